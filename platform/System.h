@@ -1,0 +1,32 @@
+// The few operating-system services the core needs, behind one face.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace pendrak {
+
+// Milliseconds from an arbitrary start; wraps like GetTickCount.
+uint32_t TickCount();
+void SleepMs(uint32_t ms);
+
+// Full path of the running executable, in the program's code page.
+std::string ProgramPath();
+
+// Folder part of a path: everything before the last path separator
+// ('\\' or '/'), found character by character so that the trail byte of a
+// double-byte character is never taken for one. Empty without a separator.
+std::string DirectoryOf(const std::string& path);
+
+// File name of a path without folder and without extension.
+std::string BaseNameWithoutExtension(const std::string& path);
+
+// True when something of that name exists (file or folder).
+bool PathExists(const std::string& path);
+
+// The system's default locale identifier: Windows' own; elsewhere from the
+// locale environment (LC_ALL, LC_MESSAGES, LANG): zh_CN gives 0x0804,
+// anything else 0x0409.
+uint32_t SystemDefaultLcid();
+
+}  // namespace pendrak

@@ -1,0 +1,51 @@
+// The device link to the radio: one open link at a time, behind one
+// interface, chosen by the radio address ("usb", "sim:PATH", "tcp:HOST:PORT").
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace pendrak {
+
+// Time-outs of the link, in milliseconds. Tests shorten them.
+struct RadioTimeouts {
+    uint32_t writeMs = 500;        // a write's completion
+    uint32_t readMs = 2000;        // one read's completion
+    uint32_t exactWindowMs = 500;  // RadioReadExact keeps starting reads this long
+    uint32_t pollMs = 1;           // pause between reads
+    uint32_t drainWindowMs = 500;  // RadioDrain gives up after this long
+};
+extern RadioTimeouts g_radioTimeouts;
+
+class IRadioLink {
+public:
+    virtual ~IRadioLink() = default;
+    // One whole packet; bytes written, 0 on failure or time-out.
+    virtual int Write(const unsigned char* data, int size, uint32_t timeoutMs) = 0;
+    // What has arrived, up to maxSize, waiting up to timeoutMs; 0 on
+    // failure or time-out. Bytes beyond maxSize stay for the next read.
+    virtual int ReadOnce(unsigned char* buffer, int maxSize, uint32_t timeoutMs) = 0;
+};
+
+// The one open link; null when closed. Written only by RadioOpen/RadioClose.
+extern std::unique_ptr<IRadioLink> g_hRadioDevice;
+
+// The address RadioOpen uses; "usb" by default.
+void SetRadioAddress(const std::string& address);
+const std::string& GetRadioAddress();
+// True for "usb", "sim:PATH" and "tcp:HOST:PORT" with a port 1-65535.
+bool IsValidRadioAddress(const std::string& address);
+
+// Why the last RadioOpen failed, in words (device node and udev rule on a
+// permission failure, the path or host for sim: and tcp:); empty after success.
+const std::string& RadioOpenFailure();
+
+int RadioOpen();   // 1 when a radio was found and opened, else 0
+void RadioClose();
+int RadioWrite(const void* data, int size);
+int RadioReadOnce(void* buffer, int maxSize);
+int RadioReadExact(void* buffer, int size);
+void RadioDrain();
+
+}  // namespace pendrak

@@ -1,0 +1,53 @@
+// The program's one global data object: paths, the language file, the busy
+// flag of the radio jobs and the contact image.
+#pragma once
+
+#include <string>
+
+#include "contacts/ContactImage.h"
+#include "settings/MappedIniFile.h"
+
+namespace pendrak {
+
+// How start-up tells the user that the settings file is missing: a message
+// box in the dialog, a line on stderr in the command-line tool.
+class IStartupNotifier {
+public:
+    virtual ~IStartupNotifier() = default;
+    // text is "Can not find the file setting!", title the executable's name
+    // without extension.
+    virtual void SettingsFileMissing(const std::string& text, const std::string& title) = 0;
+};
+
+class CAppData {
+public:
+    std::string m_strAppDir;       // folder of the executable, no trailing separator
+    std::string m_strDataDir;      // the Data folder in use
+    std::string m_strLangFile;
+    std::string m_strSettingFile;
+    std::string m_strBinDir;
+    std::string m_strCodePage;     // `codepage` key of [setup], as written
+    std::string m_strRadio;        // `radio` key of [setup]; empty means usb
+    CMappedIniFile m_langFile;
+    int m_bRadioBusy = 0;
+    CContactImage m_contacts;
+
+    // Start-up for the program at programPath (the running executable when
+    // empty). False when the settings file is missing: the notifier (if any)
+    // was told, and nothing else was loaded.
+    bool LoadSettings(IStartupNotifier* notifier, const std::string& programPath = {});
+
+    // Section "String" text of an IDS_ key, with \n and \t expanded; empty
+    // when there is none.
+    std::string GetLangString(const char* key);
+    // Section "Resource" text of a resource ID, as written.
+    std::string GetLangResource(int id);
+};
+
+extern CAppData theAppData;
+
+inline bool LoadSettings(IStartupNotifier* notifier) { return theAppData.LoadSettings(notifier); }
+inline std::string GetLangString(const char* key) { return theAppData.GetLangString(key); }
+inline std::string GetLangResource(int id) { return theAppData.GetLangResource(id); }
+
+}  // namespace pendrak
