@@ -1,1 +1,109 @@
-// not written yet
+#include "platform/System.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/CodePage.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+#ifdef __APPLE__
+#include <mach-o/dyld.h>
+#endif
+#endif
+
+namespace pendrak {
+
+uint32_t TickCount() {
+#ifdef _WIN32
+    return GetTickCount();
+#else
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return static_cast<uint32_t>(static_cast<uint64_t>(ts.tv_sec) * 1000u +
+                                 static_cast<uint64_t>(ts.tv_nsec) / 1000000u);
+#endif
+}
+
+void SleepMs(uint32_t ms) {
+#ifdef _WIN32
+    Sleep(ms);
+#else
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+#endif
+}
+
+std::string ProgramPath() {
+#ifdef _WIN32
+    char buffer[MAX_PATH] = {};
+    const DWORD len = GetModuleFileNameA(nullptr, buffer, MAX_PATH);
+    return std::string(buffer, len < MAX_PATH ? len : 0);
+#elif defined(__APPLE__)
+    char buffer[4096] = {};
+    uint32_t size = sizeof buffer;
+    if (_NSGetExecutablePath(buffer, &size) != 0) return {};
+    char resolved[4096] = {};
+    return realpath(buffer, resolved) ? std::string(resolved) : std::string(buffer);
+#else
+    char buffer[4096];
+    const ssize_t len = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+    return len > 0 ? std::string(buffer, static_cast<size_t>(len)) : std::string();
+#endif
+}
+
+std::string DirectoryOf(const std::string& path) {
+    size_t cut = std::string::npos;
+    for (size_t i = 0; i < path.size(); ++i) {
+        const auto b = static_cast<unsigned char>(path[i]);
+        if (IsLeadByte(b) && i + 1 < path.size()) {
+            ++i;  // the trail byte may look like a backslash
+            continue;
+        }
+        if (b == '\\' || b == '/') cut = i;
+    }
+    return cut == std::string::npos ? std::string() : path.substr(0, cut);
+}
+
+std::string BaseNameWithoutExtension(const std::string& path) {
+    const std::string dir = DirectoryOf(path);
+    std::string name = dir.empty() && path.find_first_of("\\/") == std::string::npos
+                           ? path
+                           : path.substr(dir.size() + 1);
+    const size_t dot = name.rfind('.');
+    if (dot != std::string::npos && dot > 0) name.resize(dot);
+    return name;
+}
+
+bool PathExists(const std::string& path) {
+#ifdef _WIN32
+    WIN32_FIND_DATAA data;
+    HANDLE h = FindFirstFileA(path.c_str(), &data);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    FindClose(h);
+    return true;
+#else
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0;
+#endif
+}
+
+uint32_t SystemDefaultLcid() {
+#ifdef _WIN32
+    return GetSystemDefaultLCID();
+#else
+    for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(var);
+        if (value && *value) return std::strncmp(value, "zh_CN", 5) == 0 ? 0x0804u : 0x0409u;
+    }
+    return 0x0409u;
+#endif
+}
+
+}  // namespace pendrak
