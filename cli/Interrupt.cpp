@@ -30,4 +30,6 @@ void SetInterruptibleJob(RadioJob* job) {
 
 bool Interrupted() { return g_bInterrupted.load(); }
 
+std::atomic<bool>& InterruptFlag() { return g_bInterrupted; }
+
 }  // namespace pendrak::cli

@@ -3,6 +3,8 @@
 // program at once.
 #pragma once
 
+#include <atomic>
+
 #include "radio/RadioJob.h"
 
 namespace pendrak::cli {
@@ -11,5 +13,7 @@ void InstallInterruptHandler();
 // The job that an interrupt stops (null: none).
 void SetInterruptibleJob(RadioJob* job);
 bool Interrupted();
+// The flag an interrupt sets, for loops that watch it themselves.
+std::atomic<bool>& InterruptFlag();
 
 }  // namespace pendrak::cli
