@@ -41,11 +41,11 @@ bool IsBlank(Byte b) { return b == ' ' || b == '\t'; }
 Byte FoldCase(Byte b) { return (b >= 'A' && b <= 'Z') ? static_cast<Byte>(b - 'A' + 'a') : b; }
 
 // Compares `have` with the first n bytes of `want`, character by character in
-// the program's code page: single-byte letters without case, double-byte
+// the file's code page: single-byte letters without case, double-byte
 // characters byte for byte (so a trail byte is never folded).
-bool NameEquals(const Byte* have, const Byte* want, size_t n) {
+bool NameEquals(const Byte* have, const Byte* want, size_t n, int codePage) {
     for (size_t i = 0; i < n;) {
-        if (i + 1 < n && IsLeadByte(want[i])) {
+        if (i + 1 < n && IsLeadByteInCodePage(want[i], codePage)) {
             if (have[i] != want[i] || have[i + 1] != want[i + 1]) return false;
             i += 2;
         } else {
@@ -59,12 +59,12 @@ bool NameEquals(const Byte* have, const Byte* want, size_t n) {
 // Start of the first header line "[name]..." among the lines that start in
 // [from, limit), or null.
 const Byte* FindSection(const Byte* from, const Byte* limit, const Byte* textEnd,
-                        const Byte* name, size_t n) {
+                        const Byte* name, size_t n, int codePage) {
     for (const Byte* p = from; p < limit;) {
         const Line line = LineAt(p, textEnd);
         const auto len = static_cast<size_t>(line.end - line.begin);
         if (len >= n + 2 && line.begin[0] == '[' && line.begin[n + 1] == ']' &&
-            NameEquals(line.begin + 1, name, n))
+            NameEquals(line.begin + 1, name, n, codePage))
             return line.begin;
         p = line.next;
     }
@@ -216,16 +216,22 @@ void CMappedIniFile::SetText(size_t size) {
 
 bool CMappedIniFile::StartsWithUtf8Bom() const { return m_view && m_textBegin != m_view; }
 
+int CMappedIniFile::TextCodePage() const {
+    return StartsWithUtf8Bom() ? CP_UTF8_ID : GetProgramCodePage();
+}
+
 int CMappedIniFile::GetValue(const char* section, const char* key, char* buffer) {
     if (!m_view) return -1;
     if (!buffer || !section || !*section) return -2;
 
+    const int codePage = TextCodePage();
     const auto* sectionName = reinterpret_cast<const Byte*>(section);
     const size_t sectionLen = std::strlen(section);
-    const Byte* header =
-        FindSection(m_sectionCursor, m_textEnd, m_textEnd, sectionName, sectionLen);
+    const Byte* header = FindSection(m_sectionCursor, m_textEnd, m_textEnd, sectionName,
+                                     sectionLen, codePage);
     if (!header)
-        header = FindSection(m_textBegin, m_sectionCursor, m_textEnd, sectionName, sectionLen);
+        header = FindSection(m_textBegin, m_sectionCursor, m_textEnd, sectionName, sectionLen,
+                             codePage);
     if (!header) {
         buffer[0] = '\0';
         return 0;
@@ -249,7 +255,7 @@ int CMappedIniFile::GetValue(const char* section, const char* key, char* buffer)
         const Byte* keyEnd = eq;
         TrimBlanks(keyBegin, keyEnd);
         if (static_cast<size_t>(keyEnd - keyBegin) != keyLen ||
-            !NameEquals(keyBegin, keyName, keyLen))
+            !NameEquals(keyBegin, keyName, keyLen, codePage))
             continue;
         return CopyValue(eq + 1, line.end, buffer);
     }

@@ -23,6 +23,9 @@ public:
     // True when the open file begins with a UTF-8 byte-order mark: its texts
     // are UTF-8 whatever the program's code page.
     bool StartsWithUtf8Bom() const;
+    // The code page of the text: UTF-8 after a byte-order mark, else the
+    // program's. Names are compared in it.
+    int TextCodePage() const;
 
     // Value of `key` in `section` into buffer (BUFFER_SIZE bytes): its length
     // (0 to 999, NUL-terminated); -1 when closed (buffer untouched); -2 for a
