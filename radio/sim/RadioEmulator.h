@@ -68,8 +68,9 @@ public:
     // Takes host bytes split in any way; appends to reply the answer of every
     // command completed by them. Bytes of an unfinished command are kept.
     void Receive(const unsigned char* data, size_t size, std::vector<unsigned char>& reply);
-    // Forgets a half-received command (a new connection starts clean).
-    void ResetInput() { m_input.clear(); }
+    // A new connection: forgets a half-received command and counts
+    // exchanges and blocks from 1 again. Memory is kept.
+    void ResetSession();
 
     int ExchangeCount() const { return m_exchanges; }
     int BlockCount() const { return m_blocks; }
