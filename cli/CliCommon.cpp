@@ -3,7 +3,6 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <map>
 
@@ -43,13 +42,6 @@ const std::map<std::string, std::string>& EnglishTexts() {
     return texts;
 }
 
-bool LangFileIsUtf8() {
-    std::ifstream file(theAppData.m_strLangFile, std::ios::binary);
-    char bom[3] = {};
-    file.read(bom, 3);
-    return file.gcount() == 3 && bom[0] == '\xEF' && bom[1] == '\xBB' && bom[2] == '\xBF';
-}
-
 std::string OneLine(std::string text) {
     for (char& c : text)
         if (c == '\n' || c == '\r' || c == '\t') c = ' ';
@@ -87,7 +79,8 @@ std::string LangText(const char* key) {
         const auto it = EnglishTexts().find(key);
         return it == EnglishTexts().end() ? std::string(key) : it->second;
     }
-    if (!LangFileIsUtf8()) text = ToUtf8(text);
+    const int codePage = theAppData.m_langFile.TextCodePage();
+    if (codePage != CP_UTF8_ID) text = ToUtf8(text, codePage);
     return OneLine(text);
 }
 

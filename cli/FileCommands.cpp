@@ -46,8 +46,8 @@ int RunImport(const ImportOptions& options) {
 }
 
 int RunExport(const ExportOptions& options) {
-    if (!HasCsvName(options.strCsv)) UsageFail(LangText("IDS_FileNameError") + " (" + options.strCsv + ")");
     StartUp(options.common);
+    if (!HasCsvName(options.strCsv)) UsageFail(options.strCsv + ": " + LangText("IDS_FileNameError"));
     InstallInterruptHandler();
     CContactImage& image = theAppData.m_contacts;
     LoadImageFile(options.strImage, image);
@@ -56,8 +56,8 @@ int RunExport(const ExportOptions& options) {
     ExportCsv(image, output);
     if (Interrupted()) Fail("export interrupted; no file written");
     output.Commit();
-    PrintInfo(LangText("IDS_SavecsvOK") + ": " + std::to_string(image.GetContactCount()) + " contacts to " +
-              options.strCsv);
+    PrintInfo(LangText("IDS_SavecsvOK"));
+    PrintInfo(std::to_string(image.GetContactCount()) + " contacts, CSV " + options.strCsv);
     return EXIT_OK;
 }
 

@@ -41,11 +41,11 @@ struct InfoOptions {
 };
 
 int RunRead(const ReadOptions& options) {
+    StartUp(options.common);
     if (options.strCsv.empty() && options.strImage.empty())
         UsageFail("read: name an output with -o FILE.csv and/or --image FILE.bin");
     if (!options.strCsv.empty() && !HasCsvName(options.strCsv))
-        UsageFail(LangText("IDS_FileNameError") + " (" + options.strCsv + ")");
-    StartUp(options.common);
+        UsageFail(options.strCsv + ": " + LangText("IDS_FileNameError"));
     SelectRadio(options.radio);
 
     CContactImage& image = theAppData.m_contacts;
@@ -65,9 +65,9 @@ int RunRead(const ReadOptions& options) {
     if (csv) csv->Commit();
     if (bin) bin->Commit();
 
-    PrintInfo(LangText("IDS_PROMPT_READSUCC") + ": " + std::to_string(image.GetContactCount()) + " contacts");
-    if (csv) PrintInfo("CSV: " + options.strCsv);
-    if (bin) PrintInfo("image: " + options.strImage);
+    PrintInfo(LangText("IDS_PROMPT_READSUCC"));
+    PrintInfo(std::to_string(image.GetContactCount()) + " contacts" + (csv ? ", CSV " + options.strCsv : "") +
+              (bin ? ", image " + options.strImage : ""));
     return EXIT_OK;
 }
 
@@ -88,7 +88,7 @@ int RunWrite(const WriteOptions& options) {
     std::cout.flush();
 
     RunRadioJob(JOB_MODE_WRITE, options.radio, options.common);
-    PrintInfo(LangText("IDS_PROMPT_WRITESUCC") + ": " + std::to_string(image.GetContactCount()) + " contacts");
+    PrintInfo(LangText("IDS_PROMPT_WRITESUCC"));
     return EXIT_OK;
 }
 
@@ -98,7 +98,7 @@ struct CLinkGuard {
 };
 
 [[noreturn]] void InfoFail(const char* key, const std::string& radio, const std::string& step) {
-    Fail(LangText(key) + " (radio " + radio + ", " + step + ")");
+    Fail("radio " + radio + ", " + step + ": " + LangText(key));
 }
 
 int RunInfo(const InfoOptions& options) {
@@ -109,8 +109,8 @@ int RunInfo(const InfoOptions& options) {
     // The connection check and the job's own opening, step by step, so that
     // each answer can be shown.
     if (!RadioOpen()) {
-        std::string line = LangText("IDS_ERR_PORTCONN") + " (radio " + radio + ", opening the link)";
-        if (!RadioOpenFailure().empty()) line += ": " + RadioOpenFailure();
+        std::string line = "radio " + radio + ", opening the link: " + LangText("IDS_ERR_PORTCONN");
+        if (!RadioOpenFailure().empty()) line += " (" + RadioOpenFailure() + ")";
         Fail(line);
     }
     CLinkGuard guard;
@@ -133,14 +133,14 @@ int RunInfo(const InfoOptions& options) {
         InfoFail("IDS_ERR_RDSVersion", radio, "checking the version record");
 
     unsigned char area[RADIO_INFO_MAX] = {};
-    if (RadioReadInfo(15, area, nullptr) != 1) Fail("cannot read information item 15 (radio " + radio + ")");
+    if (RadioReadInfo(15, area, nullptr) != 1) Fail("radio " + radio + ": cannot read information item 15 (contact area address)");
     const uint32_t address = area[0] | (area[1] << 8) | (area[2] << 16);
     char hex[16];
     std::snprintf(hex, sizeof hex, "0x%06x", static_cast<unsigned>(address));
     PrintInfo(std::string("contact area:   ") + hex);
 
     RadioSendPreamble();
-    if (RadioModelHandshake() != 1) Fail("model handshake failed (radio " + radio + ")");
+    if (RadioModelHandshake() != 1) Fail("radio " + radio + ": the model handshake failed");
     std::memset(version, 0, sizeof version);
     if (RadioReadInfo(4, version, nullptr) != 1)
         InfoFail("IDS_ERR_ReadRDSVersion", radio, "reading the version record after the handshake");
@@ -150,7 +150,7 @@ int RunInfo(const InfoOptions& options) {
 
     unsigned char header[CONTACT_HEADER_SIZE] = {};
     if (RadioReadBlock(address, digit, CONTACT_HEADER_SIZE, header) != 1)
-        Fail("cannot read the header block (radio " + radio + ")");
+        Fail("radio " + radio + ": cannot read the header block");
     const int count = header[0] | (header[1] << 8) | (header[2] << 16);
     PrintInfo("contacts:       " + std::to_string(count) +
               (count > MAX_CONTACTS ? " (above " + std::to_string(MAX_CONTACTS) + ", read as that many)" : ""));

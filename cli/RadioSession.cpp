@@ -75,10 +75,10 @@ void RunRadioJob(int mode, const RadioOptions& radio, const CommonOptions& commo
     CRadioFailure failure;
     if (!ConnectRadio(failure)) {
         theAppData.m_bRadioBusy = 0;
-        std::string line = LangText(failure.m_strKey.c_str()) + " (radio " + radio.strRadio + ", " +
-                           ConnectStep(failure.m_strKey) + ")";
+        std::string line = "radio " + radio.strRadio + ", " + ConnectStep(failure.m_strKey) + ": " +
+                           LangText(failure.m_strKey.c_str());
         if (failure.m_strKey == "IDS_ERR_PORTCONN" && !RadioOpenFailure().empty())
-            line += ": " + RadioOpenFailure();
+            line += " (" + RadioOpenFailure() + ")";
         Fail(line);
     }
 
@@ -109,16 +109,16 @@ void RunRadioJob(int mode, const RadioOptions& radio, const CommonOptions& commo
         return;
     }
     progress.Finish();
-    std::string line = LangText(reading ? "IDS_ERR_READ" : "IDS_ERR_WRITE") + " (radio " + radio.strRadio;
+    std::string line = "radio " + radio.strRadio + ", ";
     if (Interrupted())
-        line += ", interrupted";
+        line += "interrupted";
     else if (job.nBytesTotal.load() > 0)
-        line += ", after " + std::to_string(job.nBytesDone.load()) + " of " +
+        line += "contact data after " + std::to_string(job.nBytesDone.load()) + " of " +
                 std::to_string(job.nBytesTotal.load()) + " bytes";
     else
-        line += reading ? ", before the contact data (handshake, version or header block)"
-                        : ", before the contact data (handshake or version)";
-    Fail(line + ")");
+        line += reading ? "before the contact data (contact area, handshake, version record or header block)"
+                        : "before the contact data (contact area, handshake or version record)";
+    Fail(line + ": " + LangText(reading ? "IDS_ERR_READ" : "IDS_ERR_WRITE"));
 }
 
 std::string HexBytes(const unsigned char* bytes, int count) {
