@@ -21,6 +21,17 @@ int main(int argc, char** argv) {
     AddListCommand(app, commands);
     AddEmulateCommand(app, commands);
 
+    // Without this, an unknown command reads as a missing one.
+    if (argc > 1 && argv[1][0] != '-') {
+        bool known = false;
+        for (const auto& entry : commands) known = known || entry.first->get_name() == argv[1];
+        if (!known) {
+            PrintError(std::string("unknown command '") + argv[1] +
+                       "' (read, write, import, export, list, info, emulate; see pendrak-cli --help)");
+            return EXIT_USAGE;
+        }
+    }
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {
