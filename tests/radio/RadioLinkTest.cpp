@@ -175,6 +175,10 @@ TEST_F(LinkTest, TcpLinkReachesEmulatorServer) {
     ASSERT_TRUE(saved.LoadMemory(memory));
     EXPECT_EQ(saved.Memory()[0x200100 + 505], 0x5A);
 
+    std::atomic<bool> never{false};
+    EXPECT_FALSE(RunEmulatorServer("0.0.0.0", 0, EmulatorOptions(), "", never, {}, &error));
+    EXPECT_NE(error.find("loopback"), std::string::npos);
+
     // Nobody listens any more: a clear failure, not a hang.
     EXPECT_EQ(RadioOpen(), 0);
     EXPECT_NE(RadioOpenFailure().find("127.0.0.1"), std::string::npos);
