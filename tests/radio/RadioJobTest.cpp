@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <thread>
 
 #include "RadioTestSupport.h"
 #include "radio/RadioJob.h"
@@ -272,6 +273,22 @@ TEST_F(JobTest, StopRequestEndsJobBetweenBlocks) {
     EXPECT_EQ(RunWorker(JOB_MODE_WRITE, radio, 2), JOB_WRITE_FAILED);
     EXPECT_EQ(BlockLengths(*radio).size(), 2u);
     EXPECT_EQ(std::memcmp(radio->ContactRegion() + 1012, radioBefore.data() + 1012, 6000 - 1012), 0);
+}
+
+TEST_F(JobTest, StopFromAnotherThreadWhileRunning) {
+    // As a closing dialog does: poll the record, ask to stop, join.
+    auto radio = MakeRadio('1', MAX_CONTACTS);
+    job.nMode = JOB_MODE_READ;
+    job.pImage = image.get();
+    g_hRadioDevice = CreateEmulatorLink(radio);
+    std::thread worker(RadioJobThread, &job);
+    while (job.nState.load() == JOB_IDLE) std::this_thread::yield();
+    job.bStopRequested = true;
+    worker.join();
+    EXPECT_EQ(job.nState.load(), JOB_READ_FAILED);
+    EXPECT_LT(job.nBytesDone.load(), job.nBytesTotal.load());
+    EXPECT_EQ(g_hRadioDevice, nullptr);
+    EXPECT_EQ(image->GetContactCount(), 0);
 }
 
 // The connection check through a "sim:" radio.
