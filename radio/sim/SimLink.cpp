@@ -22,7 +22,7 @@ public:
     }
     ~CEmulatorLink() override {
         // Whatever was written stays in the radio, even after a failed job.
-        if (!m_savePath.empty()) m_radio->SaveMemory(m_savePath);
+        if (!m_savePath.empty() && m_radio->MemoryChanged()) m_radio->SaveMemory(m_savePath);
     }
 
     int Write(const unsigned char* data, int size, uint32_t) override {

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <thread>
 
 #include "RadioTestSupport.h"
 #include "radio/RadioJob.h"
@@ -88,7 +89,7 @@ protected:
     }
     static std::vector<size_t> BlockLengths(const CRadioEmulator& radio) {
         std::vector<size_t> lengths;
-        const int h = BlockHeaderLength(radio.Options().blockFormatDigit - '0');
+        const int h = BlockHeaderLength(radio.DigitValue());
         for (const Bytes& c : radio.ReceivedCommands()) {
             if (c[0] == 'R') lengths.push_back(c[4] | (h == 6 ? c[5] << 8 : 0));
             if (c[0] == 'W') lengths.push_back(c.size() - size_t(h));
@@ -247,7 +248,9 @@ TEST_F(JobTest, WorkerFaultMatrix) {
             EXPECT_EQ(image->GetContactCount(), 0);
             EXPECT_EQ(std::memcmp(img, "\0\0\0", 3), 0);
             const int kept = c.bytesMoved;
-            if (kept > 0) EXPECT_EQ(std::memcmp(img + 3, radio->ContactRegion() + 3, size_t(kept - 3)), 0);
+            if (kept > 0) {
+                EXPECT_EQ(std::memcmp(img + 3, radio->ContactRegion() + 3, size_t(kept - 3)), 0);
+            }
             const int from = std::max(kept, 3);
             EXPECT_EQ(std::memcmp(img + from, before.data() + from, before.size() - size_t(from)), 0);
         } else {
@@ -264,10 +267,28 @@ TEST_F(JobTest, StopRequestEndsJobBetweenBlocks) {
     EXPECT_EQ(BlockLengths(*radio).size(), 3u);  // header and two blocks, then nothing
     EXPECT_EQ(image->GetContactCount(), 0);
 
+    FillRegion(image->Bytes(), 50, 3);
+    radio = MakeRadio('2', 40);
     const Bytes radioBefore(radio->ContactRegion(), radio->ContactRegion() + 6000);
     EXPECT_EQ(RunWorker(JOB_MODE_WRITE, radio, 2), JOB_WRITE_FAILED);
     EXPECT_EQ(BlockLengths(*radio).size(), 2u);
     EXPECT_EQ(std::memcmp(radio->ContactRegion() + 1012, radioBefore.data() + 1012, 6000 - 1012), 0);
+}
+
+TEST_F(JobTest, StopFromAnotherThreadWhileRunning) {
+    // As a closing dialog does: poll the record, ask to stop, join.
+    auto radio = MakeRadio('1', MAX_CONTACTS);
+    job.nMode = JOB_MODE_READ;
+    job.pImage = image.get();
+    g_hRadioDevice = CreateEmulatorLink(radio);
+    std::thread worker(RadioJobThread, &job);
+    while (job.nState.load() == JOB_IDLE) std::this_thread::yield();
+    job.bStopRequested = true;
+    worker.join();
+    EXPECT_EQ(job.nState.load(), JOB_READ_FAILED);
+    EXPECT_LT(job.nBytesDone.load(), job.nBytesTotal.load());
+    EXPECT_EQ(g_hRadioDevice, nullptr);
+    EXPECT_EQ(image->GetContactCount(), 0);
 }
 
 // The connection check through a "sim:" radio.

@@ -152,13 +152,17 @@ TEST_F(LinkTest, TcpLinkReachesEmulatorServer) {
     for (int i = 0; i < 500 && port == 0; ++i) SleepMs(2);
     ASSERT_NE(port, 0);
 
+    // The server saves its memory between connections: give it time.
+    g_radioTimeouts.readMs = g_radioTimeouts.exactWindowMs = g_radioTimeouts.drainWindowMs = 400;
     SetRadioAddress("tcp:127.0.0.1:" + std::to_string(port.load()));
     const Bytes data(506, 0x5A);
     for (int connection = 0; connection < 2; ++connection) {
         ASSERT_EQ(RadioOpen(), 1) << RadioOpenFailure();
         unsigned char reply[7];
         EXPECT_EQ(RadioSearch(reply), 1);
-        if (connection == 0) EXPECT_EQ(RadioWriteBlock(0x200100, data.data(), 2, 506), 1);
+        if (connection == 0) {
+            EXPECT_EQ(RadioWriteBlock(0x200100, data.data(), 2, 506), 1);
+        }
         unsigned char back[506] = {};
         EXPECT_EQ(RadioReadBlock(0x200100, 2, 506, back), 1);
         EXPECT_EQ(Bytes(back, back + 506), data);
@@ -170,6 +174,10 @@ TEST_F(LinkTest, TcpLinkReachesEmulatorServer) {
     CRadioEmulator saved;
     ASSERT_TRUE(saved.LoadMemory(memory));
     EXPECT_EQ(saved.Memory()[0x200100 + 505], 0x5A);
+
+    std::atomic<bool> never{false};
+    EXPECT_FALSE(RunEmulatorServer("0.0.0.0", 0, EmulatorOptions(), "", never, {}, &error));
+    EXPECT_NE(error.find("loopback"), std::string::npos);
 
     // Nobody listens any more: a clear failure, not a hang.
     EXPECT_EQ(RadioOpen(), 0);

@@ -137,7 +137,9 @@ TEST_F(ProtocolTest, InformationReplies) {
         EXPECT_EQ(RadioReadInfo(15, out, &length), c.result) << c.name;
         EXPECT_EQ(log->written.at(0), (Bytes{0x56, 0, 0, 0, 0x0F})) << c.name;
         EXPECT_EQ(AcksSent(), c.acks) << c.name;
-        if (c.result == 1) EXPECT_EQ(length, c.length) << c.name;
+        if (c.result == 1) {
+            EXPECT_EQ(length, c.length) << c.name;
+        }
     }
 }
 
@@ -156,7 +158,9 @@ TEST_F(ProtocolTest, SearchTriesExactlyThreeTimes) {
         unsigned char reply[7] = {};
         EXPECT_EQ(RadioSearch(reply), c.result);
         EXPECT_EQ(log->written.size(), c.searches);
-        if (c.result == 1) EXPECT_EQ(std::memcmp(reply, "abcdefg", 7), 0);
+        if (c.result == 1) {
+            EXPECT_EQ(std::memcmp(reply, "abcdefg", 7), 0);
+        }
     }
 }
 
