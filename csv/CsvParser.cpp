@@ -153,7 +153,7 @@ void CContactCsvParser::Store() {
     for (int f = 0; f < CONTACT_FIELD_COUNT; ++f) {
         const std::string_view text =
             f < taken ? std::string_view(reinterpret_cast<const char*>(m_values[f]), m_lengths[f])
-                      : std::string_view();
+                      : std::string_view("", 0);  // never a null pointer for memcpy
         m_image.SetContactFieldText(static_cast<ContactField>(f), n, text);
     }
     ++m_count;
