@@ -197,12 +197,16 @@ void BM_SortAfterParse(benchmark::State& state) {
     const std::string& csv = GeneratedCsv();
     auto image = std::make_unique<CContactImage>();
     image->ClearContactImage();
+    long long before = 0;
     for (auto _ : state) {
         state.PauseTiming();
         image->SetContactCount(ParseContactsCsv(*image, csv.data(), csv.size()));
+        g_heapPeak = g_heapNow.load();
+        before = g_heapNow.load();
         state.ResumeTiming();
         image->SortContactsByRadioId();
     }
+    state.counters["peak_extra_heap_MB"] = static_cast<double>(g_heapPeak.load() - before) / (1 << 20);
 }
 BENCHMARK(BM_SortAfterParse)->Unit(benchmark::kMillisecond);
 
