@@ -149,6 +149,12 @@ TEST_F(AppDataTest, InstalledLayoutUsesShareData) {
     dir.Write("usr/bin/Data/setting.txt", "[setup]\n");
     ASSERT_TRUE(app->LoadSettings(&notifier, Native("usr/bin/pendrak")));
     EXPECT_EQ(app->m_strDataDir, Native("usr/bin/Data"));
+
+    // A later load that finds no settings drops the earlier language file.
+    EXPECT_FALSE(app->LoadSettings(&notifier, Native("elsewhere/pendrak")));
+    EXPECT_FALSE(app->m_langFile.IsOpen());
+    EXPECT_TRUE(app->m_strLangFile.empty());
+    EXPECT_EQ(notifier.calls.size(), 1u);
 }
 
 TEST_F(AppDataTest, EscapesMoveByCharacter) {
