@@ -178,6 +178,7 @@ TEST_F(AppDataTest, EscapesMoveByCharacter) {
 
     // A UTF-8 file (byte-order mark) is scanned as UTF-8 even when the program
     // runs in GBK: "。" is E3 80 82, and 82 5C would pair up in GBK.
+    app->m_langFile.Close();  // Windows keeps a mapped file from being rewritten
     dir.Write("bin/Data/gbk.lng", "\xEF\xBB\xBF[String]\nk=\xE3\x80\x82\\n\xE3\x80\x82\\t\n");
     ASSERT_TRUE(app->LoadSettings(&notifier, program));
     EXPECT_EQ(app->GetLangString("k"), "\xE3\x80\x82\n\xE3\x80\x82\t");
