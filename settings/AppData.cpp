@@ -78,6 +78,13 @@ std::string ExpandEscape(const std::string& text, char letter, char with, int co
 }  // namespace
 
 bool CAppData::LoadSettings(IStartupNotifier* notifier, const std::string& programPath) {
+    // Nothing of an earlier load survives a failed one.
+    m_strLangFile.clear();
+    m_strBinDir.clear();
+    m_strCodePage.clear();
+    m_strRadio.clear();
+    m_langFile.Close();
+
     const std::string exePath = programPath.empty() ? ProgramPath() : programPath;
     m_strAppDir = DirectoryOf(exePath);
 

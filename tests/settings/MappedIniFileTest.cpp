@@ -131,7 +131,7 @@ TEST_F(MappedIniFileTest, ClosedFilesAndBadArguments) {
     EXPECT_STREQ(buffer, "ab");
 
     // A file of NUL bytes opens but holds no text.
-    ASSERT_TRUE(file.Open(dir.Write("nul.ini", "\0[S]\nk=v\n"s).c_str()));
+    ASSERT_TRUE(file.Open(dir.Write("zero.ini", "\0[S]\nk=v\n"s).c_str()));
     EXPECT_EQ(file.GetValue("S", "k", buffer), 0);
 }
 
@@ -163,7 +163,7 @@ TEST_F(MappedIniFileTest, DoubleByteNamesCompareByteForByte) {
 
     // In UTF-8 those bytes are no characters at all: letters fold everywhere.
     SetProgramCodePage(CP_UTF8_ID);
-    ASSERT_TRUE(file.Open(dir.Write("gbk.ini", text).c_str()));
+    ASSERT_TRUE(file.Open(dir.Write("gbk2.ini", text).c_str()));
     EXPECT_EQ(file.GetValue("\x81" "A", "k", buffer), 5);
     EXPECT_STREQ(buffer, "lower");
 }
