@@ -2,6 +2,8 @@
 // results, and how every command treats bad input.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <memory>
 
 #include "CliProcess.h"
@@ -190,6 +192,30 @@ TEST(CliLanguage, MessagesComeFromTheChosenLanguageFile) {
     EXPECT_NE(en.err, cn.err);
     EXPECT_NE(en.err.find(".csv"), std::string::npos);
     EXPECT_NE(cn.err.find(".csv"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(CliStartUp, WithoutSettingsTheImageIsStillTheClearedOne) {
+    // A copy of the program with no Data/ beside it (and none under ../share).
+    CTempDir dir;
+    std::filesystem::create_directories(dir.Path("bin"));
+    const std::string cli = dir.Path("bin/pendrak-cli");
+    std::filesystem::copy_file(PENDRAK_CLI, cli);
+    std::filesystem::permissions(cli, std::filesystem::perms::owner_all);
+    const std::string csv = dir.Path("c.csv");
+    WriteFile(csv, "1002,BB,,,,,,,\r\n1001,AA,Name,,,,,,\r\n");
+
+    const ProcessResult r = RunProgram(cli, {"import", csv, "--image", dir.Path("out.bin")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("Can not find the file setting!"), std::string::npos) << r.err;
+    EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+
+    auto core = ClearedImage();
+    ImportContactsCsvFile(*core, csv);
+    EXPECT_TRUE(ReadFile(dir.Path("out.bin")) == ImageBytes(*core)) << "not the cleared image with tag bytes 3";
 }
 
 }  // namespace
