@@ -4,9 +4,11 @@
 #                              there when no Data/ sits beside them)
 #   lib/udev/rules.d/          the rule that lets the user open the radio
 #   share/applications/, share/icons/hicolor/scalable/apps/
-# pendrak itself is installed by app/CMakeLists.txt.
 
 install(TARGETS pendrak-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(TARGET pendrak)
+  install(TARGETS pendrak RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 
 # Data sits at <bindir>/../share/pendrak/Data, so keep DATADIR under the prefix.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/res/Data/ DESTINATION ${CMAKE_INSTALL_DATADIR}/pendrak/Data
