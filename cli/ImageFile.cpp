@@ -45,6 +45,10 @@ void LoadImageFile(const std::string& path, CContactImage& image) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) Fail("cannot open image file " + path + ": " + SystemError());
     std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        std::fclose(file);
+        Fail("image file " + path + " is not a regular file");
+    }
     const auto size = std::filesystem::file_size(path, ec);
     if (ec || size != static_cast<std::uintmax_t>(CONTACT_IMAGE_SIZE)) {
         std::fclose(file);
