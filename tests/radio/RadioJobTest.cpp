@@ -300,8 +300,7 @@ public:
 
 TEST_F(JobTest, ConnectionCheckFailures) {
     namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / "pendrak-connect-test";
-    fs::create_directories(dir);
+    const fs::path dir = test::UniqueTempDir("connect");
     struct Case { const char* name; EmulatorFaults faults; const char* key; int exchanges; };
     EmulatorFaults threeNaks; threeNaks.nakAt = {1, 2, 3};
     EmulatorFaults twoNaks; twoNaks.nakAt = {1, 2};
