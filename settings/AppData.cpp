@@ -93,8 +93,7 @@ bool CAppData::LoadSettings(IStartupNotifier* notifier, const std::string& progr
     m_strSettingFile = m_strDataDir + SEP + "setting.txt";
     if (!PathExists(m_strSettingFile)) {
         const std::string prefix = DirectoryOf(m_strAppDir);
-        const std::string shared =
-            prefix + SEP + "share" + SEP + "pendrak" + SEP + "Data";
+        const std::string shared = prefix + SEP + "share" + SEP + "pendrak" + SEP + "Data";
         if (!m_strAppDir.empty() && PathExists(shared + SEP + "setting.txt")) {
             m_strDataDir = shared;
             m_strSettingFile = shared + SEP + "setting.txt";
