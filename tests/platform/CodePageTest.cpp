@@ -106,6 +106,7 @@ TEST_F(CodePageTest, DirectoryOfSkipsTrailBytes) {
         {936, "C:\\dir\\\xB6\x5C.exe", "C:\\dir"},
         {936, "C:\\\xB6\x5C\\pendrak.exe", "C:\\\xB6\x5C"},
         {936, "/opt/\xB6\x5C/pendrak", "/opt/\xB6\x5C"},
+        {936, "/opt/\xE4\xB8\xAD/pendrak", "/opt/\xE4\xB8\xAD"},  // UTF-8 path, GBK program
         {65001, "C:\\dir\\\xB6\x5C.exe", "C:\\dir\\\xB6"},
         {936, "pendrak.exe", ""},
     };
