@@ -113,6 +113,18 @@ TEST_F(AppDataTest, LanguageFollowsTheLocaleWhenNotSet) {
     EXPECT_TRUE(notifier.calls.empty());
 }
 
+TEST_F(AppDataTest, ChineseSystemFindsAUtf8ProgramFolder) {
+#ifdef _WIN32
+    GTEST_SKIP() << "paths are not UTF-8 bytes on Windows";
+#endif
+    // "中" is E4 B8 AD: read as GBK, AD would pair with the '/' after it.
+    ScopedLocale locale("zh_CN.UTF-8");
+    dir.Write("\xE4\xB8\xAD/bin/Data/setting.txt", "[setup]\n");
+    dir.Write("\xE4\xB8\xAD/bin/Data/lang_cn.lng", "[String]\nIDS_ERROR=cn\n");
+    ASSERT_TRUE(app->LoadSettings(&notifier, Native("\xE4\xB8\xAD/bin/pendrak")));
+    EXPECT_EQ(app->GetLangString("IDS_ERROR"), "cn");
+}
+
 TEST_F(AppDataTest, KeysOfSetupAreRead) {
     ScopedLocale locale("en_US.UTF-8");
     const std::string program = MakeProgram(
