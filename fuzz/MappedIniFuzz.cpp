@@ -4,15 +4,15 @@
 // is padded to whole pages (bit 4), so that a read past the text runs off
 // the mapping; then one line of names, section and key alternating,
 // separated by tabs (up to four lookups); the rest is the file.
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <sys/mman.h>
-#include <unistd.h>
 
 #include "platform/CodePage.h"
 #include "settings/MappedIniFile.h"

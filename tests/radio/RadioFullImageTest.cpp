@@ -40,7 +40,8 @@ int32_t RunJob(int32_t mode, CContactImage& image) {
 TEST(FullImage, WriteThenReadIsByteIdenticalInBothFormats) {
     namespace fs = std::filesystem;
     g_radioTimeouts = test::ShortTimeouts();
-    const fs::path file = fs::temp_directory_path() / "pendrak-full-image.bin";
+    const fs::path dir = test::UniqueTempDir("full-image");
+    const fs::path file = dir / "radio.bin";
     const int used = ContactImageUsedLength(MAX_CONTACTS);
     ASSERT_EQ(used, 14391300);
     auto source = std::make_unique<CContactImage>();
@@ -68,7 +69,7 @@ TEST(FullImage, WriteThenReadIsByteIdenticalInBothFormats) {
     }
     SetRadioAddress("usb");
     SetSimOptions(EmulatorOptions());
-    fs::remove(file);
+    fs::remove_all(dir);
 }
 
 }  // namespace

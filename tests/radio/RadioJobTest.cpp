@@ -170,14 +170,17 @@ TEST_F(JobTest, EmptyRadioAndEmptyImage) {
     EXPECT_EQ(full->ContactRegion()[0], 5);  // the radio keeps its own count
 }
 
-TEST_F(JobTest, CountAboveMaximumReadsAsMaximum) {
+// The radio's own header comes back with the first block: an erased count
+// (FF FF FF) moves the largest image yet shows, exports and writes nothing.
+TEST_F(JobTest, CountAboveMaximumMovesMaximumButKeepsRadioHeader) {
     auto radio = MakeRadio('2', 37);
     radio->ContactRegion()[0] = 0xFF;  // 0x0000FF | ... -> 16,777,215 contacts claimed
     radio->ContactRegion()[1] = 0xFF;
     radio->ContactRegion()[2] = 0xFF;
     ASSERT_EQ(RunWorker(JOB_MODE_READ, radio), JOB_READ_DONE);
     EXPECT_EQ(job.nBytesTotal, ContactImageUsedLength(MAX_CONTACTS));
-    EXPECT_EQ(image->GetContactCount(), MAX_CONTACTS);
+    EXPECT_EQ(image->Bytes()[0], 0xFF);
+    EXPECT_EQ(image->GetContactCount(), 0);
 }
 
 enum Effect { UNCHANGED, COUNT_ZERO, DONE };
@@ -300,8 +303,7 @@ public:
 
 TEST_F(JobTest, ConnectionCheckFailures) {
     namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / "pendrak-connect-test";
-    fs::create_directories(dir);
+    const fs::path dir = test::UniqueTempDir("connect");
     struct Case { const char* name; EmulatorFaults faults; const char* key; int exchanges; };
     EmulatorFaults threeNaks; threeNaks.nakAt = {1, 2, 3};
     EmulatorFaults twoNaks; twoNaks.nakAt = {1, 2};

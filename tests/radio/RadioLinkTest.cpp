@@ -23,11 +23,7 @@ protected:
     void SetUp() override {
         g_radioTimeouts = test::ShortTimeouts();
         log = std::make_shared<test::ScriptedLinkLog>();
-        dir = fs::temp_directory_path() /
-              ("pendrak-link-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(dir);
-        fs::create_directories(dir);
+        dir = test::UniqueTempDir(::testing::UnitTest::GetInstance()->current_test_info()->name());
     }
     void TearDown() override {
         RadioClose();

@@ -1,7 +1,11 @@
 // Shared pieces of the radio tests: short time-outs and a scripted link.
 #pragma once
 
+#include <atomic>
+#include <chrono>
 #include <deque>
+#include <filesystem>
+#include <string>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -21,6 +25,17 @@ inline RadioTimeouts ShortTimeouts() {
     t.pollMs = 1;
     t.drainWindowMs = 20;
     return t;
+}
+
+// A fresh folder of its own for a test's files, so that test processes
+// running side by side never share one.
+inline std::filesystem::path UniqueTempDir(const std::string& name) {
+    static std::atomic<int> counter{0};
+    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    auto dir = std::filesystem::temp_directory_path() /
+               ("pendrak-" + name + "-" + std::to_string(now) + "-" + std::to_string(counter++));
+    std::filesystem::create_directories(dir);
+    return dir;
 }
 
 // Answers each written packet through a script and hands the replies out

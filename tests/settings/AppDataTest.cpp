@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "TempDir.h"
 #include "platform/CodePage.h"
 #include "platform/System.h"
 #include "settings/AppData.h"
-#include "TempDir.h"
 
 namespace pendrak {
 namespace {
@@ -38,8 +38,10 @@ private:
 #ifdef _WIN32
         _putenv_s("LC_ALL", value ? value : "");
 #else
-        if (value) setenv("LC_ALL", value, 1);
-        else unsetenv("LC_ALL");
+        if (value)
+            setenv("LC_ALL", value, 1);
+        else
+            unsetenv("LC_ALL");
 #endif
     }
     std::optional<std::string> m_old;
@@ -90,9 +92,14 @@ TEST_F(AppDataTest, LanguageFollowsTheLocaleWhenNotSet) {
     const std::string program = MakeProgram("language=\r\nBinFile=\r\n");
     dir.Write("bin/Data/lang_cn.lng", "[String]\nIDS_ERROR=cn\n");
     dir.Write("bin/Data/lang_en.lng", "[String]\nIDS_ERROR=en\n");
-    const struct { const char* locale; const char* text; } cases[] = {
-        {"zh_CN.UTF-8", "cn"}, {"zh_CN", "cn"}, {"en_US.UTF-8", "en"}, {"zh_TW.UTF-8", "en"},
-        {"C", "en"}};
+    const struct {
+        const char* locale;
+        const char* text;
+    } cases[] = {{"zh_CN.UTF-8", "cn"},
+                 {"zh_CN", "cn"},
+                 {"en_US.UTF-8", "en"},
+                 {"zh_TW.UTF-8", "en"},
+                 {"C", "en"}};
     for (const auto& c : cases) {
         ScopedLocale locale(c.locale);
 #ifdef _WIN32
@@ -106,10 +113,23 @@ TEST_F(AppDataTest, LanguageFollowsTheLocaleWhenNotSet) {
     EXPECT_TRUE(notifier.calls.empty());
 }
 
+TEST_F(AppDataTest, ChineseSystemFindsAUtf8ProgramFolder) {
+#ifdef _WIN32
+    GTEST_SKIP() << "paths are not UTF-8 bytes on Windows";
+#endif
+    // "中" is E4 B8 AD: read as GBK, AD would pair with the '/' after it.
+    ScopedLocale locale("zh_CN.UTF-8");
+    dir.Write("\xE4\xB8\xAD/bin/Data/setting.txt", "[setup]\n");
+    dir.Write("\xE4\xB8\xAD/bin/Data/lang_cn.lng", "[String]\nIDS_ERROR=cn\n");
+    ASSERT_TRUE(app->LoadSettings(&notifier, Native("\xE4\xB8\xAD/bin/pendrak")));
+    EXPECT_EQ(app->GetLangString("IDS_ERROR"), "cn");
+}
+
 TEST_F(AppDataTest, KeysOfSetupAreRead) {
     ScopedLocale locale("en_US.UTF-8");
     const std::string program = MakeProgram(
-        "language = sub/lang_x\r\nBinFile=\"/srv/images\"\r\ncodepage=gbk\r\nradio=sim:/tmp/r.bin\r\n");
+        "language = "
+        "sub/lang_x\r\nBinFile=\"/srv/images\"\r\ncodepage=gbk\r\nradio=sim:/tmp/r.bin\r\n");
     dir.Write("bin/Data/sub/lang_x.lng", "[Resource]\n7316=Lesen\n");
     ASSERT_TRUE(app->LoadSettings(&notifier, program));
     EXPECT_EQ(app->m_strAppDir, Native("bin"));
@@ -186,11 +206,12 @@ TEST_F(AppDataTest, EscapesMoveByCharacter) {
 
 TEST(ShippedData, EveryLanguageHoldsEveryText) {
     // The Data/ folder copied beside this test program.
-    const char* keys[] = {"IDS_DMRCONTACT", "IDS_Savecsv", "IDS_FileNameError", "IDS_SavecsvOK",
-                          "IDS_ERROR", "IDS_ERR_PORTCONN", "IDS_ERR_CONNECT", "IDS_ERR_GMode",
-                          "IDS_ERR_ReadRDSVersion", "IDS_ERR_RDSVersion", "IDS_ERR_READ",
-                          "IDS_PROMPT_READ", "IDS_PROMPT_READSUCC", "IDS_PROMPT_WRITE",
-                          "IDS_PROMPT_WRITESUCC", "IDS_ERR_WRITE"};
+    const char* keys[] = {"IDS_DMRCONTACT",      "IDS_Savecsv",      "IDS_FileNameError",
+                          "IDS_SavecsvOK",       "IDS_ERROR",        "IDS_ERR_PORTCONN",
+                          "IDS_ERR_CONNECT",     "IDS_ERR_GMode",    "IDS_ERR_ReadRDSVersion",
+                          "IDS_ERR_RDSVersion",  "IDS_ERR_READ",     "IDS_PROMPT_READ",
+                          "IDS_PROMPT_READSUCC", "IDS_PROMPT_WRITE", "IDS_PROMPT_WRITESUCC",
+                          "IDS_ERR_WRITE"};
     const int resources[] = {102, 7303, 7304, 7305, 7306, 7313, 7314, 7316, 7317};
     for (const char* locale : {"zh_CN.GBK", "en_US.UTF-8"}) {
         ScopedLocale scoped(locale);
