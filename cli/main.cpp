@@ -13,6 +13,9 @@ int main(int argc, char** argv) {
     CLI::App app{"pendrak-cli: read, write, import, export and list the contacts of a DMR radio"};
     app.name("pendrak-cli");
     app.require_subcommand(1);
+    // One syntax everywhere: a path such as /data/x.csv is a path, not a
+    // Windows-style option.
+    app.allow_windows_style_options(false);
     app.set_version_flag("--version", std::string(PENDRAK_VERSION));
 
     CommandList commands;

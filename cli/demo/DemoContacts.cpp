@@ -110,6 +110,7 @@ std::vector<Contact> MakeContacts(int count, uint64_t seed) {
 int main(int argc, char** argv) {
     CLI::App app{"Writes a realistic, deterministic contact list as a contact CSV file"};
     app.name("pendrak-demo-contacts");
+    app.allow_windows_style_options(false);
     int count = 130000;
     uint64_t seed = 20260101;
     std::string output;
