@@ -1,14 +1,25 @@
 #!/usr/bin/env bash
 # Runs a Windows program under wine, headless and quiet, in the project's own
 # prefix (made on first use; the Mono and Gecko installers are skipped).
+# Parallel test jobs share one prefix: the first makes it under a lock while
+# the others wait, so none of them sees a half-made prefix.
 set -euo pipefail
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPREFIX="${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/pendrak-wine}"
 export DISPLAY=
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  mkdir -p "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1 || true
-  wineserver -w || true
+ready="$WINEPREFIX/.pendrak-ready"
+if [ ! -f "$ready" ]; then
+  mkdir -p "$(dirname "$WINEPREFIX")"
+  exec 9>"$WINEPREFIX.lock"
+  flock 9
+  if [ ! -f "$ready" ]; then
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 || true
+    wineserver -w || true
+    [ -f "$WINEPREFIX/system.reg" ] || { echo "wine-run.sh: could not make the wine prefix $WINEPREFIX" >&2; exit 1; }
+    touch "$ready"
+  fi
+  exec 9>&-
 fi
 exec wine "$@"
