@@ -21,6 +21,9 @@ extern "C" void OnInterrupt(int sig) {
 void InstallInterruptHandler() {
     std::signal(SIGINT, OnInterrupt);
     std::signal(SIGTERM, OnInterrupt);
+#ifdef SIGBREAK
+    std::signal(SIGBREAK, OnInterrupt);  // Ctrl-Break in a Windows console
+#endif
 }
 
 void SetInterruptibleJob(RadioJob* job) {

@@ -202,7 +202,7 @@ TEST(CliStartUp, WithoutSettingsTheImageIsStillTheClearedOne) {
     // A copy of the program with no Data/ beside it (and none under ../share).
     CTempDir dir;
     std::filesystem::create_directories(dir.Path("bin"));
-    const std::string cli = dir.Path("bin/pendrak-cli");
+    const std::string cli = dir.Path("bin/" + std::filesystem::path(PENDRAK_CLI).filename().string());
     std::filesystem::copy_file(PENDRAK_CLI, cli);
     std::filesystem::permissions(cli, std::filesystem::perms::owner_all);
     const std::string csv = dir.Path("c.csv");

@@ -100,6 +100,8 @@ bool CChild::WaitFor(const std::string& text, int timeoutMs, bool useOut) {
 bool CChild::WaitForOut(const std::string& text, int timeoutMs) { return WaitFor(text, timeoutMs, true); }
 bool CChild::WaitForErr(const std::string& text, int timeoutMs) { return WaitFor(text, timeoutMs, false); }
 
+bool CanSignal() { return true; }
+
 void CChild::Signal(int sig) {
     if (!m_bExited) kill(m_pid, sig);
 }

@@ -2,7 +2,9 @@
 // background server, signals.
 #pragma once
 
+#ifndef _WIN32
 #include <sys/types.h>
+#endif
 
 #include <string>
 #include <vector>
@@ -44,14 +46,25 @@ private:
     bool Pump(int timeoutMs);  // reads what has arrived; false at end of both streams
     bool WaitFor(const std::string& text, int timeoutMs, bool useOut);
 
+#ifdef _WIN32
+    void* m_hProcess = nullptr;
+    unsigned long m_dwProcessId = 0;
+    void* m_hOut = nullptr;
+    void* m_hErr = nullptr;
+#else
     pid_t m_pid = -1;
     int m_outFd = -1;
     int m_errFd = -1;
+#endif
     int m_exitCode = -1;
     bool m_bExited = false;
     std::string m_out;
     std::string m_err;
 };
+
+// False where a child cannot be stopped cleanly (Windows without a console,
+// as under wine in CI); Signal then ends the child at once.
+bool CanSignal();
 
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);

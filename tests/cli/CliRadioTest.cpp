@@ -161,7 +161,9 @@ TEST(CliRadio, FailuresNameTheStepAndWriteNothing) {
         CEmulator emulator(dir.Path("radio.bin"));
         gone = emulator.Address();
         emulator.Child().Signal(SIGTERM);
-        EXPECT_EQ(emulator.Child().Wait(10000), 0);
+        if (CanSignal()) {
+            EXPECT_EQ(emulator.Child().Wait(10000), 0);
+        }
     }
     const ProcessResult r = RunCli({"read", "--radio", gone, "-o", dir.Path("out.csv")}, kFastLink);
     EXPECT_EQ(r.exitCode, 1);
@@ -169,6 +171,7 @@ TEST(CliRadio, FailuresNameTheStepAndWriteNothing) {
 }
 
 TEST(CliRadio, CtrlCStopsTheTransferAndLeavesNoFile) {
+    if (!CanSignal()) GTEST_SKIP() << "no console to send Ctrl-Break through";
     CTempDir dir;
     WriteRadioMemory(dir.Path("radio.bin"), *SyntheticImage(MAX_CONTACTS));
     CEmulator emulator(dir.Path("radio.bin"));
