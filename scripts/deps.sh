@@ -11,6 +11,7 @@ packages=(
   umockdev libumockdev-dev gir1.2-umockdev-1.0 python3-gi
   clang-14 libclang-rt-14-dev
   g++-mingw-w64-x86-64 wine wine64
+  locales
   xvfb xauth imagemagick fonts-wqy-microhei
   dpkg-dev file
 )

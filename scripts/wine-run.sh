@@ -22,4 +22,23 @@ if [ ! -f "$ready" ]; then
   fi
   exec 9>&-
 fi
+# PENDRAK_WINE_LOCALE=zh_CN.UTF-8 runs the program as on a system of that
+# locale (wine takes code page and locale from LC_ALL). Wine also needs the
+# glibc locale for file names, so it is built once beside the prefix.
+if [ -n "${PENDRAK_WINE_LOCALE:-}" ]; then
+  name="$PENDRAK_WINE_LOCALE"
+  locales="$WINEPREFIX-locales"
+  if [ ! -d "$locales/$name" ]; then
+    mkdir -p "$locales"
+    exec 8>"$locales.lock"
+    flock 8
+    if [ ! -d "$locales/$name" ]; then
+      localedef -c -i "${name%%.*}" -f "${name#*.}" "$locales/$name.tmp" >/dev/null 2>&1 || true
+      [ -d "$locales/$name.tmp" ] || { echo "wine-run.sh: could not build the locale $name" >&2; exit 1; }
+      mv "$locales/$name.tmp" "$locales/$name"
+    fi
+    exec 8>&-
+  fi
+  exec env LOCPATH="$locales" LC_ALL="$name" wine "$@"
+fi
 exec wine "$@"
