@@ -70,32 +70,31 @@ private:
 
 namespace {
 
-// Steps up to the parse; the parser's tables are gone before the sort runs,
-// which keeps the import's peak memory at the larger of the two.
-CsvImportResult ReadAndParse(CContactImage& image, CCsvSource& source, size_t chunkSize) {
-    CImageUndo undo(image);
-    image.SetContactCount(0);
-    CContactCsvParser parser(image, &undo);
+// One pass over the source through `parser`, up to the end of the data, the
+// 0x1A or the contact limit; false with `cause` set when a read failed.
+bool ReadThrough(CCsvSource& source, CContactCsvParser& parser, char* buffer, size_t chunkSize,
+                 FileErrorCause& cause) {
     CTextModeReader reader(parser);
-    const std::unique_ptr<char[]> buffer(new char[chunkSize]);
-    CsvImportResult result;
     for (;;) {
-        FileErrorCause cause = FileErrorCause::none;
-        const long long got = source.Read(buffer.get(), chunkSize, cause);
+        cause = FileErrorCause::none;
+        const long long got = source.Read(buffer, chunkSize, cause);
         if (got < 0) {
-            undo.Restore();
-            result.outcome = CsvImportResult::ReadFailed;
-            result.cause = cause == FileErrorCause::none ? FileErrorCause::genericException : cause;
-            return result;
+            if (cause == FileErrorCause::none) cause = FileErrorCause::genericException;
+            return false;
         }
         if (got == 0) {
             reader.Finish();
-            break;
+            return true;
         }
         const size_t size = static_cast<size_t>(got) < chunkSize ? static_cast<size_t>(got) : chunkSize;
-        if (!reader.Feed(buffer.get(), size)) break;
+        if (!reader.Feed(buffer, size)) return true;
     }
-    result.count = parser.Count();
+}
+
+CsvImportResult ReadFailed(FileErrorCause cause) {
+    CsvImportResult result;
+    result.outcome = CsvImportResult::ReadFailed;
+    result.cause = cause;
     return result;
 }
 
@@ -103,11 +102,32 @@ CsvImportResult ReadAndParse(CContactImage& image, CCsvSource& source, size_t ch
 
 CsvImportResult ImportContactsCsv(CContactImage& image, CCsvSource& source, size_t chunkSize) {
     if (chunkSize == 0) chunkSize = CSV_READ_CHUNK_SIZE;
-    const CsvImportResult result = ReadAndParse(image, source, chunkSize);
-    if (result.outcome == CsvImportResult::Done) {
-        image.SetContactCount(result.count);
-        image.SortContactsByRadioId();
+    const std::unique_ptr<char[]> buffer(new char[chunkSize]);
+    FileErrorCause cause = FileErrorCause::none;
+    // Everything the import will use is read once before the image changes,
+    // so a file that cannot be read costs the user nothing. This takes no
+    // copy of the old contacts, which would double the memory of the import.
+    if (source.Rewind()) {
+        CContactCsvParser counter;
+        if (!ReadThrough(source, counter, buffer.get(), chunkSize, cause)) return ReadFailed(cause);
+        if (!source.Rewind()) return ReadFailed(FileErrorCause::badSeek);
     }
+    int count = 0;
+    {
+        // The records are written before the count changes; nothing else is.
+        CContactCsvParser parser(image);
+        if (!ReadThrough(source, parser, buffer.get(), chunkSize, cause)) {
+            // The file failed since the first pass (or a pipe failed): a
+            // partly replaced list would pass for the file's, so none is shown.
+            if (parser.Count() > 0) image.SetContactCount(0);
+            return ReadFailed(cause);
+        }
+        count = parser.Count();
+    }  // the parser's tables go before the sort: the peak is the larger of the two
+    image.SetContactCount(count);
+    image.SortContactsByRadioId();
+    CsvImportResult result;
+    result.count = count;
     return result;
 }
 

@@ -6,32 +6,18 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 #include "contacts/ContactImage.h"
 
 namespace pendrak {
 
-// Keeps what the import overwrites so that a failed read can put it back:
-// the header, the used part of the image as it was (record by record, as
-// the parser reaches it) and the radio ID table entries written.
-class CImageUndo {
-public:
-    explicit CImageUndo(CContactImage& image);
-    // Call before record n is written.
-    void Keep(int n);
-    void Restore();
-
-private:
-    CContactImage& m_image;
-    size_t m_oldUsed;
-    std::vector<unsigned char> m_bytes;  // image bytes 0 to size-1 as they were
-    std::vector<int32_t> m_ids;          // radio ID table entries 0 to size-1
-};
-
 class CContactCsvParser {
 public:
-    explicit CContactCsvParser(CContactImage& image, CImageUndo* undo = nullptr);
+    // Stores the contacts into records 0, 1, ... of `image`.
+    explicit CContactCsvParser(CContactImage& image);
+    // Only counts the contacts, at the cost of finding line ends: the import
+    // learns how far it will read without touching the image.
+    CContactCsvParser();
     ~CContactCsvParser();
     CContactCsvParser(const CContactCsvParser&) = delete;
     CContactCsvParser& operator=(const CContactCsvParser&) = delete;
@@ -56,8 +42,7 @@ private:
         m_lineStart = true;
     }
 
-    CContactImage& m_image;
-    CImageUndo* m_undo;
+    CContactImage* m_image;  // null when only counting
     std::unique_ptr<uint64_t[]> m_seen;  // one bit per radio ID already stored
     int m_count = 0;
     int m_state = ID;
