@@ -27,6 +27,9 @@ public:
             size = static_cast<size_t>(static_cast<const char*>(eof) - data);
             ended = true;
         }
+        // A CR before an LF changes no count: it sits where a line is already
+        // ruled out or only its LF is looked for.
+        if (m_parser.CountsOnly()) return m_parser.Feed(data, size) && !ended;
         if (size > 0 && data[size - 1] == '\r' && !ended) {
             m_pendingCr = true;
             --size;

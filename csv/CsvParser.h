@@ -25,6 +25,7 @@ public:
     // Parses the next bytes; gives false once MAX_CONTACTS contacts are
     // stored (the rest of the data is to be ignored).
     bool Feed(const char* data, size_t size);
+    bool CountsOnly() const { return m_image == nullptr; }
     bool Full() const { return m_count >= MAX_CONTACTS; }
     // Contacts stored so far; a line still lacking its LF is not counted.
     int Count() const { return m_count; }
