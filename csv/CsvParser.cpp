@@ -9,8 +9,6 @@ namespace pendrak {
 
 namespace {
 
-constexpr size_t SEEN_WORDS = (static_cast<size_t>(MAX_RADIO_ID) + 1) / 64;
-
 static_assert(std::endian::native == std::endian::little, "byte order of the word scan");
 
 // High bit set in each byte of `word` that is a comma or an LF; exact up to
@@ -26,10 +24,10 @@ inline uint64_t DelimiterMask(uint64_t word) {
 }  // namespace
 
 CContactCsvParser::CContactCsvParser(CContactImage& image)
-    : m_image(&image), m_seen(std::make_unique<uint64_t[]>(SEEN_WORDS)) {}
+    : m_image(&image) {}
 
 CContactCsvParser::CContactCsvParser()
-    : m_image(nullptr), m_seen(std::make_unique<uint64_t[]>(SEEN_WORDS)) {}
+    : m_image(nullptr) {}
 
 CContactCsvParser::~CContactCsvParser() = default;
 
@@ -55,7 +53,8 @@ bool CContactCsvParser::Feed(const char* data, size_t size) {
             } else if (b == ',') {
                 // The duplicate test waits for the line end, by when the bit
                 // has arrived from memory.
-                __builtin_prefetch(&m_seen[m_id >> 6]);
+                if (const uint64_t* block = m_seen[m_id >> SEEN_BLOCK_BITS].get())
+                    __builtin_prefetch(&block[(m_id >> 6) & SEEN_WORD_MASK]);
                 // A counting pass needs no values: the line counts once it ends.
                 m_state = m_image ? 1 : FULL;
                 std::memset(m_lengths, 0, sizeof m_lengths);
@@ -118,7 +117,9 @@ bool CContactCsvParser::Feed(const char* data, size_t size) {
 }
 
 void CContactCsvParser::Store() {
-    uint64_t& seen = m_seen[m_id >> 6];
+    std::unique_ptr<uint64_t[]>& block = m_seen[m_id >> SEEN_BLOCK_BITS];
+    if (!block) block = std::make_unique<uint64_t[]>(SEEN_WORD_MASK + 1);
+    uint64_t& seen = block[(m_id >> 6) & SEEN_WORD_MASK];
     const uint64_t bit = uint64_t{1} << (m_id & 63);
     if (seen & bit) {  // the first line with an ID wins
         NewLine();

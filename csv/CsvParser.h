@@ -44,7 +44,11 @@ private:
     }
 
     CContactImage* m_image;  // null when only counting
-    std::unique_ptr<uint64_t[]> m_seen;  // one bit per radio ID already stored
+    // One bit per radio ID already stored, in blocks of 65,536 IDs made on
+    // first use: a short file costs a few pages, not the whole 2 MB.
+    static constexpr int SEEN_BLOCK_BITS = 16;
+    static constexpr uint32_t SEEN_WORD_MASK = (1u << (SEEN_BLOCK_BITS - 6)) - 1;
+    std::unique_ptr<uint64_t[]> m_seen[(MAX_RADIO_ID + 1) >> SEEN_BLOCK_BITS];
     int m_count = 0;
     int m_state = ID;
     bool m_lineStart = true;
