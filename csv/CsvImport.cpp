@@ -69,10 +69,6 @@ private:
     bool m_pendingCr = false;
 };
 
-}  // namespace
-
-namespace {
-
 // One pass over the source through `parser`, up to the end of the data, the
 // 0x1A or the contact limit; false with `cause` set when a read failed.
 bool ReadThrough(CCsvSource& source, CContactCsvParser& parser, char* buffer, size_t chunkSize,
@@ -117,7 +113,7 @@ CsvImportResult ImportContactsCsv(CContactImage& image, CCsvSource& source, size
     }
     int count = 0;
     {
-        // The records are written before the count changes; nothing else is.
+        // Only records and their radio ID table entries change until the count does.
         CContactCsvParser parser(image);
         if (!ReadThrough(source, parser, buffer.get(), chunkSize, cause)) {
             // The file failed since the first pass (or a pipe failed): a
