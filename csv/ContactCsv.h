@@ -120,7 +120,8 @@ constexpr size_t CSV_READ_CHUNK_SIZE = 64 * 1024;
 // the data) in chunks of `chunkSize` bytes, parses it into the image, sets
 // the count and sorts. Stops reading at the MAX_CONTACTS-th contact.
 // A source that can be rewound is first read through without storing
-// anything: a read failure there leaves the image unchanged. A read failure
+// anything (to its end, or for a file of very many lines as far as the
+// storing will read): a read failure there leaves the image unchanged. A read failure
 // while storing (the file failed or changed between the passes, or a source
 // read only once) leaves the count at 0 once a contact was stored. Either
 // gives ReadFailed.

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -90,6 +91,33 @@ bool ReadThrough(CCsvSource& source, CContactCsvParser& parser, char* buffer, si
     }
 }
 
+// Lines the first pass reads without parsing: more than a full file holds.
+constexpr long long SCAN_LINE_LIMIT = 2LL * MAX_CONTACTS;
+
+enum class ScanEnd { End, TooLong, Failed };
+
+// Reads the source through to the end of its data (the end or a 0x1A),
+// counting lines only, which costs about as much as a copy. A file with
+// more lines than any that is read to its end is left to the parser.
+ScanEnd ScanThrough(CCsvSource& source, char* buffer, size_t chunkSize, FileErrorCause& cause) {
+    long long lines = 0;
+    for (;;) {
+        cause = FileErrorCause::none;
+        const long long got = source.Read(buffer, chunkSize, cause);
+        if (got < 0) {
+            if (cause == FileErrorCause::none) cause = FileErrorCause::genericException;
+            return ScanEnd::Failed;
+        }
+        if (got == 0) return ScanEnd::End;
+        size_t size = static_cast<size_t>(got) < chunkSize ? static_cast<size_t>(got) : chunkSize;
+        const void* eof = std::memchr(buffer, 0x1A, size);
+        if (eof) size = static_cast<size_t>(static_cast<const char*>(eof) - buffer);
+        lines += std::count(buffer, buffer + size, '\n');
+        if (eof) return ScanEnd::End;
+        if (lines > SCAN_LINE_LIMIT) return ScanEnd::TooLong;
+    }
+}
+
 CsvImportResult ReadFailed(FileErrorCause cause) {
     CsvImportResult result;
     result.outcome = CsvImportResult::ReadFailed;
@@ -107,8 +135,15 @@ CsvImportResult ImportContactsCsv(CContactImage& image, CCsvSource& source, size
     // so a file that cannot be read costs the user nothing. This takes no
     // copy of the old contacts, which would double the memory of the import.
     if (source.Rewind()) {
-        CContactCsvParser counter;
-        if (!ReadThrough(source, counter, buffer.get(), chunkSize, cause)) return ReadFailed(cause);
+        const ScanEnd scan = ScanThrough(source, buffer.get(), chunkSize, cause);
+        if (scan == ScanEnd::Failed) return ReadFailed(cause);
+        if (scan == ScanEnd::TooLong) {
+            // Only as far as the contacts reach the limit: the storing pass
+            // reads no further.
+            if (!source.Rewind()) return ReadFailed(FileErrorCause::badSeek);
+            CContactCsvParser counter;
+            if (!ReadThrough(source, counter, buffer.get(), chunkSize, cause)) return ReadFailed(cause);
+        }
         if (!source.Rewind()) return ReadFailed(FileErrorCause::badSeek);
     }
     int count = 0;

@@ -84,10 +84,15 @@ TEST(CsvImport, ParseStoresInFileOrderAndKeepsTheRest) {
 
 TEST(CsvImport, StopsReadingAtTheContactLimit) {
     std::string file;
-    for (int id = 1; id <= MAX_CONTACTS + 5; ++id) file += std::to_string(id) + ",c,\r\n";
+    for (int i = 0; i <= 2 * MAX_CONTACTS; ++i) file += "x\n";  // too many lines to read through
+    size_t limitEnd = 0;
+    for (int id = 1; id <= MAX_CONTACTS + 5; ++id) {
+        file += std::to_string(id) + ",c,\r\n";
+        if (id == MAX_CONTACTS) limitEnd = file.size();
+    }
     auto image = NewImage();
     CMemorySource source(file);
-    source.failAt = file.size();  // reading past the limit would fail
+    source.failAt = limitEnd;  // reading past the limit would fail
     const CsvImportResult result = ImportContactsCsv(*image, source, 4096);
     ASSERT_EQ(result.outcome, CsvImportResult::Done);
     EXPECT_EQ(result.count, MAX_CONTACTS);
