@@ -48,19 +48,18 @@ int RunRead(const ReadOptions& options) {
         UsageFail(options.strCsv + ": " + LangText("IDS_FileNameError"));
     SelectRadio(options.radio);
 
+    // A Read of a full radio takes minutes: find out first whether the
+    // outputs can be written at all.
+    std::optional<CPendingOutput> csv, bin;
+    if (!options.strCsv.empty()) csv.emplace(options.strCsv).Reserve();
+    if (!options.strImage.empty()) bin.emplace(options.strImage).Reserve();
+
     CContactImage& image = theAppData.m_contacts;
     RunRadioJob(JOB_MODE_READ, options.radio, options.common);
     image.SortContactsByRadioId();  // as the dialog does when a Read is reported
 
-    std::optional<CPendingOutput> csv, bin;
-    if (!options.strCsv.empty()) {
-        csv.emplace(options.strCsv);
-        ExportCsv(image, *csv);
-    }
-    if (!options.strImage.empty()) {
-        bin.emplace(options.strImage);
-        SaveImageFile(image, *bin);
-    }
+    if (csv) ExportCsv(image, *csv);
+    if (bin) SaveImageFile(image, *bin);
     if (Interrupted()) Fail("read interrupted; no file written");
     if (csv) csv->Commit();
     if (bin) bin->Commit();
