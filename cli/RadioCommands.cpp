@@ -88,6 +88,8 @@ int RunWrite(const WriteOptions& options) {
 
     RunRadioJob(JOB_MODE_WRITE, options.radio, options.common);
     PrintInfo(LangText("IDS_PROMPT_WRITESUCC"));
+    // As in the dialog, an empty list sends no block: say what that means.
+    if (image.GetContactCount() == 0) PrintInfo("No contacts were sent; the radio keeps the ones it has.");
     return EXIT_OK;
 }
 
