@@ -91,7 +91,8 @@ void PrintError(const std::string& message) {
     std::cerr << "pendrak-cli: " << message << std::endl;
 }
 
-void PrintInfo(const std::string& message) { std::cout << message << '\n'; }
+// Flushed, so that it keeps its place among the progress lines on stderr.
+void PrintInfo(const std::string& message) { std::cout << message << std::endl; }
 
 bool HasCsvName(const std::string& path) {
     // DirectoryOf ends right before the last separator, when there is one.
