@@ -86,6 +86,10 @@ std::string LangText(const char* key) {
 
 std::string TerminalText(const std::string& bytes) { return ToUtf8(bytes); }
 
+std::string ContactsText(int count) {
+    return std::to_string(count) + (count == 1 ? " contact" : " contacts");
+}
+
 void PrintError(const std::string& message) {
     std::cout.flush();
     std::cerr << "pendrak-cli: " << message << std::endl;

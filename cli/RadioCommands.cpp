@@ -65,7 +65,7 @@ int RunRead(const ReadOptions& options) {
     if (bin) bin->Commit();
 
     PrintInfo(LangText("IDS_PROMPT_READSUCC"));
-    PrintInfo(std::to_string(image.GetContactCount()) + " contacts" + (csv ? ", CSV " + options.strCsv : "") +
+    PrintInfo(ContactsText(image.GetContactCount()) + (csv ? ", CSV " + options.strCsv : "") +
               (bin ? ", image " + options.strImage : ""));
     return EXIT_OK;
 }
@@ -78,11 +78,11 @@ int RunWrite(const WriteOptions& options) {
 
     CContactImage& image = theAppData.m_contacts;
     if (!options.strCsv.empty()) {
-        PrintInfo("Imported " + std::to_string(ImportCsv(image, options.strCsv)) + " contacts from " +
+        PrintInfo("Imported " + ContactsText(ImportCsv(image, options.strCsv)) + " from " +
                   options.strCsv);
     } else {
         LoadImageFile(options.strImage, image);
-        PrintInfo("Loaded " + std::to_string(image.GetContactCount()) + " contacts from " + options.strImage);
+        PrintInfo("Loaded " + ContactsText(image.GetContactCount()) + " from " + options.strImage);
     }
     std::cout.flush();
 
