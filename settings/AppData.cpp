@@ -1,1 +1,144 @@
-// not written yet
+#include "settings/AppData.h"
+
+#include <cstring>
+#include <string>
+
+#include "platform/CodePage.h"
+#include "platform/System.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace pendrak {
+
+CAppData theAppData;
+
+namespace {
+
+#ifdef _WIN32
+constexpr char SEP = '\\';
+#else
+constexpr char SEP = '/';
+#endif
+
+constexpr const char* SETTINGS_SECTION = "setup";
+constexpr size_t SETTING_VALUE_MAX = 259;  // what a 260-byte profile buffer holds
+
+// Reads [setup] keys of the settings file: the profile service on Windows,
+// the mapped-file rules elsewhere (the file is closed again afterwards).
+class SettingsReader {
+public:
+    explicit SettingsReader(const std::string& path) : m_path(path) {
+#ifndef _WIN32
+        m_file.Open(path.c_str());
+#endif
+    }
+
+    std::string Get(const char* key) {
+        char buffer[CMappedIniFile::BUFFER_SIZE] = "";
+#ifdef _WIN32
+        GetPrivateProfileStringA(SETTINGS_SECTION, key, "", buffer, SETTING_VALUE_MAX + 1,
+                                 m_path.c_str());
+#else
+        m_file.GetValue(SETTINGS_SECTION, key, buffer);
+#endif
+        return std::string(buffer, strnlen(buffer, SETTING_VALUE_MAX));
+    }
+
+private:
+    std::string m_path;
+#ifndef _WIN32
+    CMappedIniFile m_file;
+#endif
+};
+
+// Replaces each backslash-`letter` by `with`, left to right, moving a whole
+// character at a time so that the trail byte of a double-byte character is
+// never taken for a backslash.
+std::string ExpandEscape(const std::string& text, char letter, char with, int codePage) {
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size();) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        if (IsLeadByteInCodePage(b, codePage) && i + 1 < text.size()) {
+            out.append(text, i, 2);
+            i += 2;
+        } else if (b == '\\' && i + 1 < text.size() && text[i + 1] == letter) {
+            out += with;
+            i += 2;
+        } else {
+            out += text[i];
+            ++i;
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+bool CAppData::LoadSettings(IStartupNotifier* notifier, const std::string& programPath) {
+    const std::string exePath = programPath.empty() ? ProgramPath() : programPath;
+    m_strAppDir = DirectoryOf(exePath);
+
+    // An installed copy keeps its data under share/ beside bin/.
+    m_strDataDir = m_strAppDir + SEP + "Data";
+    m_strSettingFile = m_strDataDir + SEP + "setting.txt";
+    if (!PathExists(m_strSettingFile)) {
+        const std::string prefix = DirectoryOf(m_strAppDir);
+        const std::string shared =
+            prefix + SEP + "share" + SEP + "pendrak" + SEP + "Data";
+        if (!m_strAppDir.empty() && PathExists(shared + SEP + "setting.txt")) {
+            m_strDataDir = shared;
+            m_strSettingFile = shared + SEP + "setting.txt";
+        }
+    }
+
+    if (!PathExists(m_strSettingFile)) {
+        if (notifier)
+            notifier->SettingsFileMissing("Can not find the file setting!",
+                                          BaseNameWithoutExtension(exePath));
+        return false;
+    }
+
+    std::string language, binDir;
+    {
+        SettingsReader settings(m_strSettingFile);
+        language = settings.Get("language");
+        binDir = settings.Get("BinFile");
+        m_strCodePage = settings.Get("codepage");
+        m_strRadio = settings.Get("radio");
+    }
+
+    // The settings decide the code page; without a known name the system's
+    // own is in force.
+    SetProgramCodePage(CodePageFromName(m_strCodePage));
+
+    if (language.empty()) language = SystemDefaultLcid() == 0x0804u ? "lang_cn" : "lang_en";
+    m_strLangFile = m_strDataDir + SEP + language + ".lng";
+    m_strBinDir = binDir.empty() ? m_strAppDir + SEP + "Bin" : binDir;
+
+    // A missing or unmappable language file leaves every text empty.
+    m_langFile.Open(m_strLangFile.c_str());
+
+    m_contacts.ClearContactImage();
+    m_bRadioBusy = 0;
+    return true;
+}
+
+std::string CAppData::GetLangString(const char* key) {
+    char buffer[CMappedIniFile::BUFFER_SIZE] = "";
+    m_langFile.GetValue("String", key, buffer);
+    // Scanned in the file's own code page: in a UTF-8 file the bytes of a
+    // character can look like GBK lead bytes and swallow a backslash.
+    const int codePage = m_langFile.TextCodePage();
+    return ExpandEscape(ExpandEscape(buffer, 'n', '\n', codePage), 't', '\t', codePage);
+}
+
+std::string CAppData::GetLangResource(int id) {
+    char buffer[CMappedIniFile::BUFFER_SIZE] = "";
+    m_langFile.GetValue("Resource", std::to_string(id).c_str(), buffer);
+    return buffer;
+}
+
+}  // namespace pendrak

@@ -20,6 +20,12 @@ public:
     bool Open(const char* path);
     void Close();
     bool IsOpen() const { return m_view != nullptr; }
+    // True when the open file begins with a UTF-8 byte-order mark: its texts
+    // are UTF-8 whatever the program's code page.
+    bool StartsWithUtf8Bom() const;
+    // The code page of the text: UTF-8 after a byte-order mark, else the
+    // program's. Names are compared in it.
+    int TextCodePage() const;
 
     // Value of `key` in `section` into buffer (BUFFER_SIZE bytes): its length
     // (0 to 999, NUL-terminated); -1 when closed (buffer untouched); -2 for a
@@ -27,6 +33,8 @@ public:
     int GetValue(const char* section, const char* key, char* buffer);
 
 private:
+    void SetText(size_t size);
+
 #ifdef _WIN32
     void* m_hFile = reinterpret_cast<void*>(static_cast<intptr_t>(-1));
     void* m_hMapping = nullptr;
