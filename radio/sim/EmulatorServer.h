@@ -1,0 +1,34 @@
+// The radio emulator served over TCP, for "tcp:HOST:PORT" links from other
+// processes (pendrak-cli emulate).
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "radio/sim/RadioEmulator.h"
+
+namespace pendrak {
+
+struct EmulatorServerHooks {
+    // Called once the socket listens, with the port actually bound (port 0
+    // asks the system for a free one).
+    std::function<void(uint16_t port)> onListening;
+    // Connection opened or closed, memory saved: one line of text each.
+    std::function<void(const std::string& event)> onEvent;
+};
+
+// Serves one TCP connection after another on host:port until stop becomes
+// true (checked at least every 100 ms). The memory comes from memoryFile
+// (a fresh radio when the file does not exist) and is saved back to it
+// after every connection and at the end; an empty memoryFile keeps it in
+// memory only. Byte stream framing is by content: each command's length
+// follows from its first bytes. Returns true after a normal stop; false with
+// the reason in *error when the file cannot be loaded or saved or the socket
+// cannot be set up.
+bool RunEmulatorServer(const std::string& host, uint16_t port, const EmulatorOptions& options,
+                       const std::string& memoryFile, std::atomic<bool>& stop,
+                       const EmulatorServerHooks& hooks, std::string* error = nullptr);
+
+}  // namespace pendrak

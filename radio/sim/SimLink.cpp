@@ -1,0 +1,89 @@
+#include "radio/sim/SimLink.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "platform/System.h"
+#include "radio/LinkFactories.h"
+
+namespace pendrak {
+
+namespace {
+
+EmulatorOptions g_simOptions;
+std::weak_ptr<CRadioEmulator> g_activeSim;
+
+class CEmulatorLink : public IRadioLink {
+public:
+    CEmulatorLink(std::shared_ptr<CRadioEmulator> radio, std::string savePath)
+        : m_radio(std::move(radio)), m_savePath(std::move(savePath)) {
+        m_pending.reserve(1024);
+    }
+    ~CEmulatorLink() override {
+        // Whatever was written stays in the radio, even after a failed job.
+        if (!m_savePath.empty()) m_radio->SaveMemory(m_savePath);
+    }
+
+    int Write(const unsigned char* data, int size, uint32_t) override {
+        if (size <= 0) return 0;
+        if (m_readPos == m_pending.size()) {
+            m_pending.clear();
+            m_readPos = 0;
+        }
+        m_radio->Receive(data, size_t(size), m_pending);
+        return size;
+    }
+
+    int ReadOnce(unsigned char* buffer, int maxSize, uint32_t timeoutMs) override {
+        const size_t available = m_pending.size() - m_readPos;
+        if (available == 0) {
+            // Nothing can arrive later in-process; wait as the device would.
+            if (maxSize > 0) SleepMs(timeoutMs);
+            return 0;
+        }
+        const size_t n = std::min(available, size_t(maxSize < 0 ? 0 : maxSize));
+        std::memcpy(buffer, m_pending.data() + m_readPos, n);
+        m_readPos += n;
+        return int(n);
+    }
+
+private:
+    std::shared_ptr<CRadioEmulator> m_radio;
+    std::string m_savePath;
+    std::vector<unsigned char> m_pending;
+    size_t m_readPos = 0;
+};
+
+}  // namespace
+
+void SetSimOptions(const EmulatorOptions& options) { g_simOptions = options; }
+const EmulatorOptions& GetSimOptions() { return g_simOptions; }
+
+std::unique_ptr<IRadioLink> CreateEmulatorLink(std::shared_ptr<CRadioEmulator> radio,
+                                               const std::string& savePath) {
+    return std::make_unique<CEmulatorLink>(std::move(radio), savePath);
+}
+
+std::shared_ptr<CRadioEmulator> ActiveSimEmulator() {
+    return g_hRadioDevice ? g_activeSim.lock() : nullptr;
+}
+
+std::unique_ptr<IRadioLink> OpenSimLink(const std::string& path, std::string& failure) {
+    std::string problem = CRadioEmulator::CheckOptions(g_simOptions);
+    if (!problem.empty()) {
+        failure = "emulated radio: " + problem;
+        return nullptr;
+    }
+    auto radio = std::make_shared<CRadioEmulator>(g_simOptions);
+    if (PathExists(path)) {
+        if (!radio->LoadMemory(path, &failure)) return nullptr;
+    } else if (!radio->SaveMemory(path, &failure)) {
+        // A fresh radio, but its file must be writable before anything moves.
+        return nullptr;
+    }
+    g_activeSim = radio;
+    return CreateEmulatorLink(std::move(radio), path);
+}
+
+}  // namespace pendrak
