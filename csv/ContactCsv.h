@@ -24,8 +24,37 @@ bool IsCsvFileName(std::string_view bareName);
 // Line n of the export, ending in LF.
 std::string FormatContactCsvLine(const CContactImage& image, int n);
 
-// Stores the contacts of `data` into records 0, 1, ... and the radio ID
-// table; returns how many. Neither sets the count nor sorts.
+// Where the export writes its bytes. Write gives false when the bytes could
+// not all be written; nothing more is written after that.
+class CCsvSink {
+public:
+    virtual ~CCsvSink() = default;
+    virtual bool Write(std::string_view bytes) = 0;
+};
+
+// The file's text mode: every LF written becomes CR LF on the way to `target`.
+// Buffers; Flush (or the last Write that fails) reports the outcome.
+class CCsvTextSink : public CCsvSink {
+public:
+    explicit CCsvTextSink(CCsvSink& target) : m_target(target) {}
+    bool Write(std::string_view bytes) override;
+    bool Flush();
+
+private:
+    CCsvSink& m_target;
+    std::string m_buffer;
+    bool m_failed = false;
+};
+
+// CSV_HEADER, then FormatContactCsvLine for records 0 to count-1. Stops at
+// the first failed write and gives false.
+bool WriteContactsCsv(const CContactImage& image, CCsvSink& sink);
+
+// Stores the contacts of `data` (bytes as read in text mode) into records
+// 0, 1, ... and the radio ID table; returns how many, at most MAX_CONTACTS.
+// Neither sets the count nor sorts. A line whose radio ID was already taken
+// by an earlier line, or whose first value exceeds MAX_RADIO_ID, yields
+// nothing; a last line without LF is dropped.
 int ParseContactsCsv(CContactImage& image, const char* data, size_t size);
 
 // Causes of a failed file operation, named as the framework names them.
@@ -52,12 +81,19 @@ std::string FileErrorText(FileErrorCause cause, const std::string& path);
 // "访问 %1 时磁盘已满。" for the path: what a failed write reports.
 std::string DiskFullText(const std::string& path);
 
+// The cause of a failed file operation from the system's error code (errno,
+// or GetLastError on Windows).
+FileErrorCause FileErrorCauseFromSystem(int code);
+
 struct CsvExportResult {
+    // WriteFailed: the header, a line or the close failed; the file keeps
+    // what was written and the cause is diskFull (shown with DiskFullText).
     enum Outcome { Done, OpenFailed, WriteFailed } outcome = Done;
-    FileErrorCause cause = FileErrorCause::none;  // for OpenFailed
+    FileErrorCause cause = FileErrorCause::none;  // for OpenFailed / WriteFailed
 };
 
-// Header and one line per contact, written as text (LF becomes CR LF).
+// Header and one line per contact, written as text (LF becomes CR LF). The
+// file is created or emptied; a failed open creates nothing.
 CsvExportResult ExportContactsCsvFile(const CContactImage& image, const std::string& path);
 
 struct CsvImportResult {
@@ -66,8 +102,28 @@ struct CsvImportResult {
     int count = 0;                                // contacts taken, for Done
 };
 
-// Count 0, read (as text) and parse the file, set the count and sort. A file
-// that cannot be opened or read leaves the image unchanged.
-CsvImportResult ImportContactsCsvFile(CContactImage& image, const std::string& path);
+// Where the import reads its raw bytes from.
+class CCsvSource {
+public:
+    virtual ~CCsvSource() = default;
+    // Up to `size` bytes into `buffer`: how many (0 at the end), or -1 with
+    // `cause` set when reading failed.
+    virtual long long Read(char* buffer, size_t size, FileErrorCause& cause) = 0;
+};
+
+constexpr size_t CSV_READ_CHUNK_SIZE = 64 * 1024;
+
+// Count 0, read the source as text (CR LF becomes LF, a lone CR stays, 0x1A
+// ends the data) in chunks of `chunkSize` bytes, parse, set the count and
+// sort. Stops reading at the MAX_CONTACTS-th contact. A read failure
+// restores the count and the used part of the image (and the radio ID
+// table entries the import wrote) and gives ReadFailed.
+CsvImportResult ImportContactsCsv(CContactImage& image, CCsvSource& source,
+                                  size_t chunkSize = CSV_READ_CHUNK_SIZE);
+
+// ImportContactsCsv over the file at `path`. A file that cannot be opened
+// leaves the image unchanged and gives OpenFailed.
+CsvImportResult ImportContactsCsvFile(CContactImage& image, const std::string& path,
+                                      size_t chunkSize = CSV_READ_CHUNK_SIZE);
 
 }  // namespace pendrak

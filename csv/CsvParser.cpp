@@ -1,0 +1,128 @@
+#include "csv/CsvParser.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+namespace pendrak {
+
+namespace {
+
+constexpr size_t SEEN_WORDS = (static_cast<size_t>(MAX_RADIO_ID) + 1) / 64;
+
+}  // namespace
+
+CImageUndo::CImageUndo(CContactImage& image)
+    : m_image(image),
+      m_oldUsed(static_cast<size_t>(ContactImageUsedLength(image.GetContactCount()))) {
+    const unsigned char* bytes = image.Bytes();
+    m_bytes.assign(bytes, bytes + CONTACT_HEADER_SIZE);
+}
+
+void CImageUndo::Keep(int n) {
+    const size_t need =
+        std::min(m_oldUsed, static_cast<size_t>(ContactRecordOffset(n) + CONTACT_RECORD_SIZE));
+    if (need > m_bytes.size()) {
+        const unsigned char* bytes = m_image.Bytes();
+        m_bytes.insert(m_bytes.end(), bytes + m_bytes.size(), bytes + need);
+    }
+    if (static_cast<size_t>(n) == m_ids.size()) m_ids.push_back(m_image.RadioIdTable()[n]);
+}
+
+void CImageUndo::Restore() {
+    std::memcpy(m_image.Bytes(), m_bytes.data(), m_bytes.size());
+    std::copy(m_ids.begin(), m_ids.end(), m_image.RadioIdTable());
+}
+
+CContactCsvParser::CContactCsvParser(CContactImage& image, CImageUndo* undo)
+    : m_image(image), m_undo(undo), m_seen(std::make_unique<uint64_t[]>(SEEN_WORDS)) {}
+
+CContactCsvParser::~CContactCsvParser() = default;
+
+bool CContactCsvParser::Feed(const char* data, size_t size) {
+    if (Full()) return false;
+    const auto* p = reinterpret_cast<const unsigned char*>(data);
+    const auto* const end = p + size;
+    while (p < end) {
+        const int state = m_state;
+        if (state == ID) {
+            const unsigned char b = *p++;
+            if (m_lineStart) {
+                if (b == '\n') continue;
+                // Every candidate of the line starts at its first byte, so a
+                // wrong first byte rules the whole line out.
+                if (b < '1' || b > '9') {
+                    m_state = SKIP;
+                    continue;
+                }
+                m_lineStart = false;
+                m_inDigits = true;
+                m_id = b - '0';
+            } else if (b == ',') {
+                if (m_seen[m_id >> 6] & (uint64_t{1} << (m_id & 63))) {
+                    m_state = SKIP;  // the first line with an ID wins
+                } else {
+                    m_state = 1;
+                    std::memset(m_lengths, 0, sizeof m_lengths);
+                }
+            } else if (b == '\n') {
+                NewLine();
+            } else if (m_inDigits) {
+                if (b >= '0' && b <= '9') {
+                    m_id = m_id * 10 + (b - '0');
+                    // Too large: the line must not fall back on a later value.
+                    if (m_id > static_cast<uint32_t>(MAX_RADIO_ID)) m_state = SKIP;
+                } else {
+                    m_inDigits = false;
+                }
+            }
+        } else if (state < FULL) {
+            const int f = state - 1;
+            const uint8_t width = f == 0 ? 8 : 16;
+            unsigned char* value = m_values[f];
+            uint8_t len = m_lengths[f];
+            while (p < end && *p != ',' && *p != '\n') {
+                if (len < width) value[len++] = *p;
+                ++p;
+            }
+            m_lengths[f] = len;
+            if (p == end) break;
+            if (*p++ == ',') {
+                m_state = state + 1;
+            } else {
+                Store();
+                if (Full()) return false;
+            }
+        } else {
+            const auto* lf = static_cast<const unsigned char*>(
+                std::memchr(p, '\n', static_cast<size_t>(end - p)));
+            if (!lf) break;
+            p = lf + 1;
+            if (state == FULL) {
+                Store();
+                if (Full()) return false;
+            } else {
+                NewLine();
+            }
+        }
+    }
+    return !Full();
+}
+
+void CContactCsvParser::Store() {
+    const int n = m_count;
+    const int taken = m_state - 1;  // comma-ended text values of the line
+    if (m_undo) m_undo->Keep(n);
+    m_image.SetContactRadioId(n, static_cast<int32_t>(m_id));
+    for (int f = 0; f < CONTACT_FIELD_COUNT; ++f) {
+        const std::string_view text =
+            f < taken ? std::string_view(reinterpret_cast<const char*>(m_values[f]), m_lengths[f])
+                      : std::string_view();
+        m_image.SetContactFieldText(static_cast<ContactField>(f), n, text);
+    }
+    m_seen[m_id >> 6] |= uint64_t{1} << (m_id & 63);
+    ++m_count;
+    NewLine();
+}
+
+}  // namespace pendrak
