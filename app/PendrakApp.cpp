@@ -2,22 +2,19 @@
 
 #include "app/DialogServices.h"
 #include "app/PendrakDlg.h"
-#include "platform/CodePage.h"
+#include "app/DisplayText.h"
 
 namespace pendrak {
 
 void CStartupBoxNotifier::SettingsFileMissing(const std::string& text, const std::string& title) {
-    DialogServices().MessageBox(nullptr, QString::fromUtf8(text), QString::fromUtf8(title),
+    DialogServices().MessageBox(nullptr, QString::fromUtf8(text), FromProgramBytes(title),
                                 BoxIcon::Error);
 }
 
 void LoadProgramSettings(const std::string& programPath) {
+    // Without a settings file the box has been shown; the dialog opens anyway.
     CStartupBoxNotifier notifier;
-    if (!theAppData.LoadSettings(&notifier, programPath)) return;
-    if (!theAppData.m_strCodePage.empty()) {
-        const int codePage = CodePageFromName(theAppData.m_strCodePage);
-        if (codePage != 0) SetProgramCodePage(codePage);
-    }
+    theAppData.LoadSettings(&notifier, programPath);
 }
 
 int CPendrakApp::InitInstance() {

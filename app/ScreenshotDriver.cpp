@@ -1,6 +1,7 @@
 // Runs the real dialog, clicks Read once it is shown and, when the Read has
 // been reported, creates the file named by argv[1] so that a script can take
-// a picture of the window. Message boxes go to stderr instead of the screen.
+// a picture of the window; the file holds the window's geometry. Message
+// boxes go to stderr instead of the screen.
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
@@ -50,9 +51,14 @@ int main(int argc, char** argv) {
         if (dlg.IsJobRunning() || pendrak::theAppData.m_bRadioBusy) return;
         if (!dlg.Status()->text().isEmpty() || QFile::exists(readyFile)) {
             poll.stop();
-            QTimer::singleShot(500, &dlg, [readyFile] {
+            // The window's place on the screen, for cropping the picture.
+            QTimer::singleShot(500, &dlg, [readyFile, &dlg] {
+                const QRect g = dlg.frameGeometry();
                 QFile f(readyFile);
-                f.open(QIODevice::WriteOnly);
+                if (f.open(QIODevice::WriteOnly))
+                    f.write(QStringLiteral("%1x%2+%3+%4\n")
+                                .arg(g.width()).arg(g.height()).arg(g.x()).arg(g.y())
+                                .toUtf8());
             });
         }
     });
