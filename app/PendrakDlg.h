@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QIcon>
 #include <QString>
+#include <memory>
 #include <thread>
 
 #include "radio/RadioJob.h"
@@ -101,7 +102,7 @@ private:
     CContactPageModel* m_pageModel = nullptr;
 
     RadioJob m_job;
-    std::thread m_jobThread;  // the worker of the last job started
+    std::unique_ptr<std::thread> m_pJobThread;  // the worker of the last job started
     bool m_bJobActive = false;
     int m_nTimerId = 0;
 #ifdef Q_OS_WIN

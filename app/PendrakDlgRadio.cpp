@@ -47,7 +47,7 @@ void CPendrakDlg::StartRadioJob(int mode) {
     }
 
     // The previous worker has ended (its outcome was reported): reap it.
-    if (m_jobThread.joinable()) m_jobThread.join();
+    if (m_pJobThread && m_pJobThread->joinable()) m_pJobThread->join();
     m_job.nMode = mode;
     m_job.nState = JOB_IDLE;
     m_job.nProgress = 0;
@@ -57,7 +57,7 @@ void CPendrakDlg::StartRadioJob(int mode) {
     m_bJobActive = true;
     SetJobControlsEnabled(false);
     try {
-        m_jobThread = std::thread(RadioJobThread, &m_job);
+        m_pJobThread = std::make_unique<std::thread>(RadioJobThread, &m_job);
     } catch (const std::system_error&) {
         // No worker: the job fails as a whole, with its usual message.
         RadioClose();
@@ -96,7 +96,7 @@ void CPendrakDlg::OnTimer(int nIDEvent) {
     case JOB_WRITE_DONE: {
         m_job.nState = JOB_IDLE;
         // The worker posts its end state last; it is returning, or gone.
-        if (m_jobThread.joinable()) m_jobThread.join();
+        if (m_pJobThread && m_pJobThread->joinable()) m_pJobThread->join();
         const char* key = nullptr;
         const char* caption = "IDS_ERROR";
         BoxIcon icon = BoxIcon::Error;
@@ -128,9 +128,9 @@ void CPendrakDlg::OnTimer(int nIDEvent) {
 }
 
 void CPendrakDlg::StopJob() {
-    if (!m_jobThread.joinable()) return;
+    if (!m_pJobThread || !m_pJobThread->joinable()) return;
     m_job.bStopRequested = true;
-    m_jobThread.join();
+    m_pJobThread->join();
     if (m_bJobActive) {
         // Nobody will report this job: the window is going.
         m_job.nState = JOB_IDLE;
