@@ -1,5 +1,6 @@
 // Read and Write: the connection check on the dialog's thread, the worker on
 // a thread of its own, and the 20 ms timer that shows progress and outcome.
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -16,17 +17,11 @@ namespace pendrak {
 
 namespace {
 
-// The connection check's failures: error boxes owned by the dialog.
+// The connection check's failure, kept for the box that follows it.
 class CDlgRadioMessages : public IRadioMessages {
 public:
-    explicit CDlgRadioMessages(QWidget* owner) : m_owner(owner) {}
-    void RadioFailed(const char* key) override {
-        DialogServices().MessageBox(m_owner, LangString(key), LangString("IDS_ERROR"),
-                                    BoxIcon::Error);
-    }
-
-private:
-    QWidget* m_owner;
+    void RadioFailed(const char* key) override { m_key = key; }
+    const char* m_key = nullptr;
 };
 
 }  // namespace
@@ -40,8 +35,15 @@ void CPendrakDlg::StartRadioJob(int mode) {
     theAppData.m_bRadioBusy = 1;
 
     SetRadioAddress(theAppData.m_strRadio.empty() ? std::string("usb") : theAppData.m_strRadio);
-    CDlgRadioMessages messages(this);
-    if (!ConnectRadio(messages)) {
+    // A silent radio holds the check for seconds: show the wait cursor.
+    CDlgRadioMessages messages;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool connected = ConnectRadio(messages);
+    QApplication::restoreOverrideCursor();
+    if (!connected) {
+        if (messages.m_key)
+            DialogServices().MessageBox(this, LangString(messages.m_key), LangString("IDS_ERROR"),
+                                        BoxIcon::Error);
         theAppData.m_bRadioBusy = 0;
         return;
     }

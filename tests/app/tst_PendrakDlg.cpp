@@ -7,7 +7,6 @@
 #include <QTableView>
 #include <QTimer>
 #include <QtTest>
-#include <climits>
 
 #include "AppTestSupport.h"
 #include "app/AboutDlg.h"
@@ -311,15 +310,6 @@ private slots:
         dlg.GetDlgItem(IDC_READ)->setFocus();
         QTRY_COMPARE(dlg.m_nCurPage, 1);
         QVERIFY(dlg.isVisible());
-    }
-
-    void parsePageNumberClamps() {
-        QCOMPARE(ParsePageNumber("2147483647"), INT_MAX);
-        QCOMPARE(ParsePageNumber("2147483648"), INT_MAX);
-        QCOMPARE(ParsePageNumber("-2147483648"), INT_MIN);
-        QCOMPARE(ParsePageNumber("-2147483649"), INT_MIN);
-        QCOMPARE(ParsePageNumber("\t-12x"), -12);
-        QCOMPARE(ParsePageNumber("- 5"), 0);
     }
 
     void contactTextsDecodedWithoutChangingBytes() {

@@ -175,6 +175,7 @@ private slots:
         QCOMPARE(services.boxes[0].icon, BoxIcon::Error);
         QVERIFY(!dlg.IsJobRunning());
         QCOMPARE(theAppData.m_bRadioBusy, 0);
+        QVERIFY(QApplication::overrideCursor() == nullptr);
         QCOMPARE(theAppData.m_contacts.GetContactCount(), 5);
         QVERIFY(Enabled(dlg, IDC_IMPORT));
     }
