@@ -41,9 +41,13 @@ void CPendrakDlg::StartRadioJob(int mode) {
     const bool connected = ConnectRadio(messages);
     QApplication::restoreOverrideCursor();
     if (!connected) {
-        if (messages.m_key)
-            DialogServices().MessageBox(this, LangString(messages.m_key), LangString("IDS_ERROR"),
-                                        BoxIcon::Error);
+        if (messages.m_key) {
+            QString text = LangString(messages.m_key);
+            // Why the link would not open (a permission, a path) helps the user most.
+            if (std::string(messages.m_key) == "IDS_ERR_PORTCONN" && !RadioOpenFailure().empty())
+                text += QStringLiteral("\n\n") + QString::fromUtf8(RadioOpenFailure());
+            DialogServices().MessageBox(this, text, LangString("IDS_ERROR"), BoxIcon::Error);
+        }
         theAppData.m_bRadioBusy = 0;
         return;
     }
