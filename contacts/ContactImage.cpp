@@ -49,7 +49,7 @@ void CContactImage::SetContactFieldText(ContactField f, int n, std::string_view 
     unsigned char* field = Record(n) + ContactFieldOffset(f);
     const size_t width = static_cast<size_t>(ContactFieldWidth(f));
     const size_t len = std::min(text.size(), width);
-    std::memcpy(field, text.data(), len);
+    if (len > 0) std::memcpy(field, text.data(), len);  // an empty view may carry null
     std::memset(field + len, 0, width - len);
 }
 

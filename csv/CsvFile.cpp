@@ -150,6 +150,10 @@ CsvExportResult ExportContactsCsvFile(const CContactImage& image, const std::str
     if (!file.Open(path, true)) {
         result.outcome = CsvExportResult::OpenFailed;
         result.cause = FileErrorCauseFromSystem(file.Error());
+#ifndef _WIN32
+        // The file itself need not exist, so a missing name means a missing folder.
+        if (file.Error() == ENOENT) result.cause = FileErrorCause::badPath;
+#endif
         if (result.cause == FileErrorCause::none) result.cause = FileErrorCause::genericException;
         return result;
     }

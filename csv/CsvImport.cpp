@@ -68,19 +68,22 @@ private:
 
 }  // namespace
 
-CsvImportResult ImportContactsCsv(CContactImage& image, CCsvSource& source, size_t chunkSize) {
-    if (chunkSize == 0) chunkSize = CSV_READ_CHUNK_SIZE;
+namespace {
+
+// Steps up to the parse; the parser's tables are gone before the sort runs,
+// which keeps the import's peak memory at the larger of the two.
+CsvImportResult ReadAndParse(CContactImage& image, CCsvSource& source, size_t chunkSize) {
     CImageUndo undo(image);
     image.SetContactCount(0);
     CContactCsvParser parser(image, &undo);
     CTextModeReader reader(parser);
     const std::unique_ptr<char[]> buffer(new char[chunkSize]);
+    CsvImportResult result;
     for (;;) {
         FileErrorCause cause = FileErrorCause::none;
         const long long got = source.Read(buffer.get(), chunkSize, cause);
         if (got < 0) {
             undo.Restore();
-            CsvImportResult result;
             result.outcome = CsvImportResult::ReadFailed;
             result.cause = cause == FileErrorCause::none ? FileErrorCause::genericException : cause;
             return result;
@@ -92,10 +95,19 @@ CsvImportResult ImportContactsCsv(CContactImage& image, CCsvSource& source, size
         const size_t size = static_cast<size_t>(got) < chunkSize ? static_cast<size_t>(got) : chunkSize;
         if (!reader.Feed(buffer.get(), size)) break;
     }
-    CsvImportResult result;
     result.count = parser.Count();
-    image.SetContactCount(result.count);
-    image.SortContactsByRadioId();
+    return result;
+}
+
+}  // namespace
+
+CsvImportResult ImportContactsCsv(CContactImage& image, CCsvSource& source, size_t chunkSize) {
+    if (chunkSize == 0) chunkSize = CSV_READ_CHUNK_SIZE;
+    const CsvImportResult result = ReadAndParse(image, source, chunkSize);
+    if (result.outcome == CsvImportResult::Done) {
+        image.SetContactCount(result.count);
+        image.SortContactsByRadioId();
+    }
     return result;
 }
 

@@ -1,6 +1,7 @@
 #include "csv/CsvParser.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <string_view>
 
@@ -10,13 +11,28 @@ namespace {
 
 constexpr size_t SEEN_WORDS = (static_cast<size_t>(MAX_RADIO_ID) + 1) / 64;
 
+static_assert(std::endian::native == std::endian::little, "byte order of the word scan");
+
+// High bit set in each byte of `word` that is a comma or an LF; exact up to
+// and including the first such byte, which is all the scan uses.
+inline uint64_t DelimiterMask(uint64_t word) {
+    constexpr uint64_t ONES = 0x0101010101010101u;
+    constexpr uint64_t HIGHS = 0x8080808080808080u;
+    const uint64_t comma = word ^ (ONES * ',');
+    const uint64_t lf = word ^ (ONES * '\n');
+    return ((comma - ONES) & ~comma & HIGHS) | ((lf - ONES) & ~lf & HIGHS);
+}
+
 }  // namespace
 
 CImageUndo::CImageUndo(CContactImage& image)
     : m_image(image),
       m_oldUsed(static_cast<size_t>(ContactImageUsedLength(image.GetContactCount()))) {
+    // Reserved, not touched: only the pages the import overwrites get used.
+    m_bytes.reserve(std::max(m_oldUsed, static_cast<size_t>(CONTACT_HEADER_SIZE)));
     const unsigned char* bytes = image.Bytes();
     m_bytes.assign(bytes, bytes + CONTACT_HEADER_SIZE);
+    m_ids.reserve(MAX_CONTACTS);
 }
 
 void CImageUndo::Keep(int n) {
@@ -59,12 +75,11 @@ bool CContactCsvParser::Feed(const char* data, size_t size) {
                 m_inDigits = true;
                 m_id = b - '0';
             } else if (b == ',') {
-                if (m_seen[m_id >> 6] & (uint64_t{1} << (m_id & 63))) {
-                    m_state = SKIP;  // the first line with an ID wins
-                } else {
-                    m_state = 1;
-                    std::memset(m_lengths, 0, sizeof m_lengths);
-                }
+                // The duplicate test waits for the line end, by when the bit
+                // has arrived from memory.
+                __builtin_prefetch(&m_seen[m_id >> 6]);
+                m_state = 1;
+                std::memset(m_lengths, 0, sizeof m_lengths);
             } else if (b == '\n') {
                 NewLine();
             } else if (m_inDigits) {
@@ -80,12 +95,26 @@ bool CContactCsvParser::Feed(const char* data, size_t size) {
             const int f = state - 1;
             const uint8_t width = f == 0 ? 8 : 16;
             unsigned char* value = m_values[f];
-            uint8_t len = m_lengths[f];
+            size_t len = m_lengths[f];
+            // Eight bytes at a time while they last; the value buffer has
+            // room for a whole word past the field width.
+            while (end - p >= 8) {
+                uint64_t word;
+                std::memcpy(&word, p, 8);
+                const uint64_t mask = DelimiterMask(word);
+                const size_t k = mask ? static_cast<size_t>(std::countr_zero(mask)) / 8 : 8;
+                if (len < width) {
+                    std::memcpy(value + len, p, 8);
+                    len = std::min<size_t>(width, len + k);
+                }
+                p += k;
+                if (mask) break;
+            }
             while (p < end && *p != ',' && *p != '\n') {
                 if (len < width) value[len++] = *p;
                 ++p;
             }
-            m_lengths[f] = len;
+            m_lengths[f] = static_cast<uint8_t>(len);
             if (p == end) break;
             if (*p++ == ',') {
                 m_state = state + 1;
@@ -110,6 +139,13 @@ bool CContactCsvParser::Feed(const char* data, size_t size) {
 }
 
 void CContactCsvParser::Store() {
+    uint64_t& seen = m_seen[m_id >> 6];
+    const uint64_t bit = uint64_t{1} << (m_id & 63);
+    if (seen & bit) {  // the first line with an ID wins
+        NewLine();
+        return;
+    }
+    seen |= bit;
     const int n = m_count;
     const int taken = m_state - 1;  // comma-ended text values of the line
     if (m_undo) m_undo->Keep(n);
@@ -117,10 +153,9 @@ void CContactCsvParser::Store() {
     for (int f = 0; f < CONTACT_FIELD_COUNT; ++f) {
         const std::string_view text =
             f < taken ? std::string_view(reinterpret_cast<const char*>(m_values[f]), m_lengths[f])
-                      : std::string_view();
+                      : std::string_view("", 0);  // never a null pointer for memcpy
         m_image.SetContactFieldText(static_cast<ContactField>(f), n, text);
     }
-    m_seen[m_id >> 6] |= uint64_t{1} << (m_id & 63);
     ++m_count;
     NewLine();
 }

@@ -64,7 +64,7 @@ private:
     bool m_lineStart = true;
     bool m_inDigits = false;
     uint32_t m_id = 0;
-    unsigned char m_values[CONTACT_FIELD_COUNT][16];
+    unsigned char m_values[CONTACT_FIELD_COUNT][16 + 8];
     uint8_t m_lengths[CONTACT_FIELD_COUNT];
 };
 

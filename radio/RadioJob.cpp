@@ -50,9 +50,6 @@ bool ReadImage(RadioJob* job, uint32_t base, int digit) {
         if (RadioReadBlock(base + uint32_t(x), digit, n, image.Bytes() + x) != 1) return false;
         PostProgress(job, x + n, total, JOB_READING);
     }
-    // The first block brought the radio's own header back; a count the image
-    // cannot hold would read as no contacts at all, so keep the one moved.
-    if (radioCount > MAX_CONTACTS) image.SetContactCount(count);
     return true;
 }
 

@@ -68,7 +68,10 @@ bool RunEmulatorServer(const std::string& host, uint16_t port, const EmulatorOpt
         net::CloseSocket(s);
         Tell(hooks, "connection closed after " + std::to_string(radio.ExchangeCount()) +
                         " exchanges");
-        ok = save();
+        if (radio.MemoryChanged()) {
+            ok = save();
+            radio.ClearMemoryChanged();
+        }
     }
     net::CloseSocket(listener);
     return ok;

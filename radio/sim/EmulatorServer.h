@@ -19,14 +19,15 @@ struct EmulatorServerHooks {
     std::function<void(const std::string& event)> onEvent;
 };
 
-// Serves one TCP connection after another on host:port until stop becomes
+// Serves one TCP connection after another on host:port (a loopback address:
+// anyone reaching the port could rewrite the memory) until stop becomes
 // true (checked at least every 100 ms). The memory comes from memoryFile
-// (a fresh radio when the file does not exist) and is saved back to it
-// after every connection and at the end; an empty memoryFile keeps it in
-// memory only. Byte stream framing is by content: each command's length
+// (a fresh radio, written there at once, when the file does not exist) and
+// is saved back to it after every connection that wrote to it; an empty
+// memoryFile keeps it in memory only. Byte stream framing is by content: each command's length
 // follows from its first bytes. Returns true after a normal stop; false with
 // the reason in *error when the file cannot be loaded or saved or the socket
-// cannot be set up.
+// cannot be set up or the host is not a loopback address.
 bool RunEmulatorServer(const std::string& host, uint16_t port, const EmulatorOptions& options,
                        const std::string& memoryFile, std::atomic<bool>& stop,
                        const EmulatorServerHooks& hooks, std::string* error = nullptr);

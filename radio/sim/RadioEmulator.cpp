@@ -250,6 +250,7 @@ void CRadioEmulator::AnswerWrite(const unsigned char* cmd, size_t length,
         return;
     }
     std::memcpy(m_memory.data() + address, cmd + h, n);
+    m_changed = true;
     out.push_back(RADIO_ACK);
 }
 

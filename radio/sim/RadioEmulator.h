@@ -72,6 +72,15 @@ public:
     // exchanges and blocks from 1 again. Memory is kept.
     void ResetSession();
 
+    // The block format the radio works in: the digit value its version
+    // record states (0 - '0' when the record is too short to state one).
+    int DigitValue() const;
+
+    // True once a block write has stored something since the last
+    // ClearMemoryChanged (spares saving an unchanged memory).
+    bool MemoryChanged() const { return m_changed; }
+    void ClearMemoryChanged() { m_changed = false; }
+
     int ExchangeCount() const { return m_exchanges; }
     int BlockCount() const { return m_blocks; }
     const std::vector<std::vector<unsigned char>>& ReceivedCommands() const { return m_received; }
@@ -81,13 +90,13 @@ private:
     void AnswerInfo(unsigned char item, std::vector<unsigned char>& out);
     void AnswerRead(const unsigned char* cmd, std::vector<unsigned char>& out);
     void AnswerWrite(const unsigned char* cmd, size_t length, std::vector<unsigned char>& out);
-    int DigitValue() const;
 
     EmulatorOptions m_options;
     std::vector<unsigned char> m_memory;
     std::vector<unsigned char> m_input;
     int m_exchanges = 0;
     int m_blocks = 0;
+    bool m_changed = false;
     std::vector<std::vector<unsigned char>> m_received;
 };
 

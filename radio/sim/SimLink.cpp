@@ -12,7 +12,7 @@ namespace pendrak {
 namespace {
 
 EmulatorOptions g_simOptions;
-std::weak_ptr<CRadioEmulator> g_activeSim;
+std::shared_ptr<CRadioEmulator> g_lastSim;
 
 class CEmulatorLink : public IRadioLink {
 public:
@@ -22,7 +22,7 @@ public:
     }
     ~CEmulatorLink() override {
         // Whatever was written stays in the radio, even after a failed job.
-        if (!m_savePath.empty()) m_radio->SaveMemory(m_savePath);
+        if (!m_savePath.empty() && m_radio->MemoryChanged()) m_radio->SaveMemory(m_savePath);
     }
 
     int Write(const unsigned char* data, int size, uint32_t) override {
@@ -65,9 +65,7 @@ std::unique_ptr<IRadioLink> CreateEmulatorLink(std::shared_ptr<CRadioEmulator> r
     return std::make_unique<CEmulatorLink>(std::move(radio), savePath);
 }
 
-std::shared_ptr<CRadioEmulator> ActiveSimEmulator() {
-    return g_hRadioDevice ? g_activeSim.lock() : nullptr;
-}
+std::shared_ptr<CRadioEmulator> LastSimEmulator() { return g_lastSim; }
 
 std::unique_ptr<IRadioLink> OpenSimLink(const std::string& path, std::string& failure) {
     std::string problem = CRadioEmulator::CheckOptions(g_simOptions);
@@ -82,7 +80,7 @@ std::unique_ptr<IRadioLink> OpenSimLink(const std::string& path, std::string& fa
         // A fresh radio, but its file must be writable before anything moves.
         return nullptr;
     }
-    g_activeSim = radio;
+    g_lastSim = radio;
     return CreateEmulatorLink(std::move(radio), path);
 }
 

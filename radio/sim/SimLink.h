@@ -22,7 +22,8 @@ const EmulatorOptions& GetSimOptions();
 std::unique_ptr<IRadioLink> CreateEmulatorLink(std::shared_ptr<CRadioEmulator> radio,
                                                const std::string& savePath = std::string());
 
-// The emulator behind the open "sim:" link, null when none is open.
-std::shared_ptr<CRadioEmulator> ActiveSimEmulator();
+// The emulator behind the latest "sim:" link, kept after the link closes
+// (its exchange counts tell what a job did); null before the first.
+std::shared_ptr<CRadioEmulator> LastSimEmulator();
 
 }  // namespace pendrak

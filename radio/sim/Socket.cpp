@@ -68,6 +68,20 @@ addrinfo* Resolve(const std::string& host, uint16_t port, bool passive, std::str
     return list;
 }
 
+// Anyone who reaches the port can rewrite the emulated radio's memory.
+bool IsLoopback(const sockaddr* addr) {
+    if (addr->sa_family == AF_INET) {
+        const auto* in = reinterpret_cast<const sockaddr_in*>(addr);
+        return (ntohl(in->sin_addr.s_addr) >> 24) == 127;
+    }
+    if (addr->sa_family == AF_INET6) {
+        const auto* in6 = reinterpret_cast<const sockaddr_in6*>(addr);
+        static const unsigned char loopback[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+        return std::memcmp(&in6->sin6_addr, loopback, 16) == 0;
+    }
+    return false;
+}
+
 }  // namespace
 
 bool StartSockets() {
@@ -142,6 +156,11 @@ SocketHandle Listen(const std::string& host, uint16_t port, uint16_t* boundPort,
     }
     addrinfo* list = Resolve(host, port, true, error);
     if (!list) return INVALID_SOCKET_HANDLE;
+    if (!IsLoopback(list->ai_addr)) {
+        freeaddrinfo(list);
+        if (error) *error = "the radio emulator serves on loopback only, not on " + host;
+        return INVALID_SOCKET_HANDLE;
+    }
     SocketHandle s = socket(list->ai_family, list->ai_socktype, list->ai_protocol);
     bool ok = s != INVALID_SOCKET_HANDLE;
     if (ok) {

@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+
+#include "CsvTestSupport.h"
+
+namespace pendrak::test {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+CsvImportResult Import(CContactImage& image, const std::string& bytes, size_t chunk = 1 << 20) {
+    CMemorySource source(bytes);
+    return ImportContactsCsv(image, source, chunk);
+}
+
+struct LineCase {
+    const char* what;
+    std::string file;
+    Lines expected;
+};
+
+TEST(CsvImport, LineRules) {
+    const std::string header = "Radio ID,Callsign,Name,Nickname,City,State,Country,Remarks,\r\n";
+    const LineCase cases[] = {
+        {"export format", header + "460,XX0TST,Tester,,,,,,\r\n", {"460,XX0TST,Tester,,,,,,"}},
+        {"no trailing comma loses Remarks", "1,a,b,c,d,e,f,g\n", {"1,a,b,c,d,e,f,,"}},
+        {"ID and comma alone", "123,\n", {"123,,,,,,,,"}},
+        {"ID without comma", "123\n", {}},
+        {"value not ended by a comma", "1,a\n", {"1,,,,,,,,"}},
+        {"last line without LF", "1,a,\n2,b,", {"1,a,,,,,,,"}},
+        {"CR-only line ends", "1,a,\r2,b,\r", {}},
+        {"lone CR is a data byte", "1,a\rb,\r\n", {"1,a\rb,,,,,,,"}},
+        {"CR CR LF", "1,a,\r\r\n", {"1,a,,,,,,,"}},
+        {"0x1A ends the data", "1,a,\n\x1A" "2,b,\n", {"1,a,,,,,,,"}},
+        {"0x1A cuts a line", "1,a,\x1A\n", {}},
+        {"byte-order mark", "\xEF\xBB\xBF" "1,a,\n2,b,\n", {"2,b,,,,,,,"}},
+        {"first bytes", " 1,a,\n\"1\",a,\n+1,a,\n01,a,\n\xC1,a,\n,1,a,\n9,a,\n", {"9,a,,,,,,,"}},
+        {"empty lines", "\n\n\r\n5,e,\n\n", {"5,e,,,,,,,"}},
+        {"cut values", "1,ABCDEFGHIJ,0123456789abcdefXYZW,\n", {"1,ABCDEFGH,0123456789abcdef,,,,,,"}},
+        {"cut double-byte", "1,\xB9\xFA\xB9\xFA\xB9\xFA\xB9\xFA\xB9,\n", {"1,\xB9\xFA\xB9\xFA\xB9\xFA\xB9\xFA,,,,,,,"}},
+        {"ninth and later values", "1,a,b,c,d,e,f,g,h,i,\n", {"1,a,b,c,d,e,f,g,"}},
+        {"quotes are bytes", "1,\"a,b\",\n", {"1,\"a,b\",,,,,,"}},
+        {"spaces kept", "1, a ,\n", {"1, a ,,,,,,,"}},
+        {"123abc", "123abc,x,\n", {"123,x,,,,,,,"}},
+        {"largest ID", "16777215,x,\n", {"16777215,x,,,,,,,"}},
+        {"ID too large, no fallback", "16777216,2X0AB,Name,\n", {}},
+        {"ID too large to represent", "99999999999999999999999,a,\n", {}},
+        {"leading digits too large", "16777216abc,a,\n", {}},
+        {"first line of an ID wins", "5,first,\n5,second,x,\n6,\n5,third,\n", {"5,first,,,,,,,", "6,,,,,,,,"}},
+        {"duplicate after digits and text", "5abc,x,\n5,y,\n", {"5,x,,,,,,,"}},
+        {"sorted by ID", "3,c,\n1,a,\n2,b,\n", {"1,a,,,,,,,", "2,b,,,,,,,", "3,c,,,,,,,"}},
+        {"empty file", "", {}},
+        {"header only", header, {}},
+    };
+    auto image = NewImage();
+    for (const auto& c : cases) {
+        AddContact(*image, 99, {"old"});  // an import replaces, never appends
+        const CsvImportResult result = Import(*image, c.file);
+        EXPECT_EQ(result.outcome, CsvImportResult::Done) << c.what;
+        EXPECT_EQ(result.count, static_cast<int>(c.expected.size())) << c.what;
+        EXPECT_EQ(Contacts(*image), c.expected) << c.what;
+    }
+}
+
+TEST(CsvImport, ParseStoresInFileOrderAndKeepsTheRest) {
+    auto image = NewImage();
+    for (int i = 0; i < 5; ++i) AddContact(*image, 100 + i, {"old"});
+    image->Bytes()[5] = 0x5A;  // a header byte past the count
+    const std::string data = "3,c,\n1,a,\n";
+    EXPECT_EQ(ParseContactsCsv(*image, data.data(), data.size()), 2);
+    EXPECT_EQ(image->GetContactCount(), 5);  // neither count nor sort
+    EXPECT_EQ(image->GetContactRadioId(0), 3);
+    EXPECT_EQ(image->GetContactRadioId(1), 1);
+    EXPECT_EQ(image->RadioIdTable()[1], 1);
+    EXPECT_EQ(image->GetContactRadioId(2), 102);
+    EXPECT_EQ(image->Bytes()[ContactRecordOffset(0)], 3);  // tag byte kept
+    EXPECT_EQ(image->Bytes()[5], 0x5A);
+}
+
+TEST(CsvImport, StopsReadingAtTheContactLimit) {
+    std::string file;
+    for (int id = 1; id <= MAX_CONTACTS + 5; ++id) file += std::to_string(id) + ",c,\r\n";
+    auto image = NewImage();
+    CMemorySource source(file);
+    source.failAt = file.size();  // reading past the limit would fail
+    const CsvImportResult result = ImportContactsCsv(*image, source, 4096);
+    ASSERT_EQ(result.outcome, CsvImportResult::Done);
+    EXPECT_EQ(result.count, MAX_CONTACTS);
+    EXPECT_EQ(image->GetContactCount(), MAX_CONTACTS);
+    EXPECT_EQ(image->GetContactRadioId(MAX_CONTACTS - 1), MAX_CONTACTS);
+
+    std::string data = file;
+    EXPECT_EQ(ParseContactsCsv(*image, data.data(), data.size()), MAX_CONTACTS);
+}
+
+TEST(CsvImport, EveryChunkBoundaryGivesTheSameResult) {
+    const std::string file =
+        "Radio ID,Callsign,\r\n12,AB,Name,\r\n7,\rx,y\r\r\n"
+        "5abc,LONGCALLSIGN,a,b,c,d,e,f,g,h,\r\n12,dup,\r\n\r\n"
+        "16777216,9,\n3,q,\r\r\n4,CR@end,\r";
+    auto whole = NewImage();
+    const CsvImportResult expected = Import(*whole, file);
+    ASSERT_EQ(expected.count, 4);
+    const Lines contacts = Contacts(*whole);
+    const std::string withEof = file + "\n\x1A" "8,late,\n";
+
+    auto image = NewImage();  // each import replaces what the last one left
+    for (size_t chunk = 1; chunk <= file.size(); ++chunk) {
+        EXPECT_EQ(Import(*image, file, chunk).count, expected.count) << "chunk " << chunk;
+        EXPECT_EQ(Contacts(*image), contacts) << "chunk " << chunk;
+    }
+    for (size_t cut = 1; cut < withEof.size(); ++cut) {
+        CMemorySource source(withEof);
+        source.cuts = {cut};
+        const CsvImportResult result = ImportContactsCsv(*image, source);
+        EXPECT_EQ(result.count, expected.count + 1) << "cut " << cut;
+        Lines more = contacts;
+        more.insert(more.begin() + 1, "4,CR@end,,,,,,,");
+        EXPECT_EQ(Contacts(*image), more) << "cut " << cut;
+    }
+}
+
+// The image as the user sees it: the count and the used part.
+std::string UsedBytes(const CContactImage& image) {
+    const int used = std::max(ContactImageUsedLength(image.GetContactCount()), CONTACT_HEADER_SIZE);
+    return {reinterpret_cast<const char*>(image.Bytes()), static_cast<size_t>(used)};
+}
+
+TEST(CsvImport, ReadFailureChangesNothing) {
+    auto image = NewImage();
+    for (int i = 0; i < 50; ++i) AddContact(*image, 1000 - i, {"old", std::to_string(i)});
+    image->SortContactsByRadioId();
+    image->Bytes()[7] = 0x42;
+    const std::string before = UsedBytes(*image);
+    const std::vector<int32_t> idsBefore(image->RadioIdTable(), image->RadioIdTable() + 200);
+
+    std::string file;
+    for (int id = 1; id <= 120; ++id) file += std::to_string(id) + ",new,\n";
+    for (size_t failAt : {size_t{0}, size_t{9}, file.size() / 2, file.size()}) {
+        CMemorySource source(file);
+        source.failAt = failAt;
+        source.failCause = FileErrorCause::hardIO;
+        const CsvImportResult result = ImportContactsCsv(*image, source, 64);
+        EXPECT_EQ(result.outcome, CsvImportResult::ReadFailed) << failAt;
+        EXPECT_EQ(result.cause, FileErrorCause::hardIO) << failAt;
+        EXPECT_EQ(image->GetContactCount(), 50) << failAt;
+        EXPECT_TRUE(UsedBytes(*image) == before) << failAt;
+        EXPECT_TRUE(std::equal(idsBefore.begin(), idsBefore.end(), image->RadioIdTable())) << failAt;
+    }
+}
+
+TEST(CsvImportFile, UnopenableOrUnreadablePathKeepsTheImage) {
+    CTempDir dir;
+    auto image = NewImage();
+    AddContact(*image, 1, {"keep"});
+    const std::string before = UsedBytes(*image);
+
+    CsvImportResult result = ImportContactsCsvFile(*image, (dir.Path() / "missing.csv").string());
+    EXPECT_EQ(result.outcome, CsvImportResult::OpenFailed);
+    EXPECT_EQ(result.cause, FileErrorCause::fileNotFound);
+    EXPECT_TRUE(UsedBytes(*image) == before);
+
+    result = ImportContactsCsvFile(*image, dir.Path().string());  // a folder
+    EXPECT_NE(result.outcome, CsvImportResult::Done);
+    EXPECT_NE(result.cause, FileErrorCause::none);
+    EXPECT_TRUE(UsedBytes(*image) == before);
+}
+
+TEST(CsvImportFile, EmptyFileEmptiesTheList) {
+    CTempDir dir;
+    WriteFileBytes(dir.Path() / "empty.csv", "");
+    auto image = NewImage();
+    AddContact(*image, 1, {"gone"});
+    const CsvImportResult result = ImportContactsCsvFile(*image, (dir.Path() / "empty.csv").string());
+    EXPECT_EQ(result.outcome, CsvImportResult::Done);
+    EXPECT_EQ(result.count, 0);
+    EXPECT_EQ(image->GetContactCount(), 0);
+}
+
+TEST(CsvRoundTrip, ExportThenImportGivesTheSameContactsInIdOrder) {
+    CTempDir dir;
+    auto image = NewImage();
+    AddContact(*image, 16777215, {"ABCDEFGH", "0123456789abcdef", "\xB9\xFA\xBC\xD2", "c", "s", "k", "r"});
+    AddContact(*image, 460, {"XX0TST", "Tester"});
+    AddContact(*image, 1, {"", "", "", "", "", "", "only remarks"});
+    AddContact(*image, 3000, {"\"q\"", " sp ", "x\ry"});
+    const auto path = (dir.Path() / "round.csv").string();
+    ASSERT_EQ(ExportContactsCsvFile(*image, path).outcome, CsvExportResult::Done);
+
+    auto back = NewImage();
+    AddContact(*back, 5, {"stale"});
+    const CsvImportResult result = ImportContactsCsvFile(*back, path, 7);
+    ASSERT_EQ(result.outcome, CsvImportResult::Done);
+    EXPECT_EQ(result.count, 4);
+    image->SortContactsByRadioId();
+    EXPECT_EQ(Contacts(*back), Contacts(*image));
+}
+
+}  // namespace
+}  // namespace pendrak::test

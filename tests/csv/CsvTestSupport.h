@@ -1,0 +1,101 @@
+// Helpers shared by the CSV tests.
+#pragma once
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "csv/ContactCsv.h"
+
+namespace pendrak::test {
+
+inline std::unique_ptr<CContactImage> NewImage() {
+    auto image = std::make_unique<CContactImage>();
+    image->ClearContactImage();
+    return image;
+}
+
+inline void AddContact(CContactImage& image, int id, std::vector<std::string> fields) {
+    const int n = image.GetContactCount();
+    image.SetContactRadioId(n, id);
+    fields.resize(CONTACT_FIELD_COUNT);
+    for (int f = 0; f < CONTACT_FIELD_COUNT; ++f)
+        image.SetContactFieldText(static_cast<ContactField>(f), n, fields[f]);
+    image.SetContactCount(n + 1);
+}
+
+// The contacts as export lines without their LF.
+inline std::vector<std::string> Contacts(const CContactImage& image) {
+    std::vector<std::string> lines;
+    for (int n = 0; n < image.GetContactCount(); ++n) {
+        std::string line = FormatContactCsvLine(image, n);
+        line.pop_back();
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// Serves bytes in pieces: at most `chunk` a read, a piece ending at every
+// cut in `cuts`, and a read failure once `failAt` bytes have been served.
+class CMemorySource : public CCsvSource {
+public:
+    explicit CMemorySource(std::string data) : m_data(std::move(data)) {}
+    std::vector<size_t> cuts;
+    size_t failAt = std::string::npos;
+    FileErrorCause failCause = FileErrorCause::hardIO;
+    int reads = 0;
+
+    long long Read(char* buffer, size_t size, FileErrorCause& cause) override {
+        ++reads;
+        if (m_pos >= failAt) {
+            cause = failCause;
+            return -1;
+        }
+        size_t end = std::min({m_data.size(), m_pos + size, failAt});
+        for (size_t cut : cuts)
+            if (cut > m_pos && cut < end) end = cut;
+        std::memcpy(buffer, m_data.data() + m_pos, end - m_pos);
+        const size_t got = end - m_pos;
+        m_pos = end;
+        return static_cast<long long>(got);
+    }
+
+private:
+    std::string m_data;
+    size_t m_pos = 0;
+};
+
+inline std::string ReadFileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+inline void WriteFileBytes(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// A fresh folder under the system's temporary folder, removed afterwards.
+class CTempDir {
+public:
+    CTempDir() {
+        static int serial = 0;
+        m_path = std::filesystem::temp_directory_path() /
+                 ("pendrak-csv-" + std::to_string(std::random_device{}()) + "-" + std::to_string(serial++));
+        std::filesystem::create_directories(m_path);
+    }
+    ~CTempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(m_path, ec);
+    }
+    const std::filesystem::path& Path() const { return m_path; }
+
+private:
+    std::filesystem::path m_path;
+};
+
+}  // namespace pendrak::test
