@@ -48,7 +48,7 @@ private slots:
         QTest::newRow("cancel") << "" << "" << 0;
         QTest::newRow("not a csv name") << "out.CSV" << "<IDS_FileNameError>" << int(BoxIcon::Exclamation);
         QTest::newRow("bare extension") << ".csv" << "<IDS_FileNameError>" << int(BoxIcon::Exclamation);
-        QTest::newRow("missing folder") << "nowhere/out.csv" << "没有找到" << int(BoxIcon::Exclamation);
+        QTest::newRow("missing folder") << "nowhere/out.csv" << "nowhere/out.csv" << int(BoxIcon::Exclamation);
     }
     void exportRefusals() {
         QFETCH(QString, name);
