@@ -1,11 +1,13 @@
 // Runs the real dialog, clicks Read once it is shown and, when the Read has
 // been reported, creates the file named by argv[1] so that a script can take
 // a picture of the window; the file holds the window's geometry. Message
-// boxes go to stderr instead of the screen.
+// boxes go to stderr instead of the screen. With --exit-when-shown it ends as
+// soon as the window is on the screen (start-up benchmark).
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QTimer>
+#include <QWindow>
 #include <cstdio>
 
 #include "app/DialogServices.h"
@@ -33,9 +35,10 @@ public:
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     if (argc < 2) {
-        std::fprintf(stderr, "usage: %s READY-FILE\n", argv[0]);
+        std::fprintf(stderr, "usage: %s READY-FILE | --exit-when-shown\n", argv[0]);
         return 2;
     }
+    const bool exitWhenShown = QByteArray(argv[1]) == "--exit-when-shown";
     const QString readyFile = QString::fromLocal8Bit(argv[1]);
     QApplication::setWindowIcon(pendrak::ProgramIcon());
     CLoggingServices services;
@@ -45,6 +48,14 @@ int main(int argc, char** argv) {
     pendrak::CPendrakDlg dlg;
     dlg.move(0, 0);
     dlg.show();
+    if (exitWhenShown) {
+        QTimer shown;
+        QObject::connect(&shown, &QTimer::timeout, &dlg, [&dlg] {
+            if (dlg.windowHandle() && dlg.windowHandle()->isExposed()) QApplication::quit();
+        });
+        shown.start(0);
+        return app.exec();
+    }
     QTimer::singleShot(500, &dlg, [&dlg] { dlg.OnBnClickedRead(); });
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &dlg, [&] {

@@ -1,10 +1,12 @@
 // The contact window's costs: a page change with 200 rows, and start-up to
-// the shown window. Baselines in the same run: reading the same 200 rows from
-// the image without the window, and an empty dialog shown.
+// the shown window (in this process, and as a whole process of its own).
+// Baselines in the same run: reading the same 200 rows from the image without
+// the window, and an empty dialog shown.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QDialog>
+#include <QProcess>
 #include <QTableView>
 #include <QTest>
 #include <string>
@@ -91,6 +93,20 @@ void BM_StartupToShownWindow(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_StartupToShownWindow)->Unit(benchmark::kMillisecond);
+
+// A whole process: start, settings, dialog built and exposed, exit.
+void BM_ProcessStartupToShownWindow(benchmark::State& state) {
+    const QString driver = QCoreApplication::applicationDirPath() + "/pendrak-shot";
+    for (auto _ : state) {
+        QProcess process;
+        process.start(driver, {"--exit-when-shown"});
+        if (!process.waitForFinished(10000) || process.exitCode() != 0) {
+            state.SkipWithError("pendrak-shot did not start and end");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_ProcessStartupToShownWindow)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
