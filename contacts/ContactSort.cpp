@@ -65,21 +65,38 @@ void CContactImage::SortContactsByRadioId() {
     }
     if (m < 2) return;
 
-    // Compress the IDs to ranks 0..k-1.
-    std::vector<int32_t> values(m_radioIds.begin(), m_radioIds.begin() + m);
-    std::sort(values.begin(), values.end());
-    values.erase(std::unique(values.begin(), values.end()), values.end());
-    const int k = static_cast<int>(values.size());
+    // Positions ordered by (ID, position): a stable radix sort on the 24-bit
+    // IDs, two passes of 12 bits. Equal IDs then stand in join order, and one
+    // pass over them gives each record the rank of its ID.
+    std::vector<int> joins(m);
+    {
+        constexpr int BITS = 12, MASK = (1 << BITS) - 1;
+        std::vector<int> scratch(m);
+        std::vector<int> start(MASK + 2);
+        const int32_t* ids = m_radioIds.data();
+        auto scatter = [&](int shift, auto source, int* to) {
+            std::fill(start.begin(), start.end(), 0);
+            for (int i = 0; i < m; ++i) ++start[((ids[source(i)] >> shift) & MASK) + 1];
+            for (int b = 0; b <= MASK; ++b) start[b + 1] += start[b];
+            for (int i = 0; i < m; ++i) {
+                const int t = source(i);
+                to[start[(ids[t] >> shift) & MASK]++] = t;
+            }
+        };
+        scatter(0, [](int i) { return i; }, scratch.data());
+        scatter(BITS, [&](int i) { return scratch[i]; }, joins.data());
+    }
     std::vector<int> rank(m);
-    for (int i = 0; i < m; ++i)
-        rank[i] = static_cast<int>(std::lower_bound(values.begin(), values.end(), m_radioIds[i]) -
-                                   values.begin());
-
     // runStart[r]: first final position of the run of rank r; also the number
     // of records with a smaller ID.
-    std::vector<int> runStart(static_cast<size_t>(k) + 1, 0);
-    for (int i = 0; i < m; ++i) ++runStart[rank[i] + 1];
-    for (int r = 0; r < k; ++r) runStart[r + 1] += runStart[r];
+    std::vector<int> runStart;
+    runStart.reserve(static_cast<size_t>(m) + 1);
+    for (int q = 0; q < m; ++q) {
+        if (q == 0 || m_radioIds[joins[q]] != m_radioIds[joins[q - 1]]) runStart.push_back(q);
+        rank[joins[q]] = static_cast<int>(runStart.size()) - 1;
+    }
+    const int k = static_cast<int>(runStart.size());
+    runStart.push_back(m);
 
     // smallerBefore[t]: records before position t with a smaller ID.
     std::vector<int> smallerBefore(m);
@@ -91,13 +108,6 @@ void CContactImage::SortContactsByRadioId() {
             smallerBefore[t] = sum;
             for (int i = rank[t] + 1; i <= k; i += i & -i) ++fenwick[i];
         }
-    }
-
-    // Join times of each run, ascending: a stable bucket of positions by rank.
-    std::vector<int> joins(m);
-    {
-        std::vector<int> fill(runStart.begin(), runStart.end() - 1);
-        for (int t = 0; t < m; ++t) joins[fill[rank[t]]++] = t;
     }
 
     // Replay each run's history backwards. Slot p of the run holds its final

@@ -9,40 +9,35 @@
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <cerrno>
 #include <iconv.h>
+
+#include <cerrno>
 #endif
 
 namespace pendrak {
 
 namespace {
 
-struct CodePageName {
-    const char* name;  // upper case, without '-', '_' and blanks
+// The code pages the program knows, with the iconv name of each.
+constexpr struct {
     int codePage;
+    const char* iconvName;
+} kCodePages[] = {
+    {65001, "UTF-8"}, {936, "CP936"},        {54936, "GB18030"}, {950, "CP950"},   {949, "CP949"},
+    {932, "CP932"},   {874, "CP874"},        {1250, "CP1250"},   {1251, "CP1251"}, {1252, "CP1252"},
+    {1253, "CP1253"}, {1254, "CP1254"},      {1255, "CP1255"},   {1256, "CP1256"}, {1257, "CP1257"},
+    {1258, "CP1258"}, {28591, "ISO-8859-1"},
 };
 
-// Names as people write them in settings files, compared without case,
-// '-', '_' and blanks.
-constexpr CodePageName kNames[] = {
-    {"UTF8", 65001},     {"CP65001", 65001},  {"65001", 65001},
-    {"CP936", 936},      {"GBK", 936},        {"GB2312", 936},   {"936", 936},
-    {"MS936", 936},      {"EUCCN", 936},
-    {"GB18030", 54936},  {"CP54936", 54936},  {"54936", 54936},
-    {"CP950", 950},      {"BIG5", 950},       {"950", 950},
-    {"CP949", 949},      {"UHC", 949},        {"EUCKR", 949},    {"949", 949},
-    {"CP932", 932},      {"SHIFTJIS", 932},   {"SJIS", 932},     {"932", 932},
-    {"CP874", 874},      {"874", 874},
-    {"CP1250", 1250}, {"1250", 1250},
-    {"CP1251", 1251}, {"1251", 1251},
-    {"CP1252", 1252}, {"1252", 1252},
-    {"CP1253", 1253}, {"1253", 1253},
-    {"CP1254", 1254}, {"1254", 1254},
-    {"CP1255", 1255}, {"1255", 1255},
-    {"CP1256", 1256}, {"1256", 1256},
-    {"CP1257", 1257}, {"1257", 1257},
-    {"CP1258", 1258}, {"1258", 1258},
-    {"ISO88591", 28591}, {"LATIN1", 28591},   {"28591", 28591},
+// Names as people write them in settings files (upper case, without '-',
+// '_' and blanks); numbers, also after "CP", "MS" or "WINDOWS", need none.
+constexpr struct {
+    const char* name;
+    int codePage;
+} kAliases[] = {
+    {"UTF8", 65001},    {"GBK", 936},  {"GB2312", 936},   {"EUCCN", 936},
+    {"GB18030", 54936}, {"BIG5", 950}, {"UHC", 949},      {"EUCKR", 949},
+    {"SHIFTJIS", 932},  {"SJIS", 932}, {"LATIN1", 28591}, {"ISO88591", 28591},
 };
 
 // 0 until the first question: the system's code page is worked out lazily so
@@ -166,19 +161,9 @@ std::string DecodeToUtf8(std::string_view bytes, int codePage) {
 
 #else
 
-constexpr struct {
-    int codePage;
-    const char* name;
-} kIconvNames[] = {
-    {936, "CP936"},   {54936, "GB18030"}, {950, "CP950"},   {949, "CP949"},
-    {932, "CP932"},   {874, "CP874"},     {1250, "CP1250"}, {1251, "CP1251"},
-    {1252, "CP1252"}, {1253, "CP1253"},   {1254, "CP1254"}, {1255, "CP1255"},
-    {1256, "CP1256"}, {1257, "CP1257"},   {1258, "CP1258"}, {28591, "ISO-8859-1"},
-};
-
 const char* IconvName(int codePage) {
-    for (const auto& entry : kIconvNames)
-        if (entry.codePage == codePage) return entry.name;
+    for (const auto& entry : kCodePages)
+        if (entry.codePage == codePage) return entry.iconvName;
     return nullptr;
 }
 
@@ -244,11 +229,20 @@ int CodePageFromName(std::string_view name) {
         if (c == '-' || c == '_' || c == ' ' || c == '\t') continue;
         key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     }
-    if (key.rfind("WINDOWS", 0) == 0 && key.size() > 7 &&
-        std::isdigit(static_cast<unsigned char>(key[7])))
-        key = "CP" + key.substr(7);
-    for (const CodePageName& entry : kNames)
+    for (const auto& entry : kAliases)
         if (key == entry.name) return entry.codePage;
+
+    std::string_view digits = key;
+    for (const std::string_view prefix : {"WINDOWS", "CP", "MS"})
+        if (digits.substr(0, prefix.size()) == prefix) digits.remove_prefix(prefix.size());
+    if (digits.empty() || digits.size() > 5) return 0;
+    int number = 0;
+    for (const char c : digits) {
+        if (c < '0' || c > '9') return 0;
+        number = number * 10 + (c - '0');
+    }
+    for (const auto& entry : kCodePages)
+        if (entry.codePage == number) return number;
     return 0;
 }
 

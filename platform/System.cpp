@@ -62,8 +62,12 @@ std::string DirectoryOf(const std::string& path) {
     size_t cut = std::string::npos;
     for (size_t i = 0; i < path.size(); ++i) {
         const auto b = static_cast<unsigned char>(path[i]);
-        if (IsLeadByte(b) && i + 1 < path.size()) {
-            ++i;  // the trail byte may look like a backslash
+        // The trail byte may look like a backslash. Trail bytes are never
+        // below 0x40, so a '/' always separates: UTF-8 paths on a system
+        // whose code page is GBK keep their folders.
+        if (IsLeadByte(b) && i + 1 < path.size() &&
+            static_cast<unsigned char>(path[i + 1]) >= 0x40) {
+            ++i;
             continue;
         }
         if (b == '\\' || b == '/') cut = i;

@@ -78,16 +78,22 @@ std::string ExpandEscape(const std::string& text, char letter, char with, int co
 }  // namespace
 
 bool CAppData::LoadSettings(IStartupNotifier* notifier, const std::string& programPath) {
+    // Nothing of an earlier load survives a failed one.
+    m_strLangFile.clear();
+    m_strBinDir.clear();
+    m_strCodePage.clear();
+    m_strRadio.clear();
+    m_langFile.Close();
+
     const std::string exePath = programPath.empty() ? ProgramPath() : programPath;
     m_strAppDir = DirectoryOf(exePath);
 
-    // An installed copy keeps its data under share/ beside bin/.
     m_strDataDir = m_strAppDir + SEP + "Data";
     m_strSettingFile = m_strDataDir + SEP + "setting.txt";
     if (!PathExists(m_strSettingFile)) {
+        // An installed copy keeps its data in share/pendrak beside bin/.
         const std::string prefix = DirectoryOf(m_strAppDir);
-        const std::string shared =
-            prefix + SEP + "share" + SEP + "pendrak" + SEP + "Data";
+        const std::string shared = prefix + SEP + "share" + SEP + "pendrak" + SEP + "Data";
         if (!m_strAppDir.empty() && PathExists(shared + SEP + "setting.txt")) {
             m_strDataDir = shared;
             m_strSettingFile = shared + SEP + "setting.txt";

@@ -30,15 +30,20 @@ struct Line {
 };
 
 Line LineAt(const Byte* p, const Byte* textEnd) {
-    const auto* lf = static_cast<const Byte*>(std::memchr(p, '\n', static_cast<size_t>(textEnd - p)));
+    const auto* lf =
+        static_cast<const Byte*>(std::memchr(p, '\n', static_cast<size_t>(textEnd - p)));
     if (!lf) return {p, textEnd, textEnd};
     const Byte* end = (lf > p && lf[-1] == '\r') ? lf - 1 : lf;
     return {p, end, lf + 1};
 }
 
-bool IsBlank(Byte b) { return b == ' ' || b == '\t'; }
+bool IsBlank(Byte b) {
+    return b == ' ' || b == '\t';
+}
 
-Byte FoldCase(Byte b) { return (b >= 'A' && b <= 'Z') ? static_cast<Byte>(b - 'A' + 'a') : b; }
+Byte FoldCase(Byte b) {
+    return (b >= 'A' && b <= 'Z') ? static_cast<Byte>(b - 'A' + 'a') : b;
+}
 
 // Compares `have` with the first n bytes of `want`, character by character in
 // the file's code page: single-byte letters without case, double-byte
@@ -58,8 +63,8 @@ bool NameEquals(const Byte* have, const Byte* want, size_t n, int codePage) {
 
 // Start of the first header line "[name]..." among the lines that start in
 // [from, limit), or null.
-const Byte* FindSection(const Byte* from, const Byte* limit, const Byte* textEnd,
-                        const Byte* name, size_t n, int codePage) {
+const Byte* FindSection(const Byte* from, const Byte* limit, const Byte* textEnd, const Byte* name,
+                        size_t n, int codePage) {
     for (const Byte* p = from; p < limit;) {
         const Line line = LineAt(p, textEnd);
         const auto len = static_cast<size_t>(line.end - line.begin);
@@ -93,7 +98,9 @@ int CopyValue(const Byte* begin, const Byte* end, char* buffer) {
 
 }  // namespace
 
-CMappedIniFile::~CMappedIniFile() { Close(); }
+CMappedIniFile::~CMappedIniFile() {
+    Close();
+}
 
 #ifdef _WIN32
 
@@ -214,7 +221,9 @@ void CMappedIniFile::SetText(size_t size) {
     m_sectionCursor = m_textBegin;
 }
 
-bool CMappedIniFile::StartsWithUtf8Bom() const { return m_view && m_textBegin != m_view; }
+bool CMappedIniFile::StartsWithUtf8Bom() const {
+    return m_view && m_textBegin != m_view;
+}
 
 int CMappedIniFile::TextCodePage() const {
     return StartsWithUtf8Bom() ? CP_UTF8_ID : GetProgramCodePage();
@@ -227,11 +236,11 @@ int CMappedIniFile::GetValue(const char* section, const char* key, char* buffer)
     const int codePage = TextCodePage();
     const auto* sectionName = reinterpret_cast<const Byte*>(section);
     const size_t sectionLen = std::strlen(section);
-    const Byte* header = FindSection(m_sectionCursor, m_textEnd, m_textEnd, sectionName,
-                                     sectionLen, codePage);
+    const Byte* header =
+        FindSection(m_sectionCursor, m_textEnd, m_textEnd, sectionName, sectionLen, codePage);
     if (!header)
-        header = FindSection(m_textBegin, m_sectionCursor, m_textEnd, sectionName, sectionLen,
-                             codePage);
+        header =
+            FindSection(m_textBegin, m_sectionCursor, m_textEnd, sectionName, sectionLen, codePage);
     if (!header) {
         buffer[0] = '\0';
         return 0;

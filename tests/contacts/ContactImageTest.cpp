@@ -23,13 +23,16 @@ protected:
 };
 
 TEST(ContactLayout, RecordOffsetsAndUsedLengths) {
-    const struct { int n, offset; } offsets[] = {
-        {0, 16}, {1, 124}, {36, 3904}, {37, 4096}, {38, 4204}, {73, 7984}, {74, 8192},
-        {129999, 14391192}};
+    const struct {
+        int n, offset;
+    } offsets[] = {{0, 16},    {1, 124},   {36, 3904}, {37, 4096},
+                   {38, 4204}, {73, 7984}, {74, 8192}, {129999, 14391192}};
     for (const auto& c : offsets) EXPECT_EQ(ContactRecordOffset(c.n), c.offset) << c.n;
 
-    const struct { int m, length; } lengths[] = {
-        {0, 0}, {1, 124}, {36, 3904}, {37, 4096}, {38, 4204}, {74, 8192}, {130000, 14391300}};
+    const struct {
+        int m, length;
+    } lengths[] = {{0, 0},     {1, 124},   {36, 3904},        {37, 4096},
+                   {38, 4204}, {74, 8192}, {130000, 14391300}};
     for (const auto& c : lengths) EXPECT_EQ(ContactImageUsedLength(c.m), c.length) << c.m;
 
     // Every record lies inside its own sector, after the header in sector 0,
@@ -43,26 +46,36 @@ TEST(ContactLayout, RecordOffsetsAndUsedLengths) {
             ASSERT_GE(offset - ContactRecordOffset(n - 1), CONTACT_RECORD_SIZE) << n;
         }
         const int m = n + 1;
-        const int expected = m % CONTACTS_PER_SECTOR == 0 ? (m / CONTACTS_PER_SECTOR) * CONTACT_SECTOR_SIZE
-                                                          : offset + CONTACT_RECORD_SIZE;
+        const int expected = m % CONTACTS_PER_SECTOR == 0
+                                 ? (m / CONTACTS_PER_SECTOR) * CONTACT_SECTOR_SIZE
+                                 : offset + CONTACT_RECORD_SIZE;
         ASSERT_EQ(ContactImageUsedLength(m), expected) << m;
     }
     EXPECT_LE(ContactRecordOffset(MAX_CONTACTS - 1) + CONTACT_RECORD_SIZE, CONTACT_IMAGE_SIZE);
 }
 
 TEST_F(ContactImageTest, CountIsClampedBothWays) {
-    const struct { unsigned char b0, b1, b2; int count; } reads[] = {
-        {0xD0, 0xFB, 0x01, 130000}, {0xD1, 0xFB, 0x01, 0}, {0xFF, 0xFF, 0xFF, 0},
-        {0x2C, 0x01, 0x00, 300}};
+    const struct {
+        unsigned char b0, b1, b2;
+        int count;
+    } reads[] = {{0xD0, 0xFB, 0x01, 130000},
+                 {0xD1, 0xFB, 0x01, 0},
+                 {0xFF, 0xFF, 0xFF, 0},
+                 {0x2C, 0x01, 0x00, 300}};
     for (const auto& c : reads) {
         SetHeader(c.b0, c.b1, c.b2);
         EXPECT_EQ(image->GetContactCount(), c.count);
     }
 
     std::memset(bytes + 3, 0x77, 13);
-    const struct { int count; unsigned char b0, b1, b2; } writes[] = {
-        {-1, 0, 0, 0}, {130001, 0, 0, 0}, {300, 0x2C, 0x01, 0x00}, {130000, 0xD0, 0xFB, 0x01},
-        {0x7FFFFFFF, 0, 0, 0}};
+    const struct {
+        int count;
+        unsigned char b0, b1, b2;
+    } writes[] = {{-1, 0, 0, 0},
+                  {130001, 0, 0, 0},
+                  {300, 0x2C, 0x01, 0x00},
+                  {130000, 0xD0, 0xFB, 0x01},
+                  {0x7FFFFFFF, 0, 0, 0}};
     for (const auto& c : writes) {
         SetHeader(0xEE, 0xEE, 0xEE);
         image->SetContactCount(c.count);
@@ -110,14 +123,21 @@ TEST_F(ContactImageTest, FieldsLieAtTheirOffsetsAndAreCutOrPadded) {
 
     image->SetContactFieldText(CONTACT_CALLSIGN, n, "ABC");
     EXPECT_EQ(std::string(reinterpret_cast<char*>(rec + 4), 8), std::string("ABC\0\0\0\0\0", 8));
-    image->SetContactFieldText(CONTACT_NAME, n, "\xD6\xD0\xCE\xC4\xB0\xA1\xB0\xA1\xB0\xA1\xB0\xA1\xB0\xA1\xB0\xA1\xB0");
+    image->SetContactFieldText(
+        CONTACT_NAME, n, "\xD6\xD0\xCE\xC4\xB0\xA1\xB0\xA1\xB0\xA1\xB0\xA1\xB0\xA1\xB0\xA1\xB0");
     EXPECT_EQ(image->GetContactFieldText(CONTACT_NAME, n).size(), 16u);  // cut mid-character
     EXPECT_EQ(rec[28], 'x');
 }
 
 TEST(ContactFieldDecode, FirstByteAndTerminatorRules) {
-    const struct { const char* bytes; int width; std::string text; } cases[] = {
-        {"\xFF" "ABCDEFGHIJKLMNO", 16, ""},
+    const struct {
+        const char* bytes;
+        int width;
+        std::string text;
+    } cases[] = {
+        {"\xFF"
+         "ABCDEFGHIJKLMNO",
+         16, ""},
         {"\0ABCDEFGHIJKLMNO", 16, ""},
         {"ABCDEFGHIJKLMNOP", 16, "ABCDEFGHIJKLMNOP"},
         {"AB\0CD\0\0\0\0\0\0\0\0\0\0\0", 16, "AB"},
@@ -125,7 +145,8 @@ TEST(ContactFieldDecode, FirstByteAndTerminatorRules) {
         {"ABCDEFGH", 8, "ABCDEFGH"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(DecodeFieldText(reinterpret_cast<const unsigned char*>(c.bytes), c.width), c.text);
+        EXPECT_EQ(DecodeFieldText(reinterpret_cast<const unsigned char*>(c.bytes), c.width),
+                  c.text);
 }
 
 TEST_F(ContactImageTest, ClearLeavesOnlyTagBytesAndKeepsTables) {

@@ -51,7 +51,8 @@ protected:
         std::vector<int32_t> ids(static_cast<size_t>(m));
         for (int n = 0; n < m; ++n) {
             unsigned char* rec = image->Bytes() + ContactRecordOffset(n);
-            for (int b = 0; b < CONTACT_RECORD_SIZE; ++b) rec[b] = static_cast<unsigned char>(byte(rng));
+            for (int b = 0; b < CONTACT_RECORD_SIZE; ++b)
+                rec[b] = static_cast<unsigned char>(byte(rng));
             ids[n] = pool[pick(rng)];
             image->SetContactRadioId(n, ids[n]);
             before[n] = RecordAt(n);

@@ -18,21 +18,32 @@ protected:
 };
 
 TEST_F(CodePageTest, NamesAsWrittenInSettings) {
-    const struct { const char* name; int codePage; } cases[] = {
-        {"GBK", 936}, {"gbk", 936}, {"cp936", 936}, {"CP-936", 936}, {"936", 936},
-        {"GB2312", 936}, {"UTF-8", 65001}, {"utf8", 65001}, {"65001", 65001},
-        {"Big5", 950}, {"Shift_JIS", 932}, {"sjis", 932}, {"CP1252", 1252},
-        {"windows-1252", 1252}, {"Windows-1251", 1251}, {"latin1", 28591}, {"GB18030", 54936},
-        {"", 0}, {"klingon", 0}, {"937", 0}, {"windows-", 0}, {"UTF-16", 0}};
+    const struct {
+        const char* name;
+        int codePage;
+    } cases[] = {{"GBK", 936},           {"gbk", 936},
+                 {"cp936", 936},         {"CP-936", 936},
+                 {"936", 936},           {"GB2312", 936},
+                 {"UTF-8", 65001},       {"utf8", 65001},
+                 {"65001", 65001},       {"Big5", 950},
+                 {"Shift_JIS", 932},     {"sjis", 932},
+                 {"CP1252", 1252},       {"windows-1252", 1252},
+                 {"Windows-1251", 1251}, {"latin1", 28591},
+                 {"GB18030", 54936},     {"", 0},
+                 {"klingon", 0},         {"937", 0},
+                 {"windows-", 0},        {"UTF-16", 0}};
     for (const auto& c : cases) EXPECT_EQ(CodePageFromName(c.name), c.codePage) << c.name;
 }
 
 TEST_F(CodePageTest, LeadBytesPerCodePage) {
-    const struct { int codePage; unsigned char byte; bool lead; } cases[] = {
-        {936, 0x80, false}, {936, 0x81, true}, {936, 0xFE, true}, {936, 0xFF, false},
-        {936, 0x5C, false}, {949, 0x81, true}, {950, 0xA4, true}, {932, 0x81, true},
-        {932, 0x9F, true},  {932, 0xA0, false}, {932, 0xDF, false}, {932, 0xE0, true},
-        {932, 0xFC, true},  {932, 0xFD, false}, {65001, 0xE4, false}, {1252, 0x81, false}};
+    const struct {
+        int codePage;
+        unsigned char byte;
+        bool lead;
+    } cases[] = {{936, 0x80, false}, {936, 0x81, true},  {936, 0xFE, true},    {936, 0xFF, false},
+                 {936, 0x5C, false}, {949, 0x81, true},  {950, 0xA4, true},    {932, 0x81, true},
+                 {932, 0x9F, true},  {932, 0xA0, false}, {932, 0xDF, false},   {932, 0xE0, true},
+                 {932, 0xFC, true},  {932, 0xFD, false}, {65001, 0xE4, false}, {1252, 0x81, false}};
     for (const auto& c : cases)
         EXPECT_EQ(IsLeadByteInCodePage(c.byte, c.codePage), c.lead)
             << c.codePage << " " << int(c.byte);
@@ -40,22 +51,29 @@ TEST_F(CodePageTest, LeadBytesPerCodePage) {
 
 TEST_F(CodePageTest, ToUtf8DecodesOrReplacesEachBadByte) {
     const std::string FFFD = "\xEF\xBF\xBD";
-    const struct { int codePage; std::string in, out; } cases[] = {
+    const struct {
+        int codePage;
+        std::string in, out;
+    } cases[] = {
         {936, "\xD6\xD0\xCE\xC4 ABC", "中文 ABC"},
         {936, "\xB6\x5C", "禱"},  // trail byte 0x5C
-        {936, "A\xFF" "B", "A" + FFFD + "B"},
+        {936,
+         "A\xFF"
+         "B",
+         "A" + FFFD + "B"},
         {936, "\xD6\xD0\xD6", "中" + FFFD},  // cut short at the end
-        {936, "\x81\x20z", FFFD + " z"},       // no valid trail
+        {936, "\x81\x20z", FFFD + " z"},     // no valid trail
         {932, "\x82\xA0", "あ"},
         {950, "\xA4\xA4", "中"},
         {1252, "caf\xE9", "café"},
         {65001, "\xE4\xB8\xAD", "中"},
         {65001, "\xC3", FFFD},
-        {65001, "\xC0\xAF", FFFD + FFFD},          // overlong
+        {65001, "\xC0\xAF", FFFD + FFFD},             // overlong
         {65001, "\xED\xA0\x80", FFFD + FFFD + FFFD},  // surrogate
         {65001, "a\0b"s, "a\0b"s},
     };
-    for (const auto& c : cases) EXPECT_EQ(ToUtf8(c.in, c.codePage), c.out) << c.codePage << " " << c.in;
+    for (const auto& c : cases)
+        EXPECT_EQ(ToUtf8(c.in, c.codePage), c.out) << c.codePage << " " << c.in;
 }
 
 TEST_F(CodePageTest, ProgramCodePageFollowsSettingThenSystem) {
@@ -72,17 +90,23 @@ TEST_F(CodePageTest, ProgramCodePageFollowsSettingThenSystem) {
         SetProgramCodePage(0);
         EXPECT_EQ(GetProgramCodePage(), codePage) << locale;
     }
-    if (old) setenv("LC_ALL", saved.c_str(), 1);
-    else unsetenv("LC_ALL");
+    if (old)
+        setenv("LC_ALL", saved.c_str(), 1);
+    else
+        unsetenv("LC_ALL");
 #endif
 }
 
 TEST_F(CodePageTest, DirectoryOfSkipsTrailBytes) {
     // In GBK, 0xB6 0x5C is one character: its 0x5C is no backslash.
-    const struct { int codePage; std::string path, dir; } cases[] = {
+    const struct {
+        int codePage;
+        std::string path, dir;
+    } cases[] = {
         {936, "C:\\dir\\\xB6\x5C.exe", "C:\\dir"},
         {936, "C:\\\xB6\x5C\\pendrak.exe", "C:\\\xB6\x5C"},
         {936, "/opt/\xB6\x5C/pendrak", "/opt/\xB6\x5C"},
+        {936, "/opt/\xE4\xB8\xAD/pendrak", "/opt/\xE4\xB8\xAD"},  // UTF-8 path, GBK program
         {65001, "C:\\dir\\\xB6\x5C.exe", "C:\\dir\\\xB6"},
         {936, "pendrak.exe", ""},
     };

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "TempDir.h"
 #include "platform/CodePage.h"
 #include "platform/System.h"
 #include "settings/AppData.h"
-#include "TempDir.h"
 
 namespace pendrak {
 namespace {
@@ -38,21 +38,36 @@ private:
 #ifdef _WIN32
         _putenv_s("LC_ALL", value ? value : "");
 #else
-        if (value) setenv("LC_ALL", value, 1);
-        else unsetenv("LC_ALL");
+        if (value)
+            setenv("LC_ALL", value, 1);
+        else
+            unsetenv("LC_ALL");
 #endif
     }
     std::optional<std::string> m_old;
 };
 
+#ifdef _WIN32
+constexpr char kSep = '\\';
+#else
+constexpr char kSep = '/';
+#endif
+
 class AppDataTest : public ::testing::Test {
 protected:
+    // Path under the temp folder, written with the platform's separator.
+    std::string Native(std::string relative) const {
+        for (char& c : relative)
+            if (c == '/') c = kSep;
+        return dir.Path() + kSep + relative;
+    }
+
     void TearDown() override { SetProgramCodePage(0); }
 
     // A program folder bin/ with Data/setting.txt holding `setup` lines.
     std::string MakeProgram(const std::string& setup) {
         dir.Write("bin/Data/setting.txt", "; test\r\n[setup]\r\n" + setup);
-        return dir.Path() + "/bin/pendrak-cli";
+        return Native("bin/pendrak-cli");
     }
 
     TempDir dir;
@@ -62,7 +77,7 @@ protected:
 
 TEST_F(AppDataTest, MissingSettingsFileTellsOnceAndLoadsNothing) {
     dir.Write("bin/Data/lang_en.lng", "[String]\nIDS_ERROR=Error\n");
-    EXPECT_FALSE(app->LoadSettings(&notifier, dir.Path() + "/bin/pendrak-cli.exe"));
+    EXPECT_FALSE(app->LoadSettings(&notifier, Native("bin/pendrak-cli.exe")));
     ASSERT_EQ(notifier.calls.size(), 1u);
     EXPECT_EQ(notifier.calls[0].first, "Can not find the file setting!");
     EXPECT_EQ(notifier.calls[0].second, "pendrak-cli");
@@ -77,9 +92,14 @@ TEST_F(AppDataTest, LanguageFollowsTheLocaleWhenNotSet) {
     const std::string program = MakeProgram("language=\r\nBinFile=\r\n");
     dir.Write("bin/Data/lang_cn.lng", "[String]\nIDS_ERROR=cn\n");
     dir.Write("bin/Data/lang_en.lng", "[String]\nIDS_ERROR=en\n");
-    const struct { const char* locale; const char* text; } cases[] = {
-        {"zh_CN.UTF-8", "cn"}, {"zh_CN", "cn"}, {"en_US.UTF-8", "en"}, {"zh_TW.UTF-8", "en"},
-        {"C", "en"}};
+    const struct {
+        const char* locale;
+        const char* text;
+    } cases[] = {{"zh_CN.UTF-8", "cn"},
+                 {"zh_CN", "cn"},
+                 {"en_US.UTF-8", "en"},
+                 {"zh_TW.UTF-8", "en"},
+                 {"C", "en"}};
     for (const auto& c : cases) {
         ScopedLocale locale(c.locale);
 #ifdef _WIN32
@@ -88,19 +108,32 @@ TEST_F(AppDataTest, LanguageFollowsTheLocaleWhenNotSet) {
         ASSERT_TRUE(app->LoadSettings(&notifier, program)) << c.locale;
         EXPECT_EQ(app->GetLangString("IDS_ERROR"), c.text) << c.locale;
     }
-    EXPECT_EQ(app->m_strLangFile, dir.Path() + "/bin/Data/lang_en.lng");
-    EXPECT_EQ(app->m_strBinDir, dir.Path() + "/bin/Bin");
+    EXPECT_EQ(app->m_strLangFile, Native("bin/Data/lang_en.lng"));
+    EXPECT_EQ(app->m_strBinDir, Native("bin/Bin"));
     EXPECT_TRUE(notifier.calls.empty());
+}
+
+TEST_F(AppDataTest, ChineseSystemFindsAUtf8ProgramFolder) {
+#ifdef _WIN32
+    GTEST_SKIP() << "paths are not UTF-8 bytes on Windows";
+#endif
+    // "中" is E4 B8 AD: read as GBK, AD would pair with the '/' after it.
+    ScopedLocale locale("zh_CN.UTF-8");
+    dir.Write("\xE4\xB8\xAD/bin/Data/setting.txt", "[setup]\n");
+    dir.Write("\xE4\xB8\xAD/bin/Data/lang_cn.lng", "[String]\nIDS_ERROR=cn\n");
+    ASSERT_TRUE(app->LoadSettings(&notifier, Native("\xE4\xB8\xAD/bin/pendrak")));
+    EXPECT_EQ(app->GetLangString("IDS_ERROR"), "cn");
 }
 
 TEST_F(AppDataTest, KeysOfSetupAreRead) {
     ScopedLocale locale("en_US.UTF-8");
     const std::string program = MakeProgram(
-        "language = sub/lang_x\r\nBinFile=\"/srv/images\"\r\ncodepage=gbk\r\nradio=sim:/tmp/r.bin\r\n");
+        "language = "
+        "sub/lang_x\r\nBinFile=\"/srv/images\"\r\ncodepage=gbk\r\nradio=sim:/tmp/r.bin\r\n");
     dir.Write("bin/Data/sub/lang_x.lng", "[Resource]\n7316=Lesen\n");
     ASSERT_TRUE(app->LoadSettings(&notifier, program));
-    EXPECT_EQ(app->m_strAppDir, dir.Path() + "/bin");
-    EXPECT_EQ(app->m_strLangFile, dir.Path() + "/bin/Data/sub/lang_x.lng");
+    EXPECT_EQ(app->m_strAppDir, Native("bin"));
+    EXPECT_EQ(app->m_strLangFile, Native("bin/Data") + kSep + "sub/lang_x.lng");
     EXPECT_EQ(app->GetLangResource(7316), "Lesen");
     EXPECT_EQ(app->m_strBinDir, "/srv/images");
     EXPECT_EQ(app->m_strCodePage, "gbk");
@@ -113,7 +146,7 @@ TEST_F(AppDataTest, KeysOfSetupAreRead) {
     // Values are cut to 259 bytes; an unknown code page leaves the system's.
     MakeProgram("language=" + std::string(300, 'l') + "\ncodepage=klingon\n");
     ASSERT_TRUE(app->LoadSettings(&notifier, program));
-    EXPECT_EQ(app->m_strLangFile, dir.Path() + "/bin/Data/" + std::string(259, 'l') + ".lng");
+    EXPECT_EQ(app->m_strLangFile, Native("bin/Data/" + std::string(259, 'l') + ".lng"));
     EXPECT_EQ(app->m_strCodePage, "klingon");
     const int loaded = GetProgramCodePage();
     EXPECT_NE(loaded, CP_GBK_ID);  // not left over from the first load
@@ -127,15 +160,21 @@ TEST_F(AppDataTest, KeysOfSetupAreRead) {
 TEST_F(AppDataTest, InstalledLayoutUsesShareData) {
     dir.Write("usr/share/pendrak/Data/setting.txt", "[setup]\nlanguage=lang_en\n");
     dir.Write("usr/share/pendrak/Data/lang_en.lng", "[Resource]\n102=Contacts\n");
-    ASSERT_TRUE(app->LoadSettings(&notifier, dir.Path() + "/usr/bin/pendrak"));
-    EXPECT_EQ(app->m_strDataDir, dir.Path() + "/usr/share/pendrak/Data");
+    ASSERT_TRUE(app->LoadSettings(&notifier, Native("usr/bin/pendrak")));
+    EXPECT_EQ(app->m_strDataDir, Native("usr/share/pendrak/Data"));
     EXPECT_EQ(app->GetLangResource(102), "Contacts");
-    EXPECT_EQ(app->m_strBinDir, dir.Path() + "/usr/bin/Bin");
+    EXPECT_EQ(app->m_strBinDir, Native("usr/bin/Bin"));
 
     // A Data folder beside the program comes first.
     dir.Write("usr/bin/Data/setting.txt", "[setup]\n");
-    ASSERT_TRUE(app->LoadSettings(&notifier, dir.Path() + "/usr/bin/pendrak"));
-    EXPECT_EQ(app->m_strDataDir, dir.Path() + "/usr/bin/Data");
+    ASSERT_TRUE(app->LoadSettings(&notifier, Native("usr/bin/pendrak")));
+    EXPECT_EQ(app->m_strDataDir, Native("usr/bin/Data"));
+
+    // A later load that finds no settings drops the earlier language file.
+    EXPECT_FALSE(app->LoadSettings(&notifier, Native("elsewhere/pendrak")));
+    EXPECT_FALSE(app->m_langFile.IsOpen());
+    EXPECT_TRUE(app->m_strLangFile.empty());
+    EXPECT_EQ(notifier.calls.size(), 1u);
 }
 
 TEST_F(AppDataTest, EscapesMoveByCharacter) {
@@ -159,6 +198,7 @@ TEST_F(AppDataTest, EscapesMoveByCharacter) {
 
     // A UTF-8 file (byte-order mark) is scanned as UTF-8 even when the program
     // runs in GBK: "。" is E3 80 82, and 82 5C would pair up in GBK.
+    app->m_langFile.Close();  // Windows keeps a mapped file from being rewritten
     dir.Write("bin/Data/gbk.lng", "\xEF\xBB\xBF[String]\nk=\xE3\x80\x82\\n\xE3\x80\x82\\t\n");
     ASSERT_TRUE(app->LoadSettings(&notifier, program));
     EXPECT_EQ(app->GetLangString("k"), "\xE3\x80\x82\n\xE3\x80\x82\t");
@@ -166,11 +206,12 @@ TEST_F(AppDataTest, EscapesMoveByCharacter) {
 
 TEST(ShippedData, EveryLanguageHoldsEveryText) {
     // The Data/ folder copied beside this test program.
-    const char* keys[] = {"IDS_DMRCONTACT", "IDS_Savecsv", "IDS_FileNameError", "IDS_SavecsvOK",
-                          "IDS_ERROR", "IDS_ERR_PORTCONN", "IDS_ERR_CONNECT", "IDS_ERR_GMode",
-                          "IDS_ERR_ReadRDSVersion", "IDS_ERR_RDSVersion", "IDS_ERR_READ",
-                          "IDS_PROMPT_READ", "IDS_PROMPT_READSUCC", "IDS_PROMPT_WRITE",
-                          "IDS_PROMPT_WRITESUCC", "IDS_ERR_WRITE"};
+    const char* keys[] = {"IDS_DMRCONTACT",      "IDS_Savecsv",      "IDS_FileNameError",
+                          "IDS_SavecsvOK",       "IDS_ERROR",        "IDS_ERR_PORTCONN",
+                          "IDS_ERR_CONNECT",     "IDS_ERR_GMode",    "IDS_ERR_ReadRDSVersion",
+                          "IDS_ERR_RDSVersion",  "IDS_ERR_READ",     "IDS_PROMPT_READ",
+                          "IDS_PROMPT_READSUCC", "IDS_PROMPT_WRITE", "IDS_PROMPT_WRITESUCC",
+                          "IDS_ERR_WRITE"};
     const int resources[] = {102, 7303, 7304, 7305, 7306, 7313, 7314, 7316, 7317};
     for (const char* locale : {"zh_CN.GBK", "en_US.UTF-8"}) {
         ScopedLocale scoped(locale);

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <string>
 
+#include "TempDir.h"
 #include "platform/CodePage.h"
 #include "settings/MappedIniFile.h"
-#include "TempDir.h"
 
 namespace pendrak {
 namespace {
@@ -31,7 +31,8 @@ const LookupCase kLookups[] = {
     {"blank before [", " [String]\nk=v", "String", "k", 0, ""},
     {"longer name", "[StringX]\nk=v", "String", "k", 0, ""},
     {"text after the header", "[String] ; note\nk=v", "String", "k", 1, "v"},
-    {"blanks around key and value, key case", "[S]\n \t Key \t=  value \t\n", "S", "KEY", 5, "value"},
+    {"blanks around key and value, key case", "[S]\n \t Key \t=  value \t\n", "S", "KEY", 5,
+     "value"},
     {"nothing after =", "[S]\nk=\nj=1", "S", "k", 0, ""},
     {"only blanks after =", "[S]\nk=  \t\n", "S", "k", 0, ""},
     {"quoted value", "[S]\nk= \" a b \" \n", "S", "k", 5, " a b "},
@@ -90,8 +91,8 @@ TEST_F(MappedIniFileTest, LookupRules) {
 
 TEST_F(MappedIniFileTest, SectionCursorWrapsAroundToSameNamedSections) {
     CMappedIniFile file;
-    ASSERT_TRUE(file.Open(
-        dir.Write("c.ini", "[A]\nk=1\nfirst=x\n[B]\nk=b\n[A]\nk=2\n[C]\nk=c\n").c_str()));
+    ASSERT_TRUE(
+        file.Open(dir.Write("c.ini", "[A]\nk=1\nfirst=x\n[B]\nk=b\n[A]\nk=2\n[C]\nk=c\n").c_str()));
     EXPECT_EQ(Lookup(file, "A", "k", 1), "1");
     EXPECT_EQ(Lookup(file, "B", "k", 1), "b");
     EXPECT_EQ(Lookup(file, "A", "k", 1), "2");  // the one after B
@@ -131,7 +132,7 @@ TEST_F(MappedIniFileTest, ClosedFilesAndBadArguments) {
     EXPECT_STREQ(buffer, "ab");
 
     // A file of NUL bytes opens but holds no text.
-    ASSERT_TRUE(file.Open(dir.Write("nul.ini", "\0[S]\nk=v\n"s).c_str()));
+    ASSERT_TRUE(file.Open(dir.Write("zero.ini", "\0[S]\nk=v\n"s).c_str()));
     EXPECT_EQ(file.GetValue("S", "k", buffer), 0);
 }
 
@@ -149,22 +150,37 @@ TEST_F(MappedIniFileTest, ByteOrderMarkIsReported) {
 TEST_F(MappedIniFileTest, DoubleByteNamesCompareByteForByte) {
     // 0x81 0x41 is one GBK character whose trail byte is the letter A: it
     // must not match 0x81 0x61, although single-byte A matches a.
-    const std::string text = "[\x81" "a]\nk=lower\n[\x81" "A]\n\xB6\x5Cx=gbk\nK=upper\n";
+    const std::string text =
+        "[\x81"
+        "a]\nk=lower\n[\x81"
+        "A]\n\xB6\x5Cx=gbk\nK=upper\n";
     char buffer[CMappedIniFile::BUFFER_SIZE];
     CMappedIniFile file;
     SetProgramCodePage(CP_GBK_ID);
     ASSERT_TRUE(file.Open(dir.Write("gbk.ini", text).c_str()));
-    EXPECT_EQ(file.GetValue("\x81" "A", "k", buffer), 5);
+    EXPECT_EQ(file.GetValue("\x81"
+                            "A",
+                            "k", buffer),
+              5);
     EXPECT_STREQ(buffer, "upper");
-    EXPECT_EQ(file.GetValue("\x81" "A", "\xB6\x5CX", buffer), 3);
+    EXPECT_EQ(file.GetValue("\x81"
+                            "A",
+                            "\xB6\x5CX", buffer),
+              3);
     EXPECT_STREQ(buffer, "gbk");
-    EXPECT_EQ(file.GetValue("\x81" "a", "K", buffer), 5);
+    EXPECT_EQ(file.GetValue("\x81"
+                            "a",
+                            "K", buffer),
+              5);
     EXPECT_STREQ(buffer, "lower");
 
     // In UTF-8 those bytes are no characters at all: letters fold everywhere.
     SetProgramCodePage(CP_UTF8_ID);
-    ASSERT_TRUE(file.Open(dir.Write("gbk.ini", text).c_str()));
-    EXPECT_EQ(file.GetValue("\x81" "A", "k", buffer), 5);
+    ASSERT_TRUE(file.Open(dir.Write("gbk2.ini", text).c_str()));
+    EXPECT_EQ(file.GetValue("\x81"
+                            "A",
+                            "k", buffer),
+              5);
     EXPECT_STREQ(buffer, "lower");
 }
 

@@ -1,6 +1,8 @@
 // A fresh folder under the system's temp folder, removed with its contents.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -29,7 +31,9 @@ public:
     std::string Write(const std::string& relative, const std::string& bytes) const {
         const std::filesystem::path file = m_path / relative;
         std::filesystem::create_directories(file.parent_path());
-        std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        std::ofstream out(file, std::ios::binary);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        EXPECT_TRUE(out.good()) << "cannot write " << file.string();
         return file.string();
     }
 
