@@ -1,0 +1,187 @@
+// read, write and info: the dialog's Read and Write, and what the radio
+// reports about itself.
+#include "cli/Commands.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cstring>
+#include <memory>
+#include <optional>
+
+#include "cli/ImageFile.h"
+#include "cli/Interrupt.h"
+#include "cli/RadioSession.h"
+#include "csv/ContactCsv.h"
+#include "radio/RadioJob.h"
+#include "radio/RadioLink.h"
+#include "radio/RadioProtocol.h"
+#include "settings/AppData.h"
+
+namespace pendrak::cli {
+
+namespace {
+
+struct ReadOptions {
+    CommonOptions common;
+    RadioOptions radio;
+    std::string strCsv;
+    std::string strImage;
+};
+
+struct WriteOptions {
+    CommonOptions common;
+    RadioOptions radio;
+    std::string strCsv;
+    std::string strImage;
+};
+
+struct InfoOptions {
+    CommonOptions common;
+    RadioOptions radio;
+};
+
+int RunRead(const ReadOptions& options) {
+    StartUp(options.common);
+    if (options.strCsv.empty() && options.strImage.empty())
+        UsageFail("read: name an output with -o FILE.csv and/or --image FILE.bin");
+    if (!options.strCsv.empty() && !HasCsvName(options.strCsv))
+        UsageFail(options.strCsv + ": " + LangText("IDS_FileNameError"));
+    SelectRadio(options.radio);
+
+    // A Read of a full radio takes minutes: find out first whether the
+    // outputs can be written at all.
+    std::optional<CPendingOutput> csv, bin;
+    if (!options.strCsv.empty()) csv.emplace(options.strCsv).Reserve();
+    if (!options.strImage.empty()) bin.emplace(options.strImage).Reserve();
+
+    CContactImage& image = theAppData.m_contacts;
+    RunRadioJob(JOB_MODE_READ, options.radio, options.common);
+    image.SortContactsByRadioId();  // as the dialog does when a Read is reported
+
+    if (csv) ExportCsv(image, *csv);
+    if (bin) SaveImageFile(image, *bin);
+    if (Interrupted()) Fail("read interrupted; no file written");
+    if (csv) csv->Commit();
+    if (bin) bin->Commit();
+
+    PrintInfo(LangText("IDS_PROMPT_READSUCC"));
+    PrintInfo(ContactsText(image.GetContactCount()) + (csv ? ", CSV " + options.strCsv : "") +
+              (bin ? ", image " + options.strImage : ""));
+    return EXIT_OK;
+}
+
+int RunWrite(const WriteOptions& options) {
+    if (options.strCsv.empty() == options.strImage.empty())
+        UsageFail("write: give either FILE.csv or --image FILE.bin");
+    StartUp(options.common);
+    SelectRadio(options.radio);
+
+    CContactImage& image = theAppData.m_contacts;
+    if (!options.strCsv.empty()) {
+        PrintInfo("Imported " + ContactsText(ImportCsv(image, options.strCsv)) + " from " +
+                  options.strCsv);
+    } else {
+        LoadImageFile(options.strImage, image);
+        PrintInfo("Loaded " + ContactsText(image.GetContactCount()) + " from " + options.strImage);
+    }
+    std::cout.flush();
+
+    RunRadioJob(JOB_MODE_WRITE, options.radio, options.common);
+    PrintInfo(LangText("IDS_PROMPT_WRITESUCC"));
+    // As in the dialog, an empty list sends no block: say what that means.
+    if (image.GetContactCount() == 0) PrintInfo("No contacts were sent; the radio keeps the ones it has.");
+    return EXIT_OK;
+}
+
+// Closes the link on every way out of info.
+struct CLinkGuard {
+    ~CLinkGuard() { RadioClose(); }
+};
+
+[[noreturn]] void InfoFail(const char* key, const std::string& radio, const std::string& step) {
+    Fail("radio " + radio + ", " + step + ": " + LangText(key));
+}
+
+int RunInfo(const InfoOptions& options) {
+    StartUp(options.common);
+    SelectRadio(options.radio);
+    const std::string& radio = options.radio.strRadio;
+
+    // The connection check and the job's own opening, step by step, so that
+    // each answer can be shown.
+    if (!RadioOpen()) {
+        std::string line = "radio " + radio + ", opening the link: " + LangText("IDS_ERR_PORTCONN");
+        if (!RadioOpenFailure().empty()) line += " (" + RadioOpenFailure() + ")";
+        Fail(line);
+    }
+    CLinkGuard guard;
+    PrintInfo("radio:          " + radio);
+
+    unsigned char reply[7] = {};
+    if (RadioSearch(reply) != 1) InfoFail("IDS_ERR_CONNECT", radio, "search (PSEARCH)");
+    PrintInfo("search reply:   06 " + HexBytes(reply, 7));
+    if (RadioSysInfo() != 1) InfoFail("IDS_ERR_GMode", radio, "system information (SYSINFO)");
+
+    unsigned char version[RADIO_INFO_MAX] = {};
+    int versionLength = 0;
+    if (RadioReadInfo(4, version, &versionLength) != 1)
+        InfoFail("IDS_ERR_ReadRDSVersion", radio, "reading the version record");
+    std::string printable;
+    for (int i = 0; i < versionLength; ++i)
+        printable += (version[i] >= 0x20 && version[i] < 0x7F) ? static_cast<char>(version[i]) : '.';
+    PrintInfo("version record: \"" + printable + "\" (" + HexBytes(version, versionLength) + ")");
+    if (std::memcmp(version, "D1.00.02", 8) != 0)
+        InfoFail("IDS_ERR_RDSVersion", radio, "checking the version record");
+
+    unsigned char area[RADIO_INFO_MAX] = {};
+    if (RadioReadInfo(15, area, nullptr) != 1) Fail("radio " + radio + ": cannot read information item 15 (contact area address)");
+    const uint32_t address = area[0] | (area[1] << 8) | (area[2] << 16);
+    char hex[16];
+    std::snprintf(hex, sizeof hex, "0x%06x", static_cast<unsigned>(address));
+    PrintInfo(std::string("contact area:   ") + hex);
+
+    RadioSendPreamble();
+    if (RadioModelHandshake() != 1) Fail("radio " + radio + ": the model handshake failed");
+    std::memset(version, 0, sizeof version);
+    if (RadioReadInfo(4, version, nullptr) != 1)
+        InfoFail("IDS_ERR_ReadRDSVersion", radio, "reading the version record after the handshake");
+    const int digit = version[11] - '0';
+    PrintInfo("block format:   " + std::to_string(digit) + " (" + std::to_string(BlockSizeForDigit(digit)) +
+              "-byte blocks)");
+
+    unsigned char header[CONTACT_HEADER_SIZE] = {};
+    if (RadioReadBlock(address, digit, CONTACT_HEADER_SIZE, header) != 1)
+        Fail("radio " + radio + ": cannot read the header block");
+    const int count = header[0] | (header[1] << 8) | (header[2] << 16);
+    PrintInfo("contacts:       " + std::to_string(count) +
+              (count > MAX_CONTACTS ? " (above " + std::to_string(MAX_CONTACTS) + ", read as that many)" : ""));
+    return EXIT_OK;
+}
+
+}  // namespace
+
+void AddRadioCommands(CLI::App& app, CommandList& commands) {
+    auto read = std::make_shared<ReadOptions>();
+    CLI::App* cmd = app.add_subcommand("read", "Read the radio's contacts, then export them and/or save the image");
+    AddRadioOption(*cmd, read->radio);
+    cmd->add_option("-o,--output", read->strCsv, "CSV file to write (name ending in .csv)");
+    cmd->add_option("--image", read->strImage, "Image file to write (the whole contact image)");
+    AddCommonOptions(*cmd, read->common);
+    commands.push_back({cmd, [read] { return RunRead(*read); }});
+
+    auto write = std::make_shared<WriteOptions>();
+    cmd = app.add_subcommand("write", "Import a CSV file (or load an image file), then write it to the radio");
+    AddRadioOption(*cmd, write->radio);
+    cmd->add_option("csv", write->strCsv, "CSV file to import");
+    cmd->add_option("--image", write->strImage, "Image file to write instead of a CSV file");
+    AddCommonOptions(*cmd, write->common);
+    commands.push_back({cmd, [write] { return RunWrite(*write); }});
+
+    auto info = std::make_shared<InfoOptions>();
+    cmd = app.add_subcommand("info", "Connection check and what the radio reports about itself");
+    AddRadioOption(*cmd, info->radio);
+    AddCommonOptions(*cmd, info->common);
+    commands.push_back({cmd, [info] { return RunInfo(*info); }});
+}
+
+}  // namespace pendrak::cli

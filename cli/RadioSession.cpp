@@ -1,0 +1,134 @@
+#include "cli/RadioSession.h"
+
+#include <CLI/CLI.hpp>
+
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+#include "cli/Interrupt.h"
+#include "cli/Progress.h"
+#include "platform/System.h"
+#include "radio/RadioJob.h"
+#include "radio/RadioLink.h"
+#include "settings/AppData.h"
+
+namespace pendrak::cli {
+
+namespace {
+
+// The connection check's failure, kept to be reported as one line.
+class CRadioFailure : public IRadioMessages {
+public:
+    void RadioFailed(const char* key) override { m_strKey = key ? key : ""; }
+    std::string m_strKey;
+};
+
+const char* ConnectStep(const std::string& key) {
+    if (key == "IDS_ERR_PORTCONN") return "opening the link";
+    if (key == "IDS_ERR_CONNECT") return "search (PSEARCH)";
+    if (key == "IDS_ERR_GMode") return "system information (SYSINFO)";
+    if (key == "IDS_ERR_ReadRDSVersion") return "reading the version record";
+    if (key == "IDS_ERR_RDSVersion") return "checking the version record";
+    return "connection check";
+}
+
+uint32_t Scaled(uint32_t ms, double scale) {
+    const double v = ms * scale;
+    return v < 1.0 ? 1u : static_cast<uint32_t>(v);
+}
+
+bool IsEndState(int32_t state) {
+    return state == JOB_READ_DONE || state == JOB_READ_FAILED || state == JOB_WRITE_DONE ||
+           state == JOB_WRITE_FAILED;
+}
+
+}  // namespace
+
+void AddRadioOption(CLI::App& command, RadioOptions& options) {
+    command.add_option("--radio", options.strRadio, "usb (default), sim:PATH or tcp:HOST:PORT")
+        ->capture_default_str();
+}
+
+void SelectRadio(const RadioOptions& options) {
+    if (!IsValidRadioAddress(options.strRadio))
+        UsageFail("unknown radio address '" + options.strRadio + "' (use usb, sim:PATH or tcp:HOST:PORT)");
+    SetRadioAddress(options.strRadio);
+
+    // Tests shorten the link's waits; a factor such as 0.1 keeps their proportions.
+    if (const char* env = std::getenv("PENDRAK_TIMEOUT_SCALE")) {
+        const double scale = std::atof(env);
+        if (scale > 0.0) {
+            g_radioTimeouts.writeMs = Scaled(g_radioTimeouts.writeMs, scale);
+            g_radioTimeouts.readMs = Scaled(g_radioTimeouts.readMs, scale);
+            g_radioTimeouts.exactWindowMs = Scaled(g_radioTimeouts.exactWindowMs, scale);
+            g_radioTimeouts.drainWindowMs = Scaled(g_radioTimeouts.drainWindowMs, scale);
+        }
+    }
+}
+
+void RunRadioJob(int mode, const RadioOptions& radio, const CommonOptions& common) {
+    const bool reading = mode == JOB_MODE_READ;
+    InstallInterruptHandler();
+    theAppData.m_bRadioBusy = 1;
+
+    CRadioFailure failure;
+    if (!ConnectRadio(failure)) {
+        theAppData.m_bRadioBusy = 0;
+        std::string line = "radio " + radio.strRadio + ", " + ConnectStep(failure.m_strKey) + ": " +
+                           LangText(failure.m_strKey.c_str());
+        if (failure.m_strKey == "IDS_ERR_PORTCONN" && !RadioOpenFailure().empty())
+            line += " (" + RadioOpenFailure() + ")";
+        Fail(line);
+    }
+
+    RadioJob job;
+    job.nMode = mode;
+    job.nState = JOB_IDLE;
+    job.pImage = &theAppData.m_contacts;
+    SetInterruptibleJob(&job);
+
+    CProgressDisplay progress(reading ? "Reading" : "Writing", common.bQuiet);
+    std::thread worker(RadioJobThread, &job);
+    int32_t state = JOB_IDLE;
+    for (;;) {
+        state = job.nState.load();
+        if (IsEndState(state)) break;
+        if (state == JOB_READING || state == JOB_WRITING)
+            progress.Update(job.nProgress.load(), job.nBytesDone.load(), job.nBytesTotal.load());
+        SleepMs(20);
+    }
+    worker.join();
+    SetInterruptibleJob(nullptr);
+    theAppData.m_bRadioBusy = 0;
+
+    if (state == JOB_READ_DONE || state == JOB_WRITE_DONE) {
+        progress.Update(100, job.nBytesTotal.load(), job.nBytesTotal.load());
+        progress.Finish();
+        if (Interrupted()) Fail(std::string(reading ? "read" : "write") + " interrupted");
+        return;
+    }
+    progress.Finish();
+    std::string line = "radio " + radio.strRadio + ", ";
+    if (Interrupted())
+        line += "interrupted";
+    else if (job.nBytesTotal.load() > 0)
+        line += "contact data after " + std::to_string(job.nBytesDone.load()) + " of " +
+                std::to_string(job.nBytesTotal.load()) + " bytes";
+    else
+        line += reading ? "before the contact data (contact area, handshake, version record or header block)"
+                        : "before the contact data (contact area, handshake or version record)";
+    Fail(line + ": " + LangText(reading ? "IDS_ERR_READ" : "IDS_ERR_WRITE"));
+}
+
+std::string HexBytes(const unsigned char* bytes, int count) {
+    std::string text;
+    char hex[4];
+    for (int i = 0; i < count; ++i) {
+        std::snprintf(hex, sizeof hex, i ? " %02x" : "%02x", bytes[i]);
+        text += hex;
+    }
+    return text;
+}
+
+}  // namespace pendrak::cli

@@ -1,0 +1,33 @@
+// Running a Read or Write job against the radio from the command line: the
+// dialog's connection check, the worker on its own thread, progress and
+// Ctrl-C between blocks.
+#pragma once
+
+#include <string>
+
+#include "cli/CliCommon.h"
+
+namespace CLI {
+class App;
+}
+
+namespace pendrak::cli {
+
+struct RadioOptions {
+    std::string strRadio = "usb";
+};
+
+void AddRadioOption(CLI::App& command, RadioOptions& options);
+
+// Validates the address (usage error when unknown), makes it the one
+// RadioOpen uses and applies PENDRAK_TIMEOUT_SCALE to the link time-outs.
+void SelectRadio(const RadioOptions& options);
+
+// Connection check and job on theAppData's image. Returns normally only
+// when the job succeeded; otherwise fails with the step that failed.
+void RunRadioJob(int mode, const RadioOptions& radio, const CommonOptions& common);
+
+// "06 4d 41 ..." for bytes.
+std::string HexBytes(const unsigned char* bytes, int count);
+
+}  // namespace pendrak::cli

@@ -1,0 +1,74 @@
+// Running pendrak-cli as a child process: its exit status and output, a
+// background server, signals.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace clitest {
+
+struct ProcessResult {
+    int exitCode = -1;  // -1 when killed by a signal or timed out
+    std::string out;
+    std::string err;
+};
+
+// Runs the program to its end (killed after timeoutSec) with extra
+// environment entries ("NAME=value").
+ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& args,
+                  const std::vector<std::string>& env = {}, int timeoutSec = 60);
+ProcessResult RunCli(const std::vector<std::string>& args, const std::vector<std::string>& env = {});
+
+// A child whose output is collected while it runs.
+class CChild {
+public:
+    CChild(const std::string& program, const std::vector<std::string>& args,
+           const std::vector<std::string>& env = {});
+    ~CChild();
+    CChild(const CChild&) = delete;
+    CChild& operator=(const CChild&) = delete;
+
+    // Waits until stdout (or stderr) holds text, up to timeoutMs; true when it does.
+    bool WaitForOut(const std::string& text, int timeoutMs);
+    bool WaitForErr(const std::string& text, int timeoutMs);
+    void Signal(int sig);
+    // Waits for the end (killing it after timeoutMs); the exit code or -1.
+    int Wait(int timeoutMs);
+
+    const std::string& Out() const { return m_out; }
+    const std::string& Err() const { return m_err; }
+
+private:
+    bool Pump(int timeoutMs);  // reads what has arrived; false at end of both streams
+    bool WaitFor(const std::string& text, int timeoutMs, bool useOut);
+
+    pid_t m_pid = -1;
+    int m_outFd = -1;
+    int m_errFd = -1;
+    int m_exitCode = -1;
+    bool m_bExited = false;
+    std::string m_out;
+    std::string m_err;
+};
+
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+bool Exists(const std::string& path);
+// Names in a folder (no . and ..).
+std::vector<std::string> ListDir(const std::string& dir);
+
+// A fresh folder under the system's temporary one, removed at the end.
+class CTempDir {
+public:
+    CTempDir();
+    ~CTempDir();
+    std::string Path(const std::string& name) const { return m_path + "/" + name; }
+    const std::string& Dir() const { return m_path; }
+
+private:
+    std::string m_path;
+};
+
+}  // namespace clitest

@@ -1,0 +1,195 @@
+// read, write and info against the emulator: in-process (sim:) and served by
+// "pendrak-cli emulate" over TCP, faults, and Ctrl-C during a transfer.
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <memory>
+#include <regex>
+
+#include "CliProcess.h"
+#include "contacts/ContactImage.h"
+#include "csv/ContactCsv.h"
+
+using namespace clitest;
+using namespace pendrak;
+
+namespace {
+
+// Link time-outs shortened for the tests.
+const std::vector<std::string> kFastLink = {"PENDRAK_TIMEOUT_SCALE=0.1"};
+
+constexpr size_t RADIO_MEMORY_SIZE = 0x1000000;
+constexpr size_t CONTACT_AREA = 0x200000;
+
+std::string ImageBytes(const CContactImage& image) {
+    return std::string(reinterpret_cast<const char*>(image.Bytes()), CONTACT_IMAGE_SIZE);
+}
+
+// A radio's memory file holding image at the emulator's contact area.
+void WriteRadioMemory(const std::string& path, const CContactImage& image) {
+    std::string memory(RADIO_MEMORY_SIZE, '\xFF');
+    memory.replace(CONTACT_AREA, CONTACT_IMAGE_SIZE, ImageBytes(image));
+    WriteFile(path, memory);
+}
+
+// Files a command left in dir whose names begin with "out".
+int OutputFiles(const std::string& dir) {
+    int n = 0;
+    for (const std::string& name : ListDir(dir)) n += name.rfind("out", 0) == 0 ? 1 : 0;
+    return n;
+}
+
+std::unique_ptr<CContactImage> SyntheticImage(int count) {
+    auto image = std::make_unique<CContactImage>();
+    image->ClearContactImage();
+    for (int n = 0; n < count; ++n) {
+        image->SetContactRadioId(n, 1000000 + n);
+        image->SetContactFieldText(CONTACT_CALLSIGN, n, "XX" + std::to_string(n % 100000));
+        image->SetContactFieldText(CONTACT_NAME, n, "Name " + std::to_string(n));
+    }
+    image->SetContactCount(count);
+    return image;
+}
+
+// "pendrak-cli emulate" on a free loopback port.
+class CEmulator {
+public:
+    explicit CEmulator(const std::string& memory, std::vector<std::string> extra = {}) {
+        std::vector<std::string> args = {"emulate", "--listen", "127.0.0.1:0", "--memory", memory};
+        args.insert(args.end(), extra.begin(), extra.end());
+        m_child = std::make_unique<CChild>(PENDRAK_CLI, args);
+        if (m_child->WaitForOut("\n", 10000)) {
+            std::smatch m;
+            const std::string out = m_child->Out();
+            if (std::regex_search(out, m, std::regex("listening on 127\\.0\\.0\\.1:(\\d+)")))
+                m_address = "tcp:127.0.0.1:" + m[1].str();
+        }
+    }
+    ~CEmulator() {
+        m_child->Signal(SIGTERM);  // a clean stop saves the memory file whole
+        m_child->Wait(10000);
+    }
+    const std::string& Address() const { return m_address; }
+    CChild& Child() { return *m_child; }
+
+private:
+    std::unique_ptr<CChild> m_child;
+    std::string m_address;
+};
+
+TEST(CliRadio, WriteThenReadGivesBackWhatTheCoreImported) {
+    CTempDir dir;
+    const std::string csv = dir.Path("contacts.csv");
+    ASSERT_EQ(RunProgram(PENDRAK_DEMO_CONTACTS, {"--count", "800", "-o", csv}).exitCode, 0);
+    auto core = std::make_unique<CContactImage>();
+    core->ClearContactImage();
+    ASSERT_EQ(ImportContactsCsvFile(*core, csv).count, 800);
+    const std::string coreCsv = dir.Path("core.csv");
+    ASSERT_EQ(ExportContactsCsvFile(*core, coreCsv).outcome, CsvExportResult::Done);
+
+    CEmulator wide(dir.Path("wide.bin"));
+    CEmulator narrow(dir.Path("narrow.bin"), {"--block-format", "1"});
+    ASSERT_FALSE(wide.Address().empty()) << wide.Child().Err();
+    ASSERT_FALSE(narrow.Address().empty()) << narrow.Child().Err();
+    struct Case {
+        std::string radio, blockFormat;
+    };
+    for (const Case& c : {Case{"sim:" + dir.Path("sim.bin"), "2 (506"}, Case{wide.Address(), "2 (506"},
+                          Case{narrow.Address(), "1 (59"}}) {
+        SCOPED_TRACE(c.radio);
+        ProcessResult r = RunCli({"write", "--radio", c.radio, csv}, kFastLink);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_NE(r.out.find("Imported 800 contacts"), std::string::npos) << r.out;
+
+        r = RunCli({"info", "--radio", c.radio}, kFastLink);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_NE(r.out.find("contacts:       800\n"), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("block format:   " + c.blockFormat), std::string::npos) << r.out;
+        EXPECT_NE(r.out.find("\"D1.00.02"), std::string::npos) << r.out;
+
+        const std::string back = dir.Path("back.csv"), backBin = dir.Path("back.bin");
+        r = RunCli({"read", "--radio", c.radio, "-o", back, "--image", backBin}, kFastLink);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_TRUE(ReadFile(back) == ReadFile(coreCsv)) << "read CSV differs from the core's export";
+        EXPECT_TRUE(ReadFile(backBin) == ImageBytes(*core)) << "read image differs from the core's import";
+    }
+}
+
+TEST(CliRadio, ReadSortsAsTheDialogDoes) {
+    CTempDir dir;
+    auto image = SyntheticImage(300);
+    // Reversed on the radio: what comes back is in ascending radio ID.
+    for (int n = 0; n < 150; ++n) image->SwapContactRecords(n, 299 - n);
+    WriteRadioMemory(dir.Path("radio.bin"), *image);
+    auto sorted = SyntheticImage(300);
+    sorted->SortContactsByRadioId();
+
+    const std::string out = dir.Path("out.bin");
+    const ProcessResult r = RunCli({"read", "--radio", "sim:" + dir.Path("radio.bin"), "--image", out}, kFastLink);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_TRUE(ReadFile(out) == ImageBytes(*sorted));
+}
+
+TEST(CliRadio, FailuresNameTheStepAndWriteNothing) {
+    CTempDir dir;
+    WriteRadioMemory(dir.Path("radio.bin"), *SyntheticImage(500));
+    struct Case {
+        std::vector<std::string> faults;
+        std::string message;
+    };
+    const Case cases[] = {
+        {{"--silent-from-block", "4"}, "contact data after"},
+        {{"--silent-from-block", "1"}, "before the contact data"},
+        {{"--version-text", "D1.00.03"}, "version record"},
+        {{"--silent-from-exchange", "1"}, "PSEARCH"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.faults[0]);
+        CEmulator emulator(dir.Path("radio.bin"), c.faults);
+        ASSERT_FALSE(emulator.Address().empty());
+        const ProcessResult r =
+            RunCli({"read", "--radio", emulator.Address(), "-o", dir.Path("out.csv"), "--image", dir.Path("out.bin")},
+                   kFastLink);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(emulator.Address()), std::string::npos) << r.err;
+        EXPECT_EQ(OutputFiles(dir.Dir()), 0) << "a failed Read wrote a file";
+    }
+    // Nobody listens on the port of an emulator that has ended.
+    std::string gone;
+    {
+        CEmulator emulator(dir.Path("radio.bin"));
+        gone = emulator.Address();
+        emulator.Child().Signal(SIGTERM);
+        EXPECT_EQ(emulator.Child().Wait(10000), 0);
+    }
+    const ProcessResult r = RunCli({"read", "--radio", gone, "-o", dir.Path("out.csv")}, kFastLink);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("opening the link"), std::string::npos) << r.err;
+}
+
+TEST(CliRadio, CtrlCStopsTheTransferAndLeavesNoFile) {
+    CTempDir dir;
+    WriteRadioMemory(dir.Path("radio.bin"), *SyntheticImage(MAX_CONTACTS));
+    CEmulator emulator(dir.Path("radio.bin"));
+    ASSERT_FALSE(emulator.Address().empty());
+
+    CChild read(PENDRAK_CLI,
+                {"read", "--radio", emulator.Address(), "-o", dir.Path("out.csv"), "--image", dir.Path("out.bin")},
+                kFastLink);
+    ASSERT_TRUE(read.WaitForErr("Reading: 10%", 60000)) << read.Err();
+    read.Signal(SIGINT);
+    EXPECT_EQ(read.Wait(30000), 1);
+    EXPECT_NE(read.Err().find("interrupted"), std::string::npos) << read.Err();
+    EXPECT_EQ(read.Err().find("Reading: 100%"), std::string::npos) << "the job ran to its end";
+    EXPECT_EQ(OutputFiles(dir.Dir()), 0) << "an interrupted Read left a file";
+
+    // The emulator saw the link close early: far fewer exchanges than a whole Read.
+    ASSERT_TRUE(emulator.Child().WaitForErr("connection closed after", 10000)) << emulator.Child().Err();
+    std::smatch m;
+    const std::string err = emulator.Child().Err();
+    ASSERT_TRUE(std::regex_search(err, m, std::regex("closed after (\\d+) exchanges")));
+    EXPECT_LT(std::stoi(m[1].str()), 40000);
+}
+
+}  // namespace
