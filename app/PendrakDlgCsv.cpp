@@ -75,14 +75,13 @@ void CPendrakDlg::OnImport() {
     {
         CImportBusyGuard busy(this);
         result = ImportContactsCsvFile(theAppData.m_contacts, PathBytes(path));
-        if (result.outcome == CsvImportResult::Done) {
-            m_nFirstIndex = 0;
-            ShowContactPage();
-        }
+        if (result.outcome == CsvImportResult::Done) m_nFirstIndex = 0;
+        // A file that failed while being stored leaves no contacts; one that
+        // could not be read at all leaves the list as it was.
+        ShowContactPage();
     }
 
     if (result.outcome != CsvImportResult::Done) {
-        // Nothing was taken: the contacts stay as they were.
         AppMessageBox(this, FileErrorMessage(result.cause, path));
         return;
     }
