@@ -229,6 +229,12 @@ private slots:
     void closingDuringWriteStopsTheWorker() {
         CFakeDialogServices services;
         CRadioProgram program;
+        // The radio stalls two thirds of the way in, so the Write cannot end
+        // before the close however fast the machine.
+        EmulatorOptions stalling;
+        stalling.faults.silentFromBlock = 20000;
+        SetSimOptions(stalling);
+        g_radioTimeouts.readMs = 1000;
         FillContacts(theAppData.m_contacts, MAX_CONTACTS);
         CPendrakDlg dlg;
         dlg.show();
