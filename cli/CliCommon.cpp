@@ -86,12 +86,17 @@ std::string LangText(const char* key) {
 
 std::string TerminalText(const std::string& bytes) { return ToUtf8(bytes); }
 
+std::string ContactsText(int count) {
+    return std::to_string(count) + (count == 1 ? " contact" : " contacts");
+}
+
 void PrintError(const std::string& message) {
     std::cout.flush();
     std::cerr << "pendrak-cli: " << message << std::endl;
 }
 
-void PrintInfo(const std::string& message) { std::cout << message << '\n'; }
+// Flushed, so that it keeps its place among the progress lines on stderr.
+void PrintInfo(const std::string& message) { std::cout << message << std::endl; }
 
 bool HasCsvName(const std::string& path) {
     // DirectoryOf ends right before the last separator, when there is one.

@@ -44,6 +44,9 @@ std::string LangText(const char* key);
 // Bytes of the program's code page as UTF-8 for the terminal.
 std::string TerminalText(const std::string& bytes);
 
+// "1 contact", "5 contacts".
+std::string ContactsText(int count);
+
 void PrintError(const std::string& message);  // "pendrak-cli: message" on stderr
 void PrintInfo(const std::string& message);   // a line on stdout
 

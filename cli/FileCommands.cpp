@@ -40,7 +40,7 @@ int RunImport(const ImportOptions& options) {
     SaveImageFile(image, output);
     if (Interrupted()) Fail("import interrupted; no file written");
     output.Commit();
-    PrintInfo("Imported " + std::to_string(count) + " contacts from " + options.strCsv + " into " +
+    PrintInfo("Imported " + ContactsText(count) + " from " + options.strCsv + " into " +
               options.strImage);
     return EXIT_OK;
 }
@@ -57,7 +57,7 @@ int RunExport(const ExportOptions& options) {
     if (Interrupted()) Fail("export interrupted; no file written");
     output.Commit();
     PrintInfo(LangText("IDS_SavecsvOK"));
-    PrintInfo(std::to_string(image.GetContactCount()) + " contacts, CSV " + options.strCsv);
+    PrintInfo(ContactsText(image.GetContactCount()) + ", CSV " + options.strCsv);
     return EXIT_OK;
 }
 

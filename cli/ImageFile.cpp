@@ -69,6 +69,12 @@ CPendingOutput::CPendingOutput(std::string finalPath) : m_strFinal(std::move(fin
 
 CPendingOutput::~CPendingOutput() { Discard(); }
 
+void CPendingOutput::Reserve() {
+    std::FILE* file = std::fopen(m_strTemp.c_str(), "wb");
+    if (!file) Fail("cannot create " + m_strFinal + ": " + SystemError());
+    std::fclose(file);
+}
+
 void CPendingOutput::Commit() {
     std::error_code ec;
     std::filesystem::rename(m_strTemp, m_strFinal, ec);

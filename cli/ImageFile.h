@@ -27,6 +27,8 @@ public:
 
     const std::string& TempPath() const { return m_strTemp; }
     const std::string& FinalPath() const { return m_strFinal; }
+    // Creates the temporary file now; fails with CCliError when it cannot be.
+    void Reserve();
     void Commit();  // fails with CCliError when the rename fails
     void Discard();
 

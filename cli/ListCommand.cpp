@@ -89,8 +89,7 @@ int RunList(const ListOptions& options) {
     static const int widths[] = {6, 8, 8, 16, 16, 16, 16, 16, 16};
     static const char* const headings[] = {"",     "Radio ID", "Callsign", "Name",   "Nickname",
                                            "City", "State",    "Country",  "Remarks"};
-    PrintInfo("Page " + std::to_string(page + 1) + "/" + std::to_string(pageCount) + ", " +
-              std::to_string(count) + " contacts");
+    PrintInfo("Page " + std::to_string(page + 1) + "/" + std::to_string(pageCount) + ", " + ContactsText(count));
     std::string line;
     for (int c = 0; c < 9; ++c) AppendCell(line, headings[c], widths[c]);
     while (!line.empty() && line.back() == ' ') line.pop_back();

@@ -48,25 +48,24 @@ int RunRead(const ReadOptions& options) {
         UsageFail(options.strCsv + ": " + LangText("IDS_FileNameError"));
     SelectRadio(options.radio);
 
+    // A Read of a full radio takes minutes: find out first whether the
+    // outputs can be written at all.
+    std::optional<CPendingOutput> csv, bin;
+    if (!options.strCsv.empty()) csv.emplace(options.strCsv).Reserve();
+    if (!options.strImage.empty()) bin.emplace(options.strImage).Reserve();
+
     CContactImage& image = theAppData.m_contacts;
     RunRadioJob(JOB_MODE_READ, options.radio, options.common);
     image.SortContactsByRadioId();  // as the dialog does when a Read is reported
 
-    std::optional<CPendingOutput> csv, bin;
-    if (!options.strCsv.empty()) {
-        csv.emplace(options.strCsv);
-        ExportCsv(image, *csv);
-    }
-    if (!options.strImage.empty()) {
-        bin.emplace(options.strImage);
-        SaveImageFile(image, *bin);
-    }
+    if (csv) ExportCsv(image, *csv);
+    if (bin) SaveImageFile(image, *bin);
     if (Interrupted()) Fail("read interrupted; no file written");
     if (csv) csv->Commit();
     if (bin) bin->Commit();
 
     PrintInfo(LangText("IDS_PROMPT_READSUCC"));
-    PrintInfo(std::to_string(image.GetContactCount()) + " contacts" + (csv ? ", CSV " + options.strCsv : "") +
+    PrintInfo(ContactsText(image.GetContactCount()) + (csv ? ", CSV " + options.strCsv : "") +
               (bin ? ", image " + options.strImage : ""));
     return EXIT_OK;
 }
@@ -79,16 +78,18 @@ int RunWrite(const WriteOptions& options) {
 
     CContactImage& image = theAppData.m_contacts;
     if (!options.strCsv.empty()) {
-        PrintInfo("Imported " + std::to_string(ImportCsv(image, options.strCsv)) + " contacts from " +
+        PrintInfo("Imported " + ContactsText(ImportCsv(image, options.strCsv)) + " from " +
                   options.strCsv);
     } else {
         LoadImageFile(options.strImage, image);
-        PrintInfo("Loaded " + std::to_string(image.GetContactCount()) + " contacts from " + options.strImage);
+        PrintInfo("Loaded " + ContactsText(image.GetContactCount()) + " from " + options.strImage);
     }
     std::cout.flush();
 
     RunRadioJob(JOB_MODE_WRITE, options.radio, options.common);
     PrintInfo(LangText("IDS_PROMPT_WRITESUCC"));
+    // As in the dialog, an empty list sends no block: say what that means.
+    if (image.GetContactCount() == 0) PrintInfo("No contacts were sent; the radio keeps the ones it has.");
     return EXIT_OK;
 }
 

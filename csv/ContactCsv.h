@@ -109,15 +109,22 @@ public:
     // Up to `size` bytes into `buffer`: how many (0 at the end), or -1 with
     // `cause` set when reading failed.
     virtual long long Read(char* buffer, size_t size, FileErrorCause& cause) = 0;
+    // Back to the first byte; false when the source cannot be read twice
+    // (a pipe).
+    virtual bool Rewind() { return false; }
 };
 
 constexpr size_t CSV_READ_CHUNK_SIZE = 64 * 1024;
 
-// Count 0, read the source as text (CR LF becomes LF, a lone CR stays, 0x1A
-// ends the data) in chunks of `chunkSize` bytes, parse, set the count and
-// sort. Stops reading at the MAX_CONTACTS-th contact. A read failure
-// restores the count and the used part of the image (and the radio ID
-// table entries the import wrote) and gives ReadFailed.
+// Reads the source as text (CR LF becomes LF, a lone CR stays, 0x1A ends
+// the data) in chunks of `chunkSize` bytes, parses it into the image, sets
+// the count and sorts. Stops reading at the MAX_CONTACTS-th contact.
+// A source that can be rewound is first read through without storing
+// anything (to its end, or for a file of very many lines as far as the
+// storing will read): a read failure there leaves the image unchanged. A read failure
+// while storing (the file failed or changed between the passes, or a source
+// read only once) leaves the count at 0 once a contact was stored. Either
+// gives ReadFailed.
 CsvImportResult ImportContactsCsv(CContactImage& image, CCsvSource& source,
                                   size_t chunkSize = CSV_READ_CHUNK_SIZE);
 

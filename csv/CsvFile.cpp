@@ -64,6 +64,18 @@ public:
 #endif
     }
 
+    // False for a pipe or a device, which cannot be read twice.
+    bool Rewind() {
+#ifdef _WIN32
+        // Seeking a pipe or a console is undefined on Windows.
+        if (GetFileType(m_handle) != FILE_TYPE_DISK) return false;
+        LARGE_INTEGER zero{};
+        return SetFilePointerEx(m_handle, zero, nullptr, FILE_BEGIN) != 0;
+#else
+        return ::lseek(m_fd, 0, SEEK_SET) == 0;
+#endif
+    }
+
     bool WriteAll(const char* data, size_t size) {
         while (size > 0) {
 #ifdef _WIN32
@@ -137,6 +149,7 @@ public:
         if (got < 0) cause = FileErrorCauseFromSystem(m_file.Error());
         return got;
     }
+    bool Rewind() override { return m_file.Rewind(); }
 
 private:
     CRawFile& m_file;

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -27,6 +28,9 @@ public:
             size = static_cast<size_t>(static_cast<const char*>(eof) - data);
             ended = true;
         }
+        // A CR before an LF changes no count: it sits where a line is already
+        // ruled out or only its LF is looked for.
+        if (m_parser.CountsOnly()) return m_parser.Feed(data, size) && !ended;
         if (size > 0 && data[size - 1] == '\r' && !ended) {
             m_pendingCr = true;
             --size;
@@ -66,36 +70,58 @@ private:
     bool m_pendingCr = false;
 };
 
-}  // namespace
-
-namespace {
-
-// Steps up to the parse; the parser's tables are gone before the sort runs,
-// which keeps the import's peak memory at the larger of the two.
-CsvImportResult ReadAndParse(CContactImage& image, CCsvSource& source, size_t chunkSize) {
-    CImageUndo undo(image);
-    image.SetContactCount(0);
-    CContactCsvParser parser(image, &undo);
+// One pass over the source through `parser`, up to the end of the data, the
+// 0x1A or the contact limit; false with `cause` set when a read failed.
+bool ReadThrough(CCsvSource& source, CContactCsvParser& parser, char* buffer, size_t chunkSize,
+                 FileErrorCause& cause) {
     CTextModeReader reader(parser);
-    const std::unique_ptr<char[]> buffer(new char[chunkSize]);
-    CsvImportResult result;
     for (;;) {
-        FileErrorCause cause = FileErrorCause::none;
-        const long long got = source.Read(buffer.get(), chunkSize, cause);
+        cause = FileErrorCause::none;
+        const long long got = source.Read(buffer, chunkSize, cause);
         if (got < 0) {
-            undo.Restore();
-            result.outcome = CsvImportResult::ReadFailed;
-            result.cause = cause == FileErrorCause::none ? FileErrorCause::genericException : cause;
-            return result;
+            if (cause == FileErrorCause::none) cause = FileErrorCause::genericException;
+            return false;
         }
         if (got == 0) {
             reader.Finish();
-            break;
+            return true;
         }
         const size_t size = static_cast<size_t>(got) < chunkSize ? static_cast<size_t>(got) : chunkSize;
-        if (!reader.Feed(buffer.get(), size)) break;
+        if (!reader.Feed(buffer, size)) return true;
     }
-    result.count = parser.Count();
+}
+
+// Lines the first pass reads without parsing: more than a full file holds.
+constexpr long long SCAN_LINE_LIMIT = 2LL * MAX_CONTACTS;
+
+enum class ScanEnd { End, TooLong, Failed };
+
+// Reads the source through to the end of its data (the end or a 0x1A),
+// counting lines only, which costs about as much as a copy. A file with
+// more lines than any that is read to its end is left to the parser.
+ScanEnd ScanThrough(CCsvSource& source, char* buffer, size_t chunkSize, FileErrorCause& cause) {
+    long long lines = 0;
+    for (;;) {
+        cause = FileErrorCause::none;
+        const long long got = source.Read(buffer, chunkSize, cause);
+        if (got < 0) {
+            if (cause == FileErrorCause::none) cause = FileErrorCause::genericException;
+            return ScanEnd::Failed;
+        }
+        if (got == 0) return ScanEnd::End;
+        size_t size = static_cast<size_t>(got) < chunkSize ? static_cast<size_t>(got) : chunkSize;
+        const void* eof = std::memchr(buffer, 0x1A, size);
+        if (eof) size = static_cast<size_t>(static_cast<const char*>(eof) - buffer);
+        lines += std::count(buffer, buffer + size, '\n');
+        if (eof) return ScanEnd::End;
+        if (lines > SCAN_LINE_LIMIT) return ScanEnd::TooLong;
+    }
+}
+
+CsvImportResult ReadFailed(FileErrorCause cause) {
+    CsvImportResult result;
+    result.outcome = CsvImportResult::ReadFailed;
+    result.cause = cause;
     return result;
 }
 
@@ -103,11 +129,39 @@ CsvImportResult ReadAndParse(CContactImage& image, CCsvSource& source, size_t ch
 
 CsvImportResult ImportContactsCsv(CContactImage& image, CCsvSource& source, size_t chunkSize) {
     if (chunkSize == 0) chunkSize = CSV_READ_CHUNK_SIZE;
-    const CsvImportResult result = ReadAndParse(image, source, chunkSize);
-    if (result.outcome == CsvImportResult::Done) {
-        image.SetContactCount(result.count);
-        image.SortContactsByRadioId();
+    const std::unique_ptr<char[]> buffer(new char[chunkSize]);
+    FileErrorCause cause = FileErrorCause::none;
+    // Everything the import will use is read once before the image changes,
+    // so a file that cannot be read costs the user nothing. This takes no
+    // copy of the old contacts, which would double the memory of the import.
+    if (source.Rewind()) {
+        const ScanEnd scan = ScanThrough(source, buffer.get(), chunkSize, cause);
+        if (scan == ScanEnd::Failed) return ReadFailed(cause);
+        if (scan == ScanEnd::TooLong) {
+            // Only as far as the contacts reach the limit: the storing pass
+            // reads no further.
+            if (!source.Rewind()) return ReadFailed(FileErrorCause::badSeek);
+            CContactCsvParser counter;
+            if (!ReadThrough(source, counter, buffer.get(), chunkSize, cause)) return ReadFailed(cause);
+        }
+        if (!source.Rewind()) return ReadFailed(FileErrorCause::badSeek);
     }
+    int count = 0;
+    {
+        // Only records and their radio ID table entries change until the count does.
+        CContactCsvParser parser(image);
+        if (!ReadThrough(source, parser, buffer.get(), chunkSize, cause)) {
+            // The file failed since the first pass (or a pipe failed): a
+            // partly replaced list would pass for the file's, so none is shown.
+            if (parser.Count() > 0) image.SetContactCount(0);
+            return ReadFailed(cause);
+        }
+        count = parser.Count();
+    }  // the parser's tables go before the sort: the peak is the larger of the two
+    image.SetContactCount(count);
+    image.SortContactsByRadioId();
+    CsvImportResult result;
+    result.count = count;
     return result;
 }
 

@@ -9,8 +9,6 @@ namespace pendrak {
 
 namespace {
 
-constexpr size_t SEEN_WORDS = (static_cast<size_t>(MAX_RADIO_ID) + 1) / 64;
-
 static_assert(std::endian::native == std::endian::little, "byte order of the word scan");
 
 // High bit set in each byte of `word` that is a comma or an LF; exact up to
@@ -25,33 +23,11 @@ inline uint64_t DelimiterMask(uint64_t word) {
 
 }  // namespace
 
-CImageUndo::CImageUndo(CContactImage& image)
-    : m_image(image),
-      m_oldUsed(static_cast<size_t>(ContactImageUsedLength(image.GetContactCount()))) {
-    // Reserved, not touched: only the pages the import overwrites get used.
-    m_bytes.reserve(std::max(m_oldUsed, static_cast<size_t>(CONTACT_HEADER_SIZE)));
-    const unsigned char* bytes = image.Bytes();
-    m_bytes.assign(bytes, bytes + CONTACT_HEADER_SIZE);
-    m_ids.reserve(MAX_CONTACTS);
-}
+CContactCsvParser::CContactCsvParser(CContactImage& image)
+    : m_image(&image) {}
 
-void CImageUndo::Keep(int n) {
-    const size_t need =
-        std::min(m_oldUsed, static_cast<size_t>(ContactRecordOffset(n) + CONTACT_RECORD_SIZE));
-    if (need > m_bytes.size()) {
-        const unsigned char* bytes = m_image.Bytes();
-        m_bytes.insert(m_bytes.end(), bytes + m_bytes.size(), bytes + need);
-    }
-    if (static_cast<size_t>(n) == m_ids.size()) m_ids.push_back(m_image.RadioIdTable()[n]);
-}
-
-void CImageUndo::Restore() {
-    std::memcpy(m_image.Bytes(), m_bytes.data(), m_bytes.size());
-    std::copy(m_ids.begin(), m_ids.end(), m_image.RadioIdTable());
-}
-
-CContactCsvParser::CContactCsvParser(CContactImage& image, CImageUndo* undo)
-    : m_image(image), m_undo(undo), m_seen(std::make_unique<uint64_t[]>(SEEN_WORDS)) {}
+CContactCsvParser::CContactCsvParser()
+    : m_image(nullptr) {}
 
 CContactCsvParser::~CContactCsvParser() = default;
 
@@ -77,8 +53,10 @@ bool CContactCsvParser::Feed(const char* data, size_t size) {
             } else if (b == ',') {
                 // The duplicate test waits for the line end, by when the bit
                 // has arrived from memory.
-                __builtin_prefetch(&m_seen[m_id >> 6]);
-                m_state = 1;
+                if (const uint64_t* block = m_seen[m_id >> SEEN_BLOCK_BITS].get())
+                    __builtin_prefetch(&block[(m_id >> 6) & SEEN_WORD_MASK]);
+                // A counting pass needs no values: the line counts once it ends.
+                m_state = m_image ? 1 : FULL;
                 std::memset(m_lengths, 0, sizeof m_lengths);
             } else if (b == '\n') {
                 NewLine();
@@ -139,22 +117,28 @@ bool CContactCsvParser::Feed(const char* data, size_t size) {
 }
 
 void CContactCsvParser::Store() {
-    uint64_t& seen = m_seen[m_id >> 6];
+    std::unique_ptr<uint64_t[]>& block = m_seen[m_id >> SEEN_BLOCK_BITS];
+    if (!block) block = std::make_unique<uint64_t[]>(SEEN_WORD_MASK + 1);
+    uint64_t& seen = block[(m_id >> 6) & SEEN_WORD_MASK];
     const uint64_t bit = uint64_t{1} << (m_id & 63);
     if (seen & bit) {  // the first line with an ID wins
         NewLine();
         return;
     }
     seen |= bit;
+    if (!m_image) {
+        ++m_count;
+        NewLine();
+        return;
+    }
     const int n = m_count;
     const int taken = m_state - 1;  // comma-ended text values of the line
-    if (m_undo) m_undo->Keep(n);
-    m_image.SetContactRadioId(n, static_cast<int32_t>(m_id));
+    m_image->SetContactRadioId(n, static_cast<int32_t>(m_id));
     for (int f = 0; f < CONTACT_FIELD_COUNT; ++f) {
         const std::string_view text =
             f < taken ? std::string_view(reinterpret_cast<const char*>(m_values[f]), m_lengths[f])
                       : std::string_view("", 0);  // never a null pointer for memcpy
-        m_image.SetContactFieldText(static_cast<ContactField>(f), n, text);
+        m_image->SetContactFieldText(static_cast<ContactField>(f), n, text);
     }
     ++m_count;
     NewLine();

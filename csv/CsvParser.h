@@ -6,32 +6,18 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <vector>
 
 #include "contacts/ContactImage.h"
 
 namespace pendrak {
 
-// Keeps what the import overwrites so that a failed read can put it back:
-// the header, the used part of the image as it was (record by record, as
-// the parser reaches it) and the radio ID table entries written.
-class CImageUndo {
-public:
-    explicit CImageUndo(CContactImage& image);
-    // Call before record n is written.
-    void Keep(int n);
-    void Restore();
-
-private:
-    CContactImage& m_image;
-    size_t m_oldUsed;
-    std::vector<unsigned char> m_bytes;  // image bytes 0 to size-1 as they were
-    std::vector<int32_t> m_ids;          // radio ID table entries 0 to size-1
-};
-
 class CContactCsvParser {
 public:
-    explicit CContactCsvParser(CContactImage& image, CImageUndo* undo = nullptr);
+    // Stores the contacts into records 0, 1, ... of `image`.
+    explicit CContactCsvParser(CContactImage& image);
+    // Only counts the contacts, at the cost of finding line ends: the import
+    // learns how far it will read without touching the image.
+    CContactCsvParser();
     ~CContactCsvParser();
     CContactCsvParser(const CContactCsvParser&) = delete;
     CContactCsvParser& operator=(const CContactCsvParser&) = delete;
@@ -39,6 +25,7 @@ public:
     // Parses the next bytes; gives false once MAX_CONTACTS contacts are
     // stored (the rest of the data is to be ignored).
     bool Feed(const char* data, size_t size);
+    bool CountsOnly() const { return m_image == nullptr; }
     bool Full() const { return m_count >= MAX_CONTACTS; }
     // Contacts stored so far; a line still lacking its LF is not counted.
     int Count() const { return m_count; }
@@ -56,9 +43,12 @@ private:
         m_lineStart = true;
     }
 
-    CContactImage& m_image;
-    CImageUndo* m_undo;
-    std::unique_ptr<uint64_t[]> m_seen;  // one bit per radio ID already stored
+    CContactImage* m_image;  // null when only counting
+    // One bit per radio ID already stored, in blocks of 65,536 IDs made on
+    // first use: a short file costs a few pages, not the whole 2 MB.
+    static constexpr int SEEN_BLOCK_BITS = 16;
+    static constexpr uint32_t SEEN_WORD_MASK = (1u << (SEEN_BLOCK_BITS - 6)) - 1;
+    std::unique_ptr<uint64_t[]> m_seen[(MAX_RADIO_ID + 1) >> SEEN_BLOCK_BITS];
     int m_count = 0;
     int m_state = ID;
     bool m_lineStart = true;

@@ -144,6 +144,8 @@ TEST(CliUsage, BadInputGivesOneClearLineAndTheRightExitCode) {
         {{"read", "--radio", "tcp:127.0.0.1:99999", "-o", dir.Path("x.csv")}, 2, "radio address"},
         {{"info", "--radio", "tcp:127.0.0.1"}, 2, "radio address"},
         {{"read", "--radio", "sim:" + dir.Path("r.bin")}, 2, "-o"},
+        // Found out before the radio is touched (r.bin stays absent).
+        {{"read", "--radio", "sim:" + dir.Path("r.bin"), "-o", dir.Path("no/such/folder/x.csv")}, 1, "x.csv"},
         {{"read", "--radio", "sim:" + dir.Path("r.bin"), "-o", dir.Path("x.txt")}, 2, ".csv"},
         {{"write", "--radio", "sim:" + dir.Path("r.bin"), csv, "--image", good}, 2, "either"},
         {{"write", "--radio", "sim:" + dir.Path("r.bin")}, 2, "either"},

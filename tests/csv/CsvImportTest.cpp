@@ -1,6 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "CsvTestSupport.h"
+
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace pendrak::test {
 namespace {
@@ -78,10 +84,15 @@ TEST(CsvImport, ParseStoresInFileOrderAndKeepsTheRest) {
 
 TEST(CsvImport, StopsReadingAtTheContactLimit) {
     std::string file;
-    for (int id = 1; id <= MAX_CONTACTS + 5; ++id) file += std::to_string(id) + ",c,\r\n";
+    for (int i = 0; i <= 2 * MAX_CONTACTS; ++i) file += "x\n";  // too many lines to read through
+    size_t limitEnd = 0;
+    for (int id = 1; id <= MAX_CONTACTS + 5; ++id) {
+        file += std::to_string(id) + ",c,\r\n";
+        if (id == MAX_CONTACTS) limitEnd = file.size();
+    }
     auto image = NewImage();
     CMemorySource source(file);
-    source.failAt = file.size();  // reading past the limit would fail
+    source.failAt = limitEnd;  // reading past the limit would fail
     const CsvImportResult result = ImportContactsCsv(*image, source, 4096);
     ASSERT_EQ(result.outcome, CsvImportResult::Done);
     EXPECT_EQ(result.count, MAX_CONTACTS);
@@ -125,16 +136,26 @@ std::string UsedBytes(const CContactImage& image) {
     return {reinterpret_cast<const char*>(image.Bytes()), static_cast<size_t>(used)};
 }
 
-TEST(CsvImport, ReadFailureChangesNothing) {
+std::unique_ptr<CContactImage> OldList() {
     auto image = NewImage();
     for (int i = 0; i < 50; ++i) AddContact(*image, 1000 - i, {"old", std::to_string(i)});
     image->SortContactsByRadioId();
     image->Bytes()[7] = 0x42;
+    return image;
+}
+
+std::string NewListFile() {
+    std::string file;
+    for (int id = 1; id <= 120; ++id) file += std::to_string(id) + ",new,\n";
+    return file;
+}
+
+TEST(CsvImport, ReadFailureChangesNothing) {
+    auto image = OldList();
     const std::string before = UsedBytes(*image);
     const std::vector<int32_t> idsBefore(image->RadioIdTable(), image->RadioIdTable() + 200);
 
-    std::string file;
-    for (int id = 1; id <= 120; ++id) file += std::to_string(id) + ",new,\n";
+    const std::string file = NewListFile();
     for (size_t failAt : {size_t{0}, size_t{9}, file.size() / 2, file.size()}) {
         CMemorySource source(file);
         source.failAt = failAt;
@@ -146,6 +167,46 @@ TEST(CsvImport, ReadFailureChangesNothing) {
         EXPECT_TRUE(UsedBytes(*image) == before) << failAt;
         EXPECT_TRUE(std::equal(idsBefore.begin(), idsBefore.end(), image->RadioIdTable())) << failAt;
     }
+}
+
+// A file that fails only while the contacts are stored (it broke or changed
+// after it was read through once), or a source that can be read only once:
+// the old list is partly overwritten by then and must not pass for either.
+TEST(CsvImport, ReadFailureWhileStoringIsNoSuccess) {
+    const std::string file = NewListFile();
+    struct Case {
+        bool rewindable;
+        int failPass;
+        size_t failAt;
+        int countAfter;  // 50: the old list, untouched
+    } const cases[] = {
+        {true, 2, 0, 50}, {true, 2, 9, 0}, {true, 2, file.size() / 2, 0}, {true, 2, file.size(), 0},
+        {false, 0, 0, 50}, {false, 0, file.size() / 2, 0},
+    };
+    for (const Case& c : cases) {
+        const std::string what = std::to_string(c.rewindable) + "/" + std::to_string(c.failAt);
+        auto image = OldList();
+        const std::string before = UsedBytes(*image);
+        CMemorySource source(file);
+        source.rewindable = c.rewindable;
+        source.failPass = c.failPass;
+        source.failAt = c.failAt;
+        source.failCause = FileErrorCause::lockViolation;
+        const CsvImportResult result = ImportContactsCsv(*image, source, 64);
+        EXPECT_EQ(result.outcome, CsvImportResult::ReadFailed) << what;
+        EXPECT_EQ(result.cause, FileErrorCause::lockViolation) << what;
+        EXPECT_EQ(image->GetContactCount(), c.countAfter) << what;
+        if (c.countAfter == 50) {
+            EXPECT_TRUE(UsedBytes(*image) == before) << what;
+        }
+    }
+
+    // Unfailing, a source read once imports as one read twice does.
+    auto image = OldList();
+    CMemorySource once(file);
+    once.rewindable = false;
+    EXPECT_EQ(ImportContactsCsv(*image, once, 64).count, 120);
+    EXPECT_EQ(image->GetContactRadioId(119), 120);
 }
 
 TEST(CsvImportFile, UnopenableOrUnreadablePathKeepsTheImage) {
@@ -164,6 +225,22 @@ TEST(CsvImportFile, UnopenableOrUnreadablePathKeepsTheImage) {
     EXPECT_NE(result.cause, FileErrorCause::none);
     EXPECT_TRUE(UsedBytes(*image) == before);
 }
+
+#ifndef _WIN32
+// A pipe cannot be rewound: it is read once, and imports all the same.
+TEST(CsvImportFile, PipeImportsInOnePass) {
+    CTempDir dir;
+    const auto path = (dir.Path() / "pipe.csv").string();
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+    std::thread writer([&] { WriteFileBytes(path, NewListFile()); });
+    auto image = OldList();
+    const CsvImportResult result = ImportContactsCsvFile(*image, path, 100);
+    writer.join();
+    ASSERT_EQ(result.outcome, CsvImportResult::Done);
+    EXPECT_EQ(result.count, 120);
+    EXPECT_EQ(image->GetContactCount(), 120);
+}
+#endif
 
 TEST(CsvImportFile, EmptyFileEmptiesTheList) {
     CTempDir dir;

@@ -41,22 +41,34 @@ inline std::vector<std::string> Contacts(const CContactImage& image) {
 }
 
 // Serves bytes in pieces: at most `chunk` a read, a piece ending at every
-// cut in `cuts`, and a read failure once `failAt` bytes have been served.
+// cut in `cuts`, and a read failure once `failAt` bytes have been served in
+// pass `failPass` (0: every pass). Passes start at 1 and at each rewind.
 class CMemorySource : public CCsvSource {
 public:
     explicit CMemorySource(std::string data) : m_data(std::move(data)) {}
     std::vector<size_t> cuts;
     size_t failAt = std::string::npos;
+    int failPass = 0;
     FileErrorCause failCause = FileErrorCause::hardIO;
-    int reads = 0;
+    bool rewindable = true;
+    int pass = 1;
+
+    bool Rewind() override {
+        if (!rewindable) return false;
+        if (m_started) ++pass;
+        m_started = true;
+        m_pos = 0;
+        return true;
+    }
 
     long long Read(char* buffer, size_t size, FileErrorCause& cause) override {
-        ++reads;
-        if (m_pos >= failAt) {
+        m_started = true;
+        if (m_pos >= failAt && (failPass == 0 || failPass == pass)) {
             cause = failCause;
             return -1;
         }
-        size_t end = std::min({m_data.size(), m_pos + size, failAt});
+        size_t end = std::min(m_data.size(), m_pos + size);
+        if (failPass == 0 || failPass == pass) end = std::min(end, failAt);
         for (size_t cut : cuts)
             if (cut > m_pos && cut < end) end = cut;
         std::memcpy(buffer, m_data.data() + m_pos, end - m_pos);
@@ -68,6 +80,7 @@ public:
 private:
     std::string m_data;
     size_t m_pos = 0;
+    bool m_started = false;
 };
 
 inline std::string ReadFileBytes(const std::filesystem::path& path) {

@@ -1,0 +1,40 @@
+#include "app/AboutDlg.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+
+#include "app/PendrakDlg.h"
+#include "app/ProgramIcon.h"
+#include "app/Resource.h"
+
+namespace pendrak {
+
+CAboutDlg::CAboutDlg(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+    setProperty(CONTROL_ID_PROPERTY, IDD_ABOUTBOX);
+    setWindowTitle(QStringLiteral("关于 Pendrak"));
+    QFont dlgFont = QApplication::font();
+    dlgFont.setPointSize(9);
+    setFont(dlgFont);
+    setFixedSize(CPendrakDlg::DialogUnitsToPixels(QRect(0, 0, 170, 62), dlgFont).size());
+
+    auto* icon = new QLabel(this);
+    const QRect iconRect = CPendrakDlg::DialogUnitsToPixels(QRect(14, 14, 21, 20), dlgFont);
+    icon->setGeometry(iconRect);
+    icon->setPixmap(ProgramIcon().pixmap(iconRect.size()));
+    icon->setProperty(CONTROL_ID_PROPERTY, IDR_MAINFRAME);
+
+    auto* text = new QLabel(QStringLiteral("Pendrak，1.0 版"), this);
+    text->setTextFormat(Qt::PlainText);
+    text->setGeometry(CPendrakDlg::DialogUnitsToPixels(QRect(42, 14, 114, 8), dlgFont));
+
+    auto* ok = new QPushButton(QStringLiteral("确定"), this);
+    ok->setProperty(CONTROL_ID_PROPERTY, IDOK);
+    ok->setDefault(true);
+    ok->setGeometry(CPendrakDlg::DialogUnitsToPixels(QRect(113, 41, 50, 14), dlgFont));
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+}  // namespace pendrak

@@ -1,0 +1,59 @@
+#include "app/DialogServices.h"
+
+#include <QCoreApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMessageBox>
+
+namespace pendrak {
+
+void CQtDialogServices::MessageBox(QWidget* owner, const QString& text, const QString& caption,
+                                   BoxIcon icon) {
+    QMessageBox::Icon qicon = QMessageBox::NoIcon;
+    if (icon == BoxIcon::Error) qicon = QMessageBox::Critical;
+    if (icon == BoxIcon::Exclamation) qicon = QMessageBox::Warning;
+    QMessageBox box(qicon, caption, text, QMessageBox::Ok, owner);
+    box.exec();
+}
+
+bool CQtDialogServices::GetSaveFileName(QWidget* owner, const QString& title,
+                                        const QString& proposedName, const QString& filter,
+                                        QString* path) {
+    // Without a default suffix: a name the user types stays as typed, and
+    // the caller checks it.
+    QString chosen = QFileDialog::getSaveFileName(owner, title, proposedName, filter);
+    if (chosen.isEmpty()) return false;
+    *path = chosen;
+    return true;
+}
+
+bool CQtDialogServices::GetOpenFileName(QWidget* owner, const QString& filter, QString* path) {
+    QFileDialog dlg(owner, QString(), QString(), filter);
+    dlg.setFileMode(QFileDialog::AnyFile);
+    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
+    *path = dlg.selectedFiles().constFirst();
+    return true;
+}
+
+namespace {
+CQtDialogServices g_qtServices;
+IDialogServices* g_services = &g_qtServices;
+}  // namespace
+
+IDialogServices& DialogServices() { return *g_services; }
+
+void SetDialogServices(IDialogServices* services) {
+    g_services = services ? services : &g_qtServices;
+}
+
+QString AppName() {
+    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+}
+
+void AppMessageBox(QWidget* owner, const QString& text, BoxIcon icon) {
+    DialogServices().MessageBox(owner, text, AppName(),
+                                icon == BoxIcon::None ? BoxIcon::Exclamation : icon);
+}
+
+}  // namespace pendrak

@@ -1,0 +1,51 @@
+// Message boxes and file dialogs behind one interface, so that tests can
+// answer them.
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace pendrak {
+
+enum class BoxIcon { None, Error, Exclamation };
+
+class IDialogServices {
+public:
+    virtual ~IDialogServices() = default;
+
+    // A modal box with one OK button. owner may be null.
+    virtual void MessageBox(QWidget* owner, const QString& text, const QString& caption,
+                            BoxIcon icon) = 0;
+
+    // Save dialog; true with the chosen full path when confirmed. The dialog
+    // itself asks before an existing file is replaced.
+    virtual bool GetSaveFileName(QWidget* owner, const QString& title, const QString& proposedName,
+                                 const QString& filter, QString* path) = 0;
+
+    // Open dialog with the system's own title; the file need not exist.
+    virtual bool GetOpenFileName(QWidget* owner, const QString& filter, QString* path) = 0;
+};
+
+// QMessageBox and QFileDialog.
+class CQtDialogServices : public IDialogServices {
+public:
+    void MessageBox(QWidget* owner, const QString& text, const QString& caption,
+                    BoxIcon icon) override;
+    bool GetSaveFileName(QWidget* owner, const QString& title, const QString& proposedName,
+                         const QString& filter, QString* path) override;
+    bool GetOpenFileName(QWidget* owner, const QString& filter, QString* path) override;
+};
+
+// The services in use: the Qt ones unless a test installed others.
+IDialogServices& DialogServices();
+void SetDialogServices(IDialogServices* services);  // null restores the Qt ones
+
+// The executable's file name without its extension: the application's title.
+QString AppName();
+
+// The application's message box: titled with AppName(); a box that names no
+// icon gets the exclamation icon.
+void AppMessageBox(QWidget* owner, const QString& text, BoxIcon icon = BoxIcon::None);
+
+}  // namespace pendrak

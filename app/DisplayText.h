@@ -1,0 +1,40 @@
+// Bytes to screen text: contact bytes in the program's code page, language
+// texts in UTF-8 or the program's code page. Bytes that do not decode show
+// as U+FFFD; the bytes themselves are never changed.
+#pragma once
+
+#include <QString>
+#include <QStringDecoder>
+#include <string_view>
+
+namespace pendrak {
+
+class CTextDecoder {
+public:
+    explicit CTextDecoder(int codePage);
+    QString Decode(std::string_view bytes);
+    int CodePage() const { return m_codePage; }
+
+private:
+    int m_codePage;
+    QStringDecoder m_decoder;
+};
+
+// Name that QStringDecoder (ICU) knows for a Windows code-page number.
+QByteArray CodePageCodecName(int codePage);
+
+// In the program's code page (pendrak::GetProgramCodePage()).
+QString FromProgramBytes(std::string_view bytes);
+
+// Language-file text: UTF-8 when the file begins with a byte-order mark,
+// else the program's code page.
+QString FromLangBytes(std::string_view bytes);
+
+// GetLangString / GetLangResource for display.
+QString LangString(const char* key);
+QString LangResource(int id);
+
+// A path as the core's file operations want it.
+std::string PathBytes(const QString& path);
+
+}  // namespace pendrak

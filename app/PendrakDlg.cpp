@@ -1,0 +1,377 @@
+#include "app/PendrakDlg.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QFontMetrics>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QTableView>
+#include <climits>
+
+#include "app/AboutDlg.h"
+#include "app/ContactPageModel.h"
+#include "app/DisplayText.h"
+#include "app/ProgramIcon.h"
+#include "app/Resource.h"
+#include "settings/AppData.h"
+
+#ifdef Q_OS_WIN
+#include <windows.h>
+#endif
+
+namespace pendrak {
+
+namespace {
+
+constexpr int DIALOG_WIDTH_DU = 423;
+constexpr int DIALOG_HEIGHT_DU = 326;
+
+enum class Kind { Button, Edit, Static, Progress, List };
+
+struct ControlTemplate {
+    int id;
+    Kind kind;
+    const char* text;  // UTF-8
+    int x, y, cx, cy;
+};
+
+// Template order: also the order LocalizeDialog and the Tab key visit.
+const ControlTemplate kControls[] = {
+    {IDC_PAGE_FIRST, Kind::Button, "|<", 50, 265, 12, 13},
+    {IDC_PAGE_PREV, Kind::Button, "<", 62, 265, 12, 13},
+    {IDC_PAGE_NEXT, Kind::Button, ">", 137, 265, 12, 13},
+    {IDC_PAGE_LAST, Kind::Button, ">|", 149, 265, 12, 13},
+    {IDC_PAGE_EDIT, Kind::Edit, "", 84, 266, 20, 12},
+    {IDC_PAGE_TOTAL, Kind::Static, "/1", 111, 268, 19, 8},
+    {IDC_EXPORT, Kind::Button, "导出", 260, 305, 39, 13},
+    {IDC_IMPORT, Kind::Button, "导入", 200, 305, 39, 13},
+    {IDC_READ, Kind::Button, "Read", 40, 305, 43, 13},
+    {IDC_WRITE, Kind::Button, "Write", 100, 304, 43, 13},
+    {IDC_PROGRESS, Kind::Progress, "", 20, 285, 137, 13},
+    {IDC_STATUS, Kind::Static, "", 168, 287, 137, 8},
+    {IDC_CONTACT_LIST, Kind::List, "", 7, 7, 409, 253},
+};
+
+int MulDiv(int a, int b, int c) {
+    const long long p = static_cast<long long>(a) * b;
+    return static_cast<int>(p >= 0 ? (p + c / 2) / c : (p - c / 2) / c);
+}
+
+// A window's text, wherever the control keeps it.
+void SetWindowText(QWidget* w, const QString& text) {
+    if (auto* b = qobject_cast<QPushButton*>(w)) b->setText(text);
+    else if (auto* l = qobject_cast<QLabel*>(w)) l->setText(text);
+    else if (auto* e = qobject_cast<QLineEdit*>(w)) e->setText(text);
+    else w->setWindowTitle(text);
+}
+
+}  // namespace
+
+int ParsePageNumber(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    const char* p = bytes.constData();
+    while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+    bool negative = false;
+    if (*p == '+' || *p == '-') negative = *p++ == '-';
+    long long value = 0;
+    for (; *p >= '0' && *p <= '9'; ++p) {
+        if (value <= static_cast<long long>(INT_MAX) + 1) value = value * 10 + (*p - '0');
+    }
+    if (negative) return value > static_cast<long long>(INT_MAX) + 1 ? INT_MIN : static_cast<int>(-value);
+    return value > INT_MAX ? INT_MAX : static_cast<int>(value);
+}
+
+QRect CPendrakDlg::DialogUnitsToPixels(const QRect& du, const QFont& font) {
+    const QFontMetrics fm(font);
+    const int textWidth =
+        fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int baseX = (textWidth / 26 + 1) / 2;
+    const int baseY = fm.height();
+    return QRect(MulDiv(du.x(), baseX, 4), MulDiv(du.y(), baseY, 8), MulDiv(du.width(), baseX, 4),
+                 MulDiv(du.height(), baseY, 8));
+}
+
+CPendrakDlg::CPendrakDlg(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+    m_hIcon = ProgramIcon();
+    setProperty(CONTROL_ID_PROPERTY, IDD_PENDRAK_DIALOG);
+    setWindowTitle(QStringLiteral("联系人"));
+    QFont dlgFont = QApplication::font();
+    dlgFont.setPointSize(9);
+    setFont(dlgFont);
+    CreateControls();
+    OnInitDialog();
+}
+
+CPendrakDlg::~CPendrakDlg() { StopJob(); }
+
+void CPendrakDlg::CreateControls() {
+    const QFont dlgFont = font();
+    const QRect size = DialogUnitsToPixels(QRect(0, 0, DIALOG_WIDTH_DU, DIALOG_HEIGHT_DU), dlgFont);
+    setFixedSize(size.size());
+
+    for (const ControlTemplate& t : kControls) {
+        const QString text = QString::fromUtf8(t.text);
+        QWidget* w = nullptr;
+        switch (t.kind) {
+        case Kind::Button: {
+            auto* b = new QPushButton(text, this);
+            b->setAutoDefault(false);  // Enter never acts as OK
+            w = b;
+            break;
+        }
+        case Kind::Edit: {
+            m_editPage = new QLineEdit(text, this);
+            m_editPage->setAlignment(Qt::AlignCenter);
+            m_editPage->setValidator(new QRegularExpressionValidator(
+                QRegularExpression(QStringLiteral("[0-9]*")), m_editPage));
+            m_editPage->installEventFilter(this);
+            w = m_editPage;
+            break;
+        }
+        case Kind::Static: {
+            auto* l = new QLabel(text, this);
+            l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+            if (t.id == IDC_PAGE_TOTAL) m_staticPageTotal = l;
+            else m_staticStatus = l;
+            w = l;
+            break;
+        }
+        case Kind::Progress:
+            m_progress = new QProgressBar(this);
+            m_progress->setTextVisible(false);
+            w = m_progress;
+            break;
+        case Kind::List:
+            m_listContacts = new QTableView(this);
+            m_listContacts->setEditTriggers(QAbstractItemView::NoEditTriggers);
+            m_listContacts->verticalHeader()->hide();
+            m_listContacts->setWordWrap(false);
+            m_listContacts->setFocusPolicy(Qt::StrongFocus);
+            w = m_listContacts;
+            break;
+        }
+        w->setProperty(CONTROL_ID_PROPERTY, t.id);
+        w->setGeometry(DialogUnitsToPixels(QRect(t.x, t.y, t.cx, t.cy), dlgFont));
+    }
+
+    connect(static_cast<QPushButton*>(GetDlgItem(IDC_PAGE_FIRST)), &QPushButton::clicked, this,
+            &CPendrakDlg::OnFirstPage);
+    connect(static_cast<QPushButton*>(GetDlgItem(IDC_PAGE_PREV)), &QPushButton::clicked, this,
+            &CPendrakDlg::OnPrevPage);
+    connect(static_cast<QPushButton*>(GetDlgItem(IDC_PAGE_NEXT)), &QPushButton::clicked, this,
+            &CPendrakDlg::OnNextPage);
+    connect(static_cast<QPushButton*>(GetDlgItem(IDC_PAGE_LAST)), &QPushButton::clicked, this,
+            &CPendrakDlg::OnLastPage);
+    connect(m_editPage, &QLineEdit::returnPressed, this, &CPendrakDlg::OnKillFocusPageEdit);
+    connect(static_cast<QPushButton*>(GetDlgItem(IDC_EXPORT)), &QPushButton::clicked, this,
+            &CPendrakDlg::OnExport);
+    connect(static_cast<QPushButton*>(GetDlgItem(IDC_IMPORT)), &QPushButton::clicked, this,
+            &CPendrakDlg::OnImport);
+    connect(static_cast<QPushButton*>(GetDlgItem(IDC_READ)), &QPushButton::clicked, this,
+            &CPendrakDlg::OnBnClickedRead);
+    connect(static_cast<QPushButton*>(GetDlgItem(IDC_WRITE)), &QPushButton::clicked, this,
+            &CPendrakDlg::OnBnClickedWrite);
+}
+
+QWidget* CPendrakDlg::GetDlgItem(int id) const {
+    for (QObject* child : children()) {
+        auto* w = qobject_cast<QWidget*>(child);
+        if (w && w->property(CONTROL_ID_PROPERTY).toInt() == id) return w;
+    }
+    return nullptr;
+}
+
+void CPendrakDlg::OnInitDialog() {
+    setWindowIcon(m_hIcon);
+    LocalizeDialog();
+    InitContactList();
+    m_staticStatus->setText(QString());
+    m_progress->setRange(0, PROGRESS_RANGE);
+    m_progress->setValue(0);
+    m_nTimerId = startTimer(JOB_TIMER_PERIOD_MS, Qt::PreciseTimer);
+    ShowContactPage();
+}
+
+void CPendrakDlg::LocalizeDialog() {
+    setWindowTitle(LangResource(IDD_PENDRAK_DIALOG));
+    for (QObject* child : children()) {
+        auto* w = qobject_cast<QWidget*>(child);
+        if (!w) continue;
+        const QVariant id = w->property(CONTROL_ID_PROPERTY);
+        if (!id.isValid()) continue;
+        const QString text = LangResource(id.toInt());
+        if (!text.isEmpty()) SetWindowText(w, text);
+    }
+}
+
+void CPendrakDlg::InitContactList() {
+    m_pageModel = new CContactPageModel(this);
+    m_listContacts->setModel(m_pageModel);
+    m_listContacts->setShowGrid(true);
+    m_listContacts->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_listContacts->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    QHeaderView* header = m_listContacts->horizontalHeader();
+    header->setStretchLastSection(false);
+    header->setHighlightSections(false);
+    header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header->setSectionResizeMode(QHeaderView::Interactive);
+    for (int c = 0; c < CONTACT_LIST_COLUMNS; ++c)
+        m_listContacts->setColumnWidth(c, CContactPageModel::s_widths[c]);
+    m_listContacts->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_listContacts->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 4);
+    m_nFirstIndex = 0;
+}
+
+void CPendrakDlg::ShowContactPage() {
+    const int m = theAppData.m_contacts.GetContactCount();
+    if (m < CONTACTS_PER_PAGE) {
+        m_nPageCount = 1;
+        m_nCurPage = 0;
+        m_nPageItems = m;
+    } else {
+        m_nPageCount = m / CONTACTS_PER_PAGE + (m % CONTACTS_PER_PAGE ? 1 : 0);
+        m_nCurPage = m_nFirstIndex / CONTACTS_PER_PAGE;
+        if (m_nCurPage > m_nPageCount - 1) m_nCurPage = m_nPageCount - 1;
+        if (m_nCurPage < 0) m_nCurPage = 0;
+        m_nPageItems = m_nCurPage == m_nPageCount - 1 ? m - CONTACTS_PER_PAGE * (m_nPageCount - 1)
+                                                      : CONTACTS_PER_PAGE;
+    }
+    UpdatePageControls();
+    if (m_nFirstIndex > m - 1) m_nFirstIndex = m - 1;
+    m_pageModel->FillPage(theAppData.m_contacts, m_nCurPage * CONTACTS_PER_PAGE, m_nPageItems);
+}
+
+void CPendrakDlg::UpdatePageControls() {
+    m_editPage->setText(QString::number(m_nCurPage + 1));
+    m_staticPageTotal->setText(QStringLiteral("/%1").arg(m_nPageCount));
+    const bool idle = !IsJobRunning();
+    GetDlgItem(IDC_PAGE_FIRST)->setEnabled(idle && m_nCurPage > 0);
+    GetDlgItem(IDC_PAGE_PREV)->setEnabled(idle && m_nCurPage > 0);
+    GetDlgItem(IDC_PAGE_NEXT)->setEnabled(idle && m_nCurPage < m_nPageCount - 1);
+    GetDlgItem(IDC_PAGE_LAST)->setEnabled(idle && m_nCurPage < m_nPageCount - 1);
+}
+
+void CPendrakDlg::OnFirstPage() {
+    if (m_nCurPage <= 0 || IsJobRunning()) return;
+    m_nCurPage = 0;
+    m_nFirstIndex = 0;
+    UpdatePageControls();
+    ShowContactPage();
+}
+
+void CPendrakDlg::OnPrevPage() {
+    if (m_nCurPage <= 0 || IsJobRunning()) return;
+    --m_nCurPage;
+    m_nFirstIndex = m_nCurPage * CONTACTS_PER_PAGE;
+    UpdatePageControls();
+    ShowContactPage();
+}
+
+void CPendrakDlg::OnNextPage() {
+    if (m_nCurPage >= m_nPageCount - 1 || IsJobRunning()) return;
+    ++m_nCurPage;
+    m_nFirstIndex = m_nCurPage * CONTACTS_PER_PAGE;
+    UpdatePageControls();
+    ShowContactPage();
+}
+
+void CPendrakDlg::OnLastPage() {
+    if (m_nCurPage >= m_nPageCount - 1 || IsJobRunning()) return;
+    m_nCurPage = m_nPageCount - 1;
+    m_nFirstIndex = m_nCurPage * CONTACTS_PER_PAGE;
+    UpdatePageControls();
+    ShowContactPage();
+}
+
+void CPendrakDlg::OnKillFocusPageEdit() {
+    if (IsJobRunning()) return;
+    int p = ParsePageNumber(m_editPage->text());
+    // In 64 bits: the lowest 32-bit number minus one must not wrap.
+    long long page = static_cast<long long>(p) - 1;
+    if (page < 0) page = 0;
+    else if (page > m_nPageCount - 1) page = m_nPageCount - 1;
+    p = static_cast<int>(page);
+    m_editPage->setText(QString::number(p + 1));
+    if (p != m_nCurPage) {
+        m_nCurPage = p;
+        m_nFirstIndex = p * CONTACTS_PER_PAGE;
+        UpdatePageControls();
+        ShowContactPage();
+    }
+}
+
+bool CPendrakDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_editPage && event->type() == QEvent::FocusOut) OnKillFocusPageEdit();
+    return QDialog::eventFilter(watched, event);
+}
+
+void CPendrakDlg::accept() {}
+
+void CPendrakDlg::reject() {
+    StopJob();
+    QDialog::reject();
+}
+
+void CPendrakDlg::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        // A focused button takes Enter as a click; anywhere else it does nothing.
+        if (auto* b = qobject_cast<QPushButton*>(focusWidget()); b && b->isEnabled()) b->click();
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CPendrakDlg::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == m_nTimerId) OnTimer(ID_TIMER_JOB);
+    QDialog::timerEvent(event);
+}
+
+void CPendrakDlg::OnSysCommand(int nID) {
+    if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutDlg dlgAbout(this);
+        dlgAbout.exec();
+    }
+}
+
+#ifndef Q_OS_WIN
+void CPendrakDlg::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    QAction* about = menu.addAction(QString::fromUtf8(ABOUT_MENU_TEXT));
+    if (menu.exec(event->globalPos()) == about) OnSysCommand(IDM_ABOUTBOX);
+}
+#else
+void CPendrakDlg::contextMenuEvent(QContextMenuEvent* event) { QDialog::contextMenuEvent(event); }
+
+void CPendrakDlg::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (m_bSystemMenuDone) return;
+    m_bSystemMenuDone = true;
+    HMENU menu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
+    const std::wstring text = QString::fromUtf8(ABOUT_MENU_TEXT).toStdWString();
+    if (menu && !text.empty()) {
+        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, text.c_str());
+    }
+}
+
+bool CPendrakDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
+    auto* msg = static_cast<MSG*>(message);
+    if (msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == IDM_ABOUTBOX) {
+        OnSysCommand(static_cast<int>(msg->wParam));
+        *result = 0;
+        return true;
+    }
+    return QDialog::nativeEvent(eventType, message, result);
+}
+#endif
+
+}  // namespace pendrak

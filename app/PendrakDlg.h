@@ -1,0 +1,113 @@
+// The main dialog (template 102): the paged contact list, Read, Write,
+// Import and Export.
+#pragma once
+
+#include <QDialog>
+#include <QIcon>
+#include <QString>
+#include <memory>
+#include <thread>
+
+#include "radio/RadioJob.h"
+
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+class QTableView;
+
+namespace pendrak {
+
+class CContactPageModel;
+
+// strtol-like: white space, one sign, digits up to the first other
+// character; no digits gives 0; values beyond 32 bits clamp to the bound.
+int ParsePageNumber(const QString& text);
+
+class CPendrakDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CPendrakDlg(QWidget* parent = nullptr);
+    ~CPendrakDlg() override;
+
+    // Template sizes in dialog units, converted with the dialog font.
+    static QRect DialogUnitsToPixels(const QRect& du, const QFont& font);
+    QWidget* GetDlgItem(int id) const;
+
+    // Paging (the list shows at most CONTACTS_PER_PAGE rows).
+    void InitContactList();
+    void ShowContactPage();
+    void UpdatePageControls();
+    void OnFirstPage();
+    void OnPrevPage();
+    void OnNextPage();
+    void OnLastPage();
+    void OnKillFocusPageEdit();
+
+    void LocalizeDialog();
+
+    void OnBnClickedRead();
+    void OnBnClickedWrite();
+    void OnTimer(int nIDEvent);
+    void OnExport();
+    void OnImport();
+    void OnSysCommand(int nID);
+
+    // True from an accepted Read/Write until its outcome has been shown.
+    bool IsJobRunning() const { return m_bJobActive; }
+    // Asks a running job to stop and waits for its worker.
+    void StopJob();
+
+    // For the tests and the benchmarks.
+    CContactPageModel* PageModel() const { return m_pageModel; }
+    QTableView* ContactList() const { return m_listContacts; }
+    QLineEdit* PageEdit() const { return m_editPage; }
+    QLabel* PageTotal() const { return m_staticPageTotal; }
+    QLabel* Status() const { return m_staticStatus; }
+    QProgressBar* Progress() const { return m_progress; }
+    RadioJob& Job() { return m_job; }
+
+    int m_nPageCount = 1;
+    int m_nCurPage = 0;
+    int m_nPageItems = 0;
+    int m_nFirstIndex = 0;
+
+public slots:
+    void accept() override;  // Enter never closes the window
+    void reject() override;  // Esc and the close box: stop a job first
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void timerEvent(QTimerEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+#ifdef Q_OS_WIN
+    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
+    void showEvent(QShowEvent* event) override;
+#endif
+
+private:
+    void CreateControls();
+    void OnInitDialog();
+    void StartRadioJob(int mode);
+    void SetJobControlsEnabled(bool enabled);
+    void ReportJobEnd();
+
+    QIcon m_hIcon;
+    QTableView* m_listContacts = nullptr;
+    QLineEdit* m_editPage = nullptr;
+    QLabel* m_staticPageTotal = nullptr;
+    QProgressBar* m_progress = nullptr;
+    QLabel* m_staticStatus = nullptr;
+    CContactPageModel* m_pageModel = nullptr;
+
+    RadioJob m_job;
+    std::unique_ptr<std::thread> m_pJobThread;  // the worker of the last job started
+    bool m_bJobActive = false;
+    int m_nTimerId = 0;
+#ifdef Q_OS_WIN
+    bool m_bSystemMenuDone = false;
+#endif
+};
+
+}  // namespace pendrak

@@ -1,0 +1,91 @@
+// Export and Import of the contact CSV file.
+#include <QApplication>
+#include <QFileInfo>
+
+#include "app/DialogServices.h"
+#include "app/DisplayText.h"
+#include "app/PendrakDlg.h"
+#include "csv/ContactCsv.h"
+#include "settings/AppData.h"
+
+namespace pendrak {
+
+namespace {
+
+QString FileErrorMessage(FileErrorCause cause, const QString& path) {
+    return QString::fromUtf8(FileErrorText(cause, path.toUtf8().toStdString()));
+}
+
+// The wait cursor and the mouse held by the dialog while an import runs.
+class CImportBusyGuard {
+public:
+    explicit CImportBusyGuard(QWidget* owner) : m_owner(owner) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_owner->grabMouse();
+    }
+    ~CImportBusyGuard() {
+        m_owner->releaseMouse();
+        QApplication::restoreOverrideCursor();
+    }
+    CImportBusyGuard(const CImportBusyGuard&) = delete;
+    CImportBusyGuard& operator=(const CImportBusyGuard&) = delete;
+
+private:
+    QWidget* m_owner;
+};
+
+}  // namespace
+
+void CPendrakDlg::OnExport() {
+    // The worker owns the image while a job runs.
+    if (IsJobRunning()) return;
+    const QString proposed =
+        FromLangBytes(MakeDefaultCsvName(theAppData.GetLangString("IDS_DMRCONTACT")));
+    QString path;
+    if (!DialogServices().GetSaveFileName(this, LangString("IDS_Savecsv"), proposed,
+                                          QStringLiteral("Csv Files(*.csv)"), &path))
+        return;
+
+    if (!IsCsvFileName(PathBytes(QFileInfo(path).fileName()))) {
+        AppMessageBox(this, LangString("IDS_FileNameError"));
+        return;
+    }
+
+    const CsvExportResult result = ExportContactsCsvFile(theAppData.m_contacts, PathBytes(path));
+    switch (result.outcome) {
+    case CsvExportResult::OpenFailed:
+        AppMessageBox(this, FileErrorMessage(result.cause, path));
+        break;
+    case CsvExportResult::WriteFailed:
+        AppMessageBox(this, QString::fromUtf8(DiskFullText(path.toUtf8().toStdString())),
+                      BoxIcon::Error);
+        break;
+    case CsvExportResult::Done:
+        AppMessageBox(this, LangString("IDS_SavecsvOK"));
+        break;
+    }
+}
+
+void CPendrakDlg::OnImport() {
+    if (IsJobRunning()) return;
+    QString path;
+    if (!DialogServices().GetOpenFileName(this, QStringLiteral("(*.csv)"), &path)) return;
+
+    CsvImportResult result;
+    {
+        CImportBusyGuard busy(this);
+        result = ImportContactsCsvFile(theAppData.m_contacts, PathBytes(path));
+        if (result.outcome == CsvImportResult::Done) m_nFirstIndex = 0;
+        // A file that failed while being stored leaves no contacts; one that
+        // could not be read at all leaves the list as it was.
+        ShowContactPage();
+    }
+
+    if (result.outcome != CsvImportResult::Done) {
+        AppMessageBox(this, FileErrorMessage(result.cause, path));
+        return;
+    }
+    AppMessageBox(this, QString::fromUtf8("导入联系人：%1。").arg(result.count));
+}
+
+}  // namespace pendrak

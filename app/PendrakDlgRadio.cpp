@@ -1,0 +1,148 @@
+// Read and Write: the connection check on the dialog's thread, the worker on
+// a thread of its own, and the 20 ms timer that shows progress and outcome.
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <system_error>
+
+#include "app/DialogServices.h"
+#include "app/DisplayText.h"
+#include "app/PendrakDlg.h"
+#include "app/Resource.h"
+#include "radio/RadioLink.h"
+#include "settings/AppData.h"
+
+namespace pendrak {
+
+namespace {
+
+// The connection check's failure, kept for the box that follows it.
+class CDlgRadioMessages : public IRadioMessages {
+public:
+    void RadioFailed(const char* key) override { m_key = key; }
+    const char* m_key = nullptr;
+};
+
+}  // namespace
+
+void CPendrakDlg::OnBnClickedRead() { StartRadioJob(JOB_MODE_READ); }
+
+void CPendrakDlg::OnBnClickedWrite() { StartRadioJob(JOB_MODE_WRITE); }
+
+void CPendrakDlg::StartRadioJob(int mode) {
+    if (theAppData.m_bRadioBusy) return;
+    theAppData.m_bRadioBusy = 1;
+
+    SetRadioAddress(theAppData.m_strRadio.empty() ? std::string("usb") : theAppData.m_strRadio);
+    // A silent radio holds the check for seconds: show the wait cursor.
+    CDlgRadioMessages messages;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const bool connected = ConnectRadio(messages);
+    QApplication::restoreOverrideCursor();
+    if (!connected) {
+        if (messages.m_key) {
+            QString text = LangString(messages.m_key);
+            // Why the link would not open (a permission, a path) helps the user most.
+            if (std::string(messages.m_key) == "IDS_ERR_PORTCONN" && !RadioOpenFailure().empty())
+                text += QStringLiteral("\n\n") + QString::fromUtf8(RadioOpenFailure());
+            DialogServices().MessageBox(this, text, LangString("IDS_ERROR"), BoxIcon::Error);
+        }
+        theAppData.m_bRadioBusy = 0;
+        return;
+    }
+
+    // The previous worker has ended (its outcome was reported): reap it.
+    if (m_pJobThread && m_pJobThread->joinable()) m_pJobThread->join();
+    m_job.nMode = mode;
+    m_job.nState = JOB_IDLE;
+    m_job.nProgress = 0;
+    m_job.bStopRequested = false;
+    m_job.pImage = &theAppData.m_contacts;
+
+    m_bJobActive = true;
+    SetJobControlsEnabled(false);
+    try {
+        m_pJobThread = std::make_unique<std::thread>(RadioJobThread, &m_job);
+    } catch (const std::system_error&) {
+        // No worker: the job fails as a whole, with its usual message.
+        RadioClose();
+        m_job.nState = mode == JOB_MODE_READ ? JOB_READ_FAILED : JOB_WRITE_FAILED;
+    }
+}
+
+void CPendrakDlg::SetJobControlsEnabled(bool enabled) {
+    GetDlgItem(IDC_IMPORT)->setEnabled(enabled);
+    GetDlgItem(IDC_EXPORT)->setEnabled(enabled);
+    m_editPage->setEnabled(enabled);
+    UpdatePageControls();
+}
+
+void CPendrakDlg::ReportJobEnd() {
+    theAppData.m_bRadioBusy = 0;
+    m_bJobActive = false;
+    SetJobControlsEnabled(true);
+}
+
+void CPendrakDlg::OnTimer(int nIDEvent) {
+    if (nIDEvent != ID_TIMER_JOB) return;
+    const int32_t state = m_job.nState.load();
+    switch (state) {
+    case JOB_READING:
+    case JOB_WRITING: {
+        int percent = m_job.nProgress.load();
+        percent = percent < 0 ? 0 : percent > 100 ? 100 : percent;
+        m_staticStatus->setText(QString::asprintf(" %d%%", percent));
+        m_progress->setValue(percent * PROGRESS_RANGE / 100);
+        break;
+    }
+    case JOB_READ_FAILED:
+    case JOB_WRITE_FAILED:
+    case JOB_READ_DONE:
+    case JOB_WRITE_DONE: {
+        m_job.nState = JOB_IDLE;
+        // The worker posts its end state last; it is returning, or gone.
+        if (m_pJobThread && m_pJobThread->joinable()) m_pJobThread->join();
+        const char* key = nullptr;
+        const char* caption = "IDS_ERROR";
+        BoxIcon icon = BoxIcon::Error;
+        if (state == JOB_READ_FAILED) {
+            ShowContactPage();
+            key = "IDS_ERR_READ";
+        } else if (state == JOB_WRITE_FAILED) {
+            key = "IDS_ERR_WRITE";
+        } else if (state == JOB_READ_DONE) {
+            theAppData.m_contacts.SortContactsByRadioId();
+            ShowContactPage();
+            key = "IDS_PROMPT_READSUCC";
+            caption = "IDS_PROMPT_READ";
+            icon = BoxIcon::None;
+        } else {
+            key = "IDS_PROMPT_WRITESUCC";
+            caption = "IDS_PROMPT_WRITE";
+            icon = BoxIcon::None;
+        }
+        const QString text = LangString(key);
+        m_staticStatus->setText(text);
+        DialogServices().MessageBox(this, text, LangString(caption), icon);
+        ReportJobEnd();
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+void CPendrakDlg::StopJob() {
+    if (!m_pJobThread || !m_pJobThread->joinable()) return;
+    m_job.bStopRequested = true;
+    m_pJobThread->join();
+    if (m_bJobActive) {
+        // Nobody will report this job: the window is going.
+        m_job.nState = JOB_IDLE;
+        theAppData.m_bRadioBusy = 0;
+        m_bJobActive = false;
+    }
+}
+
+}  // namespace pendrak

@@ -1,0 +1,37 @@
+// Resource and control IDs of the program's dialogs, icon and strings.
+#pragma once
+
+namespace pendrak {
+
+constexpr int IDR_MAINFRAME = 128;  // the program icon
+constexpr int IDS_ABOUTBOX = 101;   // text of the About menu item
+constexpr int IDM_ABOUTBOX = 0x0010;
+
+constexpr int IDD_ABOUTBOX = 100;
+constexpr int IDD_PENDRAK_DIALOG = 102;
+
+constexpr int IDC_CONTACT_LIST = 1003;
+constexpr int IDC_PAGE_FIRST = 7303;
+constexpr int IDC_PAGE_PREV = 7304;
+constexpr int IDC_PAGE_NEXT = 7305;
+constexpr int IDC_PAGE_LAST = 7306;
+constexpr int IDC_PAGE_EDIT = 7307;
+constexpr int IDC_PAGE_TOTAL = 7308;
+constexpr int IDC_EXPORT = 7313;
+constexpr int IDC_IMPORT = 7314;
+constexpr int IDC_STATUS = 7315;
+constexpr int IDC_READ = 7316;
+constexpr int IDC_WRITE = 7317;
+constexpr int IDC_PROGRESS = 7318;
+
+constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
+
+constexpr int ID_TIMER_JOB = 1;
+constexpr int JOB_TIMER_PERIOD_MS = 20;
+constexpr int PROGRESS_RANGE = 1024;
+
+// Name of the dynamic property that carries a control's ID.
+constexpr const char* CONTROL_ID_PROPERTY = "controlId";
+
+}  // namespace pendrak

@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Takes a picture of the contact window after a Read from the built-in radio
+# emulator holding a few hundred contacts (some with Chinese names in GBK).
+#   scripts/screenshot.sh [OUT.png]      (default build/screenshot.png)
+# PRESET (default dev) picks the build; LANGUAGE (default lang_cn) the texts.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+out=$(realpath -m "${1:-$root/build/screenshot.png}")
+preset=${PRESET:-dev}
+bin=$root/build/$preset/bin
+
+if [ ! -x "$bin/pendrak-shot" ] || [ ! -d "$bin/Data" ]; then
+  (cd "$root" && cmake --preset "$preset" >/dev/null &&
+     cmake --build --preset "$preset" --target pendrak-shot)
+fi
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir -p "$work/Data"
+# Named pendrak so that the window and its boxes carry the program's name.
+cp "$bin/pendrak-shot" "$work/pendrak"
+cp "$bin"/Data/*.lng "$work/Data/"
+cat > "$work/Data/setting.txt" <<SETTINGS
+[setup]
+language=${LANGUAGE:-lang_cn}
+codepage=GBK
+radio=sim:$work/radio.bin
+SETTINGS
+
+# The emulator's memory: 16 MiB of erased flash with the contact region at
+# 0x200000, laid out as the radio keeps it (16-byte header, 37 records of
+# 108 bytes a 4096-byte sector). IDs are shuffled so that the sort shows.
+python3 - "$work/radio.bin" <<'PY'
+import random, struct, sys
+random.seed(7)
+AREA, COUNT = 0x200000, 333
+mem = bytearray(b"\xff" * 0x1000000)
+region = memoryview(mem)[AREA:AREA + 14393344]
+region[:] = bytes(14393344)
+def offset(n):
+    return 108 * n + (16 if n < 37 else 100 * (n // 37))
+surnames = "王李张刘陈杨黄赵吴周徐孙马朱胡郭何高林罗"
+given = "伟芳娜秀英敏静丽强磊军洋勇艳杰娟涛明超秀兰霞平刚"
+provinces = ["广东", "浙江", "江苏", "四川", "北京", "上海", "湖北", "福建"]
+cities = ["深圳", "杭州", "南京", "成都", "北京", "上海", "武汉", "厦门"]
+english = [("KI4ZWE", "Bobby Brown", "Hollywood", "Florida", "United States"),
+           ("K4SWL", "Thomas Witherspoon", "Swannanoa", "North Carolina", "United States"),
+           ("DL1ABC", "Hans Mueller", "Berlin", "Berlin", "Germany"),
+           ("G4XYZ", "Alan Smith", "Leeds", "Yorkshire", "United Kingdom"),
+           ("VK2DEF", "Jane Doe", "Sydney", "NSW", "Australia")]
+ids = random.sample(range(4600001, 4609999), COUNT)
+for n, rid in enumerate(ids):
+    rec = offset(n)
+    region[rec] = 3
+    region[rec + 1:rec + 4] = struct.pack("<I", rid)[:3]
+    if n % 3:
+        p = n % len(provinces)
+        name = random.choice(surnames) + random.choice(given) + random.choice(given)
+        fields = ["BG%d%s" % (n % 10, "".join(random.choice("ABCDEFGHJKLMNPQRSTUVWXYZ") for _ in range(3))),
+                  name, name[1:], cities[p], provinces[p], "中国", "DMR"]
+    else:
+        call, full, city, state, country = english[n % len(english)]
+        fields = [call, full, full.split()[0], city, state, country, "DMR"]
+    pos = rec + 4
+    for f, width in zip(fields, [8] + [16] * 6):
+        data = f.encode("gbk")[:width]
+        region[pos:pos + len(data)] = data
+        pos += width
+region[0:3] = struct.pack("<I", COUNT)[:3]
+open(sys.argv[1], "wb").write(mem)
+PY
+
+xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+  set -euo pipefail
+  work=$1; out=$2
+  "$work/pendrak" "$work/ready" 2>"$work/boxes.txt" &
+  pid=$!
+  for _ in $(seq 600); do
+    [ -s "$work/ready" ] && break
+    kill -0 "$pid" 2>/dev/null || { echo "pendrak ended early" >&2; exit 1; }
+    sleep 0.1
+  done
+  [ -s "$work/ready" ] || { echo "no Read result within 60 s" >&2; kill "$pid"; exit 1; }
+  import -window root -crop "$(head -n1 "$work/ready")" +repage "$out"
+  kill "$pid"; wait "$pid" 2>/dev/null || true
+' screenshot "$work" "$out"
+
+sed 's/^/message box: /' "$work/boxes.txt"
+echo "saved $out"

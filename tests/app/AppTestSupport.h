@@ -1,0 +1,116 @@
+// Shared pieces of the dialog tests: answered dialogs, a program folder with
+// its Data files, and quick ways to fill the contact image.
+#pragma once
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QVector>
+#include <functional>
+#include <string>
+
+#include "app/DialogServices.h"
+#include "app/PendrakApp.h"
+#include "radio/RadioLink.h"
+#include "settings/AppData.h"
+
+namespace pendrak::test {
+
+struct RecordedBox {
+    QWidget* owner;
+    QString text;
+    QString caption;
+    BoxIcon icon;
+};
+
+class CFakeDialogServices : public IDialogServices {
+public:
+    CFakeDialogServices() { SetDialogServices(this); }
+    ~CFakeDialogServices() override { SetDialogServices(nullptr); }
+
+    void MessageBox(QWidget* owner, const QString& text, const QString& caption,
+                    BoxIcon icon) override {
+        boxes.push_back({owner, text, caption, icon});
+        if (onBox) onBox(boxes.back());
+    }
+    bool GetSaveFileName(QWidget*, const QString& title, const QString& proposedName,
+                         const QString& filter, QString* path) override {
+        saveTitle = title;
+        saveProposed = proposedName;
+        saveFilter = filter;
+        if (answerPath.isEmpty()) return false;
+        *path = answerPath;
+        return true;
+    }
+    bool GetOpenFileName(QWidget*, const QString& filter, QString* path) override {
+        openFilter = filter;
+        if (answerPath.isEmpty()) return false;
+        *path = answerPath;
+        return true;
+    }
+
+    QVector<RecordedBox> boxes;
+    std::function<void(const RecordedBox&)> onBox;
+    QString answerPath;  // empty: the user cancels
+    QString saveTitle, saveProposed, saveFilter, openFilter;
+};
+
+// Language file texts are their own keys, so tests can tell which was shown.
+inline QByteArray KeyedLanguageFile(bool withResources) {
+    static const char* const keys[] = {
+        "IDS_DMRCONTACT", "IDS_Savecsv", "IDS_FileNameError", "IDS_SavecsvOK", "IDS_ERROR",
+        "IDS_ERR_PORTCONN", "IDS_ERR_CONNECT", "IDS_ERR_GMode", "IDS_ERR_ReadRDSVersion",
+        "IDS_ERR_RDSVersion", "IDS_ERR_READ", "IDS_PROMPT_READ", "IDS_PROMPT_READSUCC",
+        "IDS_PROMPT_WRITE", "IDS_PROMPT_WRITESUCC", "IDS_ERR_WRITE"};
+    QByteArray text = "\xEF\xBB\xBF[String]\n";
+    for (const char* key : keys) text += QByteArray(key) + "=<" + key + ">\n";
+    if (withResources)
+        text += "[Resource]\n102=Kontakte\n7303=|<<\n7316=Lesen\n7317=\n7313=Ausgabe\n";
+    return text;
+}
+
+// A program folder: <dir>/pendrak with Data/setting.txt and Data/test.lng.
+class CProgramDir {
+public:
+    explicit CProgramDir(const QByteArray& language = KeyedLanguageFile(true),
+                         const QByteArray& extraSettings = {}, bool withSettings = true) {
+        QDir(m_dir.path()).mkdir("Data");
+        if (withSettings)
+            Write("Data/setting.txt", "[setup]\nlanguage=test\n" + extraSettings);
+        Write("Data/test.lng", language);
+    }
+    QString Path(const QString& name) const { return m_dir.filePath(name); }
+    std::string ProgramPath() const { return Path("pendrak").toStdString(); }
+    void Write(const QString& name, const QByteArray& bytes) const {
+        QFile f(Path(name));
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+    }
+    // Settings, language file and an empty contact image, as start-up leaves them.
+    void Load() const { LoadProgramSettings(ProgramPath()); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Contact n gets radio ID id(n) and Callsign "C<n>".
+inline void FillContacts(CContactImage& image, int count,
+                         const std::function<int(int)>& id = [](int n) { return n + 1; }) {
+    for (int n = 0; n < count; ++n) {
+        image.SetContactRadioId(n, id(n));
+        image.SetContactFieldText(CONTACT_CALLSIGN, n, "C" + std::to_string(n));
+    }
+    image.SetContactCount(count);
+}
+
+inline void ShortenRadioTimeouts() {
+    g_radioTimeouts.writeMs = 100;
+    g_radioTimeouts.readMs = 30;
+    g_radioTimeouts.exactWindowMs = 100;
+    g_radioTimeouts.pollMs = 1;
+    g_radioTimeouts.drainWindowMs = 20;
+}
+
+}  // namespace pendrak::test

@@ -1,0 +1,122 @@
+// Export and Import from the window, with the file dialogs answered.
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QtTest>
+
+#include "AppTestSupport.h"
+#include "app/ContactPageModel.h"
+#include "app/PendrakDlg.h"
+#include "app/Resource.h"
+#include "csv/ContactCsv.h"
+
+using namespace pendrak;
+using namespace pendrak::test;
+
+class TestPendrakDlgCsv : public QObject {
+    Q_OBJECT
+
+private slots:
+    void exportWritesTheFile() {
+        CFakeDialogServices services;
+        CProgramDir dir;
+        dir.Load();
+        FillContacts(theAppData.m_contacts, 2, [](int n) { return 460 + n; });
+        CPendrakDlg dlg;
+        services.answerPath = dir.Path("out.csv");
+        QTest::mouseClick(dlg.GetDlgItem(IDC_EXPORT), Qt::LeftButton);
+        QCOMPARE(services.saveTitle, QString("<IDS_Savecsv>"));
+        QCOMPARE(services.saveFilter, QString("Csv Files(*.csv)"));
+        QVERIFY(QRegularExpression("^<IDS_DMRCONTACT>-\\d{14}\\.csv$")
+                    .match(services.saveProposed)
+                    .hasMatch());
+        QCOMPARE(services.boxes.size(), 1);
+        QCOMPARE(services.boxes[0].text, QString("<IDS_SavecsvOK>"));
+        QCOMPARE(services.boxes[0].caption, AppName());
+        QCOMPARE(services.boxes[0].icon, BoxIcon::Exclamation);
+        QVERIFY(services.boxes[0].owner == &dlg);
+        QFile f(dir.Path("out.csv"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("Radio ID,Callsign,Name,Nickname,City,State,Country,Remarks,\r\n"
+                                         "460,C0,,,,,,,\r\n461,C1,,,,,,,\r\n"));
+    }
+
+    void exportRefusals_data() {
+        QTest::addColumn<QString>("name");  // empty: cancelled
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<int>("icon");
+        QTest::newRow("cancel") << "" << "" << 0;
+        QTest::newRow("not a csv name") << "out.CSV" << "<IDS_FileNameError>" << int(BoxIcon::Exclamation);
+        QTest::newRow("bare extension") << ".csv" << "<IDS_FileNameError>" << int(BoxIcon::Exclamation);
+        QTest::newRow("missing folder") << "nowhere/out.csv" << "nowhere/out.csv" << int(BoxIcon::Exclamation);
+    }
+    void exportRefusals() {
+        QFETCH(QString, name);
+        QFETCH(QString, message);
+        QFETCH(int, icon);
+        CFakeDialogServices services;
+        CProgramDir dir;
+        dir.Load();
+        FillContacts(theAppData.m_contacts, 3);
+        CPendrakDlg dlg;
+        services.answerPath = name.isEmpty() ? QString() : dir.Path(name);
+        dlg.OnExport();
+        QCOMPARE(services.boxes.size(), message.isEmpty() ? 0 : 1);
+        if (!message.isEmpty()) {
+            QVERIFY2(services.boxes[0].text.contains(message), qPrintable(services.boxes[0].text));
+            QCOMPARE(int(services.boxes[0].icon), icon);
+            QCOMPARE(services.boxes[0].caption, AppName());
+        }
+        if (!name.isEmpty()) QVERIFY(!QFile::exists(dir.Path(name)));
+        QCOMPARE(theAppData.m_contacts.GetContactCount(), 3);
+    }
+
+    void importReplacesAndReturnsToPageOne() {
+        CFakeDialogServices services;
+        CProgramDir dir;
+        dir.Load();
+        FillContacts(theAppData.m_contacts, 1000);
+        CPendrakDlg dlg;
+        dlg.OnLastPage();
+        QByteArray csv = "Radio ID,Callsign,Name,Nickname,City,State,Country,Remarks,\r\n";
+        for (int i = 0; i < 250; ++i) csv += QByteArray::number(5000 - i) + ",K" + QByteArray::number(i) + ",,,,,,,\r\n";
+        dir.Write("in.csv", csv);
+        services.answerPath = dir.Path("in.csv");
+        QTest::mouseClick(dlg.GetDlgItem(IDC_IMPORT), Qt::LeftButton);
+        QCOMPARE(services.openFilter, QString("(*.csv)"));
+        QCOMPARE(services.boxes.size(), 1);
+        QCOMPARE(services.boxes[0].text, QString("导入联系人：250。"));
+        QCOMPARE(services.boxes[0].caption, AppName());
+        QCOMPARE(services.boxes[0].icon, BoxIcon::Exclamation);
+        QCOMPARE(dlg.PageEdit()->text(), QString("1"));
+        QCOMPARE(dlg.m_nPageCount, 2);
+        QCOMPARE(dlg.PageModel()->ItemText(0, 1), QString("4751"));
+        QCOMPARE(dlg.PageModel()->ItemText(0, 2), QString("K249"));
+        QCOMPARE(theAppData.m_contacts.GetContactCount(), 250);
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+    }
+
+    void importThatCannotStartChangesNothing() {
+        CFakeDialogServices services;
+        CProgramDir dir;
+        dir.Load();
+        FillContacts(theAppData.m_contacts, 450);
+        CPendrakDlg dlg;
+        dlg.OnNextPage();
+        services.answerPath.clear();  // cancelled
+        dlg.OnImport();
+        QCOMPARE(services.boxes.size(), 0);
+        services.answerPath = dir.Path("missing.csv");
+        dlg.OnImport();
+        QCOMPARE(services.boxes.size(), 1);
+        QVERIFY(services.boxes[0].text.contains(QDir::toNativeSeparators(dir.Path("missing.csv"))));
+        QCOMPARE(services.boxes[0].icon, BoxIcon::Exclamation);
+        QCOMPARE(theAppData.m_contacts.GetContactCount(), 450);
+        QCOMPARE(dlg.PageEdit()->text(), QString("2"));
+        QCOMPARE(dlg.PageModel()->rowCount(), 200);
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+    }
+};
+
+QTEST_MAIN(TestPendrakDlgCsv)
+#include "tst_PendrakDlgCsv.moc"

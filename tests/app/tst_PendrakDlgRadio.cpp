@@ -1,0 +1,265 @@
+// Read and Write from the window, through the in-process radio emulator.
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QtTest>
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "AppTestSupport.h"
+#include "app/ContactPageModel.h"
+#include "app/PendrakDlg.h"
+#include "app/Resource.h"
+#include "radio/sim/RadioEmulator.h"
+#include "radio/sim/SimLink.h"
+
+using namespace pendrak;
+using namespace pendrak::test;
+
+namespace {
+
+// A program folder whose settings point at an emulated radio in radio.bin.
+class CRadioProgram {
+public:
+    CRadioProgram() {
+        m_dir.Write("Data/setting.txt", "[setup]\nlanguage=test\nradio=sim:" +
+                                             m_dir.Path("radio.bin").toUtf8() + "\n");
+        m_dir.Load();
+    }
+    std::string MemoryFile() const { return m_dir.Path("radio.bin").toStdString(); }
+
+    // The radio holds `count` contacts with IDs id(n).
+    void PutContactsInRadio(int count, const std::function<int(int)>& id) const {
+        auto image = std::make_unique<CContactImage>();
+        image->ClearContactImage();
+        FillContacts(*image, count, id);
+        CRadioEmulator radio(GetSimOptions());
+        radio.ResetMemory();
+        std::copy_n(image->Bytes(), ContactImageUsedLength(count), radio.ContactRegion());
+        QVERIFY(radio.SaveMemory(MemoryFile()));
+    }
+    std::unique_ptr<CRadioEmulator> LoadRadio() const {
+        auto radio = std::make_unique<CRadioEmulator>(GetSimOptions());
+        radio->LoadMemory(MemoryFile());
+        return radio;
+    }
+
+private:
+    CProgramDir m_dir;
+};
+
+bool Enabled(CPendrakDlg& dlg, int id) { return dlg.GetDlgItem(id)->isEnabled(); }
+
+void Click(CPendrakDlg& dlg, int id) { QTest::mouseClick(dlg.GetDlgItem(id), Qt::LeftButton); }
+
+}  // namespace
+
+class TestPendrakDlgRadio : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        ShortenRadioTimeouts();
+        SetSimOptions(EmulatorOptions());
+    }
+    void cleanup() { SetSimOptions(EmulatorOptions()); }
+
+    void readShowsTheRadioContactsSorted() {
+        CFakeDialogServices services;
+        CRadioProgram program;
+        program.PutContactsInRadio(450, [](int n) { return 90000 - n; });
+        CPendrakDlg dlg;
+        Click(dlg, IDC_READ);
+        QVERIFY(dlg.IsJobRunning());
+        QTRY_COMPARE(services.boxes.size(), 1);
+        const RecordedBox& box = services.boxes[0];
+        QCOMPARE(box.text, QString("<IDS_PROMPT_READSUCC>"));
+        QCOMPARE(box.caption, QString("<IDS_PROMPT_READ>"));
+        QCOMPARE(box.icon, BoxIcon::None);
+        QVERIFY(box.owner == &dlg);
+        QCOMPARE(dlg.Status()->text(), QString("<IDS_PROMPT_READSUCC>"));
+        QCOMPARE(theAppData.m_bRadioBusy, 0);
+        QCOMPARE(theAppData.m_contacts.GetContactCount(), 450);
+        QCOMPARE(dlg.PageTotal()->text(), QString("/3"));
+        QCOMPARE(dlg.PageModel()->ItemText(0, 1), QString::number(90000 - 449));
+        for (int n = 1; n < 450; ++n)
+            QVERIFY(theAppData.m_contacts.GetContactRadioId(n - 1) <
+                    theAppData.m_contacts.GetContactRadioId(n));
+        QVERIFY(Enabled(dlg, IDC_IMPORT) && Enabled(dlg, IDC_EXPORT) && Enabled(dlg, IDC_PAGE_NEXT));
+    }
+
+    void writeSendsTheImage() {
+        CFakeDialogServices services;
+        CRadioProgram program;
+        FillContacts(theAppData.m_contacts, 100, [](int n) { return 7000 + n; });
+        CPendrakDlg dlg;
+        Click(dlg, IDC_WRITE);
+        QTRY_COMPARE(services.boxes.size(), 1);
+        QCOMPARE(services.boxes[0].text, QString("<IDS_PROMPT_WRITESUCC>"));
+        QCOMPARE(services.boxes[0].caption, QString("<IDS_PROMPT_WRITE>"));
+        QCOMPARE(services.boxes[0].icon, BoxIcon::None);
+        QCOMPARE(dlg.Status()->text(), QString("<IDS_PROMPT_WRITESUCC>"));
+        const auto radio = program.LoadRadio();
+        const int used = ContactImageUsedLength(100);
+        QVERIFY(std::equal(theAppData.m_contacts.Bytes(), theAppData.m_contacts.Bytes() + used,
+                           radio->ContactRegion()));
+    }
+
+    void failedReadShowsNoContactsAndIgnoresBusyClicks() {
+        CFakeDialogServices services;
+        CRadioProgram program;
+        program.PutContactsInRadio(3000, [](int n) { return n + 1; });
+        EmulatorOptions options;
+        options.faults.silentFromBlock = 4;
+        SetSimOptions(options);
+        FillContacts(theAppData.m_contacts, 100);
+        CPendrakDlg dlg;
+        QCOMPARE(dlg.PageModel()->rowCount(), 100);
+        Click(dlg, IDC_READ);
+        QVERIFY(dlg.IsJobRunning());
+        // A job runs: a second Read or Write does nothing; the rest waits.
+        Click(dlg, IDC_READ);
+        Click(dlg, IDC_WRITE);
+        QVERIFY(Enabled(dlg, IDC_READ) && Enabled(dlg, IDC_WRITE));
+        for (int id : {IDC_IMPORT, IDC_EXPORT, IDC_PAGE_EDIT}) QVERIFY(!Enabled(dlg, id));
+        QCOMPARE(services.boxes.size(), 0);
+        QTRY_COMPARE(services.boxes.size(), 1);
+        QCOMPARE(services.boxes[0].text, QString("<IDS_ERR_READ>"));
+        QCOMPARE(services.boxes[0].caption, QString("<IDS_ERROR>"));
+        QCOMPARE(services.boxes[0].icon, BoxIcon::Error);
+        QCOMPARE(dlg.Status()->text(), QString("<IDS_ERR_READ>"));
+        QCOMPARE(dlg.PageModel()->rowCount(), 0);
+        QCOMPARE(theAppData.m_contacts.GetContactCount(), 0);
+        QCOMPARE(theAppData.m_bRadioBusy, 0);
+        QVERIFY(Enabled(dlg, IDC_IMPORT) && Enabled(dlg, IDC_PAGE_EDIT));
+
+        // The next good Read brings the whole list back.
+        SetSimOptions(EmulatorOptions());
+        Click(dlg, IDC_READ);
+        QTRY_COMPARE(services.boxes.size(), 2);
+        QCOMPARE(services.boxes[1].text, QString("<IDS_PROMPT_READSUCC>"));
+        QCOMPARE(theAppData.m_contacts.GetContactCount(), 3000);
+    }
+
+    void connectionFailures_data() {
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<int>("silentFromExchange");
+        QTest::addColumn<bool>("openable");
+        QTest::addColumn<QString>("key");
+        QTest::newRow("no radio") << "D1.00.02" << 0 << false << "IDS_ERR_PORTCONN";
+        QTest::newRow("silent") << "D1.00.02" << 1 << true << "IDS_ERR_CONNECT";
+        QTest::newRow("sysinfo") << "D1.00.02" << 2 << true << "IDS_ERR_GMode";
+        QTest::newRow("version unread") << "D1.00.02" << 3 << true << "IDS_ERR_ReadRDSVersion";
+        QTest::newRow("other version") << "D1.00.03" << 0 << true << "IDS_ERR_RDSVersion";
+    }
+    void connectionFailures() {
+        QFETCH(QString, version);
+        QFETCH(int, silentFromExchange);
+        QFETCH(bool, openable);
+        QFETCH(QString, key);
+        CFakeDialogServices services;
+        CRadioProgram program;
+        EmulatorOptions options;
+        options.faults.versionText = version.toStdString();
+        options.faults.silentFromExchange = silentFromExchange;
+        SetSimOptions(options);
+        if (!openable) theAppData.m_strRadio = "sim:/nonexistent-folder/radio.bin";
+        FillContacts(theAppData.m_contacts, 5);
+        CPendrakDlg dlg;
+        Click(dlg, IDC_READ);
+        QCOMPARE(services.boxes.size(), 1);
+        QVERIFY(services.boxes[0].text.startsWith("<" + key + ">"));
+        if (!openable) QVERIFY(services.boxes[0].text.contains("/nonexistent-folder/radio.bin"));
+        QCOMPARE(services.boxes[0].caption, QString("<IDS_ERROR>"));
+        QCOMPARE(services.boxes[0].icon, BoxIcon::Error);
+        QVERIFY(!dlg.IsJobRunning());
+        QCOMPARE(theAppData.m_bRadioBusy, 0);
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+        QCOMPARE(theAppData.m_contacts.GetContactCount(), 5);
+        QVERIFY(Enabled(dlg, IDC_IMPORT));
+    }
+
+    void readKeepsThePageWhereItCan() {
+        CFakeDialogServices services;
+        CRadioProgram program;
+        program.PutContactsInRadio(300, [](int n) { return n + 1; });
+        FillContacts(theAppData.m_contacts, 1000);
+        CPendrakDlg dlg;
+        dlg.OnLastPage();
+        QCOMPARE(dlg.PageEdit()->text(), QString("5"));
+        Click(dlg, IDC_READ);
+        QTRY_COMPARE(services.boxes.size(), 1);
+        QCOMPARE(dlg.PageEdit()->text(), QString("2"));
+        QCOMPARE(dlg.PageTotal()->text(), QString("/2"));
+        QCOMPARE(dlg.PageModel()->rowCount(), 100);
+        QCOMPARE(dlg.m_nFirstIndex, 299);
+    }
+
+    void timerShowsProgress_data() {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<int>("percent");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<int>("position");
+        QTest::newRow("read 1") << int(JOB_READING) << 1 << " 1%" << 10;
+        QTest::newRow("write 50") << int(JOB_WRITING) << 50 << " 50%" << 512;
+        QTest::newRow("read 100") << int(JOB_READING) << 100 << " 100%" << 1024;
+        QTest::newRow("idle") << int(JOB_IDLE) << 70 << "" << 0;
+    }
+    void timerShowsProgress() {
+        QFETCH(int, state);
+        QFETCH(int, percent);
+        QFETCH(QString, status);
+        QFETCH(int, position);
+        CFakeDialogServices services;
+        CProgramDir dir;
+        dir.Load();
+        CPendrakDlg dlg;
+        dlg.Job().nProgress = percent;
+        dlg.Job().nState = state;
+        dlg.OnTimer(2);  // not the job's timer
+        QCOMPARE(dlg.Status()->text(), QString());
+        dlg.OnTimer(ID_TIMER_JOB);
+        QCOMPARE(dlg.Status()->text(), status);
+        QCOMPARE(dlg.Progress()->value(), position);
+        dlg.Job().nState = JOB_IDLE;
+    }
+
+    void closingDuringWriteStopsTheWorker() {
+        CFakeDialogServices services;
+        CRadioProgram program;
+        // The radio stalls two thirds of the way in, so the Write cannot end
+        // before the close however fast the machine.
+        EmulatorOptions stalling;
+        stalling.faults.silentFromBlock = 20000;
+        SetSimOptions(stalling);
+        g_radioTimeouts.readMs = 1000;
+        FillContacts(theAppData.m_contacts, MAX_CONTACTS);
+        CPendrakDlg dlg;
+        dlg.show();
+        Click(dlg, IDC_WRITE);
+        QVERIFY(dlg.IsJobRunning());
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while ((dlg.Job().nState != JOB_WRITING || dlg.Job().nProgress < 1) &&
+               std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        QCOMPARE(dlg.Job().nState.load(), int32_t(JOB_WRITING));
+        // A tick while the worker runs shows its progress (called here, not
+        // awaited, so that the job cannot end first).
+        dlg.OnTimer(ID_TIMER_JOB);
+        QVERIFY(dlg.Progress()->value() > 0);
+        QVERIFY(QRegularExpression("^ \\d+%$").match(dlg.Status()->text()).hasMatch());
+        dlg.reject();
+        QVERIFY(!dlg.isVisible());
+        QVERIFY(!dlg.IsJobRunning());
+        QCOMPARE(theAppData.m_bRadioBusy, 0);
+        QCOMPARE(services.boxes.size(), 0);
+        // The last contact never reached the radio: its record is still erased.
+        const auto radio = program.LoadRadio();
+        QCOMPARE(radio->ContactRegion()[ContactRecordOffset(MAX_CONTACTS - 1) + 1], 0xFF);
+    }
+};
+
+QTEST_MAIN(TestPendrakDlgRadio)
+#include "tst_PendrakDlgRadio.moc"
