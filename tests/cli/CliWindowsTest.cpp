@@ -66,6 +66,27 @@ TEST(CliWindows, WesternSystemShowsEnglishAndItsOwnCodePage) {
     EXPECT_NE(plain.err, cn.err);
 }
 
+// The program carries icon 128 and a version resource naming itself.
+TEST(CliWindows, ProgramResources) {
+    HMODULE module = LoadLibraryExA(PENDRAK_CLI, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(module, nullptr) << GetLastError();
+    EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(128), MAKEINTRESOURCEA(14)), nullptr);  // RT_GROUP_ICON
+    FreeLibrary(module);
+
+    DWORD ignored = 0;
+    std::string info(GetFileVersionInfoSizeA(PENDRAK_CLI, &ignored), '\0');
+    ASSERT_FALSE(info.empty());
+    ASSERT_TRUE(GetFileVersionInfoA(PENDRAK_CLI, 0, static_cast<DWORD>(info.size()), info.data()));
+    for (const auto& [key, expected] : {std::pair<const char*, std::string>{"FileVersion", PENDRAK_VERSION},
+                                        {"OriginalFilename", "pendrak-cli.exe"}}) {
+        char* value = nullptr;
+        UINT length = 0;
+        const std::string path = std::string("\\StringFileInfo\\080403a8\\") + key;
+        ASSERT_TRUE(VerQueryValueA(info.data(), path.c_str(), reinterpret_cast<void**>(&value), &length)) << key;
+        EXPECT_EQ(std::string(value), expected) << key;
+    }
+}
+
 // No radio on this machine (none under wine): the SetupAPI search ends
 // cleanly, at once, with the reason.
 TEST(CliWindows, UsbWithoutARadioFailsCleanly) {
