@@ -53,8 +53,10 @@ bool CContactCsvParser::Feed(const char* data, size_t size) {
             } else if (b == ',') {
                 // The duplicate test waits for the line end, by when the bit
                 // has arrived from memory.
+#if defined(__GNUC__) || defined(__clang__)  // MSVC has no such hint; the test works without it
                 if (const uint64_t* block = m_seen[m_id >> SEEN_BLOCK_BITS].get())
                     __builtin_prefetch(&block[(m_id >> 6) & SEEN_WORD_MASK]);
+#endif
                 // A counting pass needs no values: the line counts once it ends.
                 m_state = m_image ? 1 : FULL;
                 std::memset(m_lengths, 0, sizeof m_lengths);
