@@ -114,6 +114,21 @@ public:
     virtual bool Rewind() { return false; }
 };
 
+// Bytes already in memory, read as a file would be. The bytes must outlive
+// the source.
+class CCsvBytesSource : public CCsvSource {
+public:
+    explicit CCsvBytesSource(std::string_view bytes, bool rewindable = true)
+        : m_bytes(bytes), m_rewindable(rewindable) {}
+    long long Read(char* buffer, size_t size, FileErrorCause& cause) override;
+    bool Rewind() override;
+
+private:
+    std::string_view m_bytes;
+    size_t m_pos = 0;
+    bool m_rewindable;
+};
+
 constexpr size_t CSV_READ_CHUNK_SIZE = 64 * 1024;
 
 // Reads the source as text (CR LF becomes LF, a lone CR stays, 0x1A ends

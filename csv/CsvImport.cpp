@@ -165,4 +165,17 @@ CsvImportResult ImportContactsCsv(CContactImage& image, CCsvSource& source, size
     return result;
 }
 
+long long CCsvBytesSource::Read(char* buffer, size_t size, FileErrorCause&) {
+    const size_t got = std::min(size, m_bytes.size() - m_pos);
+    if (got > 0) std::memcpy(buffer, m_bytes.data() + m_pos, got);
+    m_pos += got;
+    return static_cast<long long>(got);
+}
+
+bool CCsvBytesSource::Rewind() {
+    if (!m_rewindable) return false;
+    m_pos = 0;
+    return true;
+}
+
 }  // namespace pendrak

@@ -39,25 +39,6 @@ bool SameRecords(const CContactImage& a, const CContactImage& b, int count) {
            std::equal(a.RadioIdTable(), a.RadioIdTable() + count, b.RadioIdTable());
 }
 
-class CBytesSource : public CCsvSource {
-public:
-    CBytesSource(const std::string& data, bool rewindable) : m_data(data), m_rewindable(rewindable) {}
-    long long Read(char* buffer, size_t size, FileErrorCause&) override {
-        const size_t got = std::min(size, m_data.size() - m_pos);
-        std::memcpy(buffer, m_data.data() + m_pos, got);
-        m_pos += got;
-        return static_cast<long long>(got);
-    }
-    bool Rewind() override {
-        m_pos = 0;
-        return m_rewindable;
-    }
-
-private:
-    const std::string& m_data;
-    size_t m_pos = 0;
-    bool m_rewindable;
-};
 
 // Text mode done the plain way: the data ends at 0x1A, CR LF becomes LF.
 std::string TextMode(const std::string& raw) {
@@ -102,7 +83,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(counter.Count() == textCount);
 
     CContactImage& imported = Image(2);
-    CBytesSource source(file, (data[4] & 0x80) != 0);
+    CCsvBytesSource source(file, (data[4] & 0x80) != 0);
     const CsvImportResult result = ImportContactsCsv(imported, source, (data[4] & 0x7F) + 1u);
     Check(result.outcome == CsvImportResult::Done && result.count == textCount);
     Check(imported.GetContactCount() == textCount);

@@ -40,25 +40,6 @@ public:
     }
 };
 
-class CBytesSource : public CCsvSource {
-public:
-    CBytesSource(const std::string& data, bool rewindable) : m_data(data), m_rewindable(rewindable) {}
-    long long Read(char* buffer, size_t size, FileErrorCause&) override {
-        const size_t got = std::min(size, m_data.size() - m_pos);
-        std::memcpy(buffer, m_data.data() + m_pos, got);
-        m_pos += got;
-        return static_cast<long long>(got);
-    }
-    bool Rewind() override {
-        m_pos = 0;
-        return m_rewindable;
-    }
-
-private:
-    const std::string& m_data;
-    size_t m_pos = 0;
-    bool m_rewindable;
-};
 
 // Fills the image from the input; gives the count.
 int FillImage(CContactImage& image, const uint8_t* p, const uint8_t* end) {
@@ -101,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(raw.bytes.rfind("Radio ID,Callsign,", 0) == 0);
 
     CContactImage& back = Image(1);
-    CBytesSource source(raw.bytes, (data[0] & 0x80) != 0);
+    CCsvBytesSource source(raw.bytes, (data[0] & 0x80) != 0);
     const CsvImportResult result = ImportContactsCsv(back, source, (data[0] & 0x7F) + 1u);
     Check(result.outcome == CsvImportResult::Done);
     Check(back.GetContactCount() == result.count);

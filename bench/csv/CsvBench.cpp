@@ -91,26 +91,6 @@ long StatusKb(const char* key) {
 }
 void ResetPeakRss() { std::ofstream("/proc/self/clear_refs") << "5"; }
 
-class CStringSource : public CCsvSource {
-public:
-    explicit CStringSource(const std::string& data, bool rewindable = true)
-        : m_data(data), m_rewindable(rewindable) {}
-    long long Read(char* buffer, size_t size, FileErrorCause&) override {
-        const size_t got = std::min(size, m_data.size() - m_pos);
-        std::memcpy(buffer, m_data.data() + m_pos, got);
-        m_pos += got;
-        return static_cast<long long>(got);
-    }
-    bool Rewind() override {
-        m_pos = 0;
-        return m_rewindable;
-    }
-
-private:
-    const std::string& m_data;
-    bool m_rewindable;
-    size_t m_pos = 0;
-};
 
 class CNullSink : public CCsvSink {
 public:
@@ -124,7 +104,7 @@ public:
 std::unique_ptr<CContactImage> ImportedImage() {
     auto image = std::make_unique<CContactImage>();
     image->ClearContactImage();
-    CStringSource source(GeneratedCsv());
+    CCsvBytesSource source(GeneratedCsv());
     ImportContactsCsv(*image, source);
     return image;
 }
@@ -160,7 +140,7 @@ void BM_ImportContactsCsv(benchmark::State& state) {
     long peakRss = 0;
     for (auto _ : state) {
         image->SetContactCount(0);
-        CStringSource source(csv);
+        CCsvBytesSource source(csv);
         const long long before = g_heapNow.load();
         g_heapPeak = before;
         ResetPeakRss();
@@ -184,7 +164,7 @@ void BM_ImportOverFullImage(benchmark::State& state) {
     long long peakExtra = 0;
     long peakRss = 0;
     for (auto _ : state) {
-        CStringSource source(csv);
+        CCsvBytesSource source(csv);
         const long long before = g_heapNow.load();
         g_heapPeak = before;
         ResetPeakRss();
@@ -204,7 +184,7 @@ void BM_BaselineImportReadOnce(benchmark::State& state) {
     const std::string& csv = GeneratedCsv();
     auto image = ImportedImage();
     for (auto _ : state) {
-        CStringSource source(csv, false);
+        CCsvBytesSource source(csv, false);
         ImportContactsCsv(*image, source);
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * csv.size()));
