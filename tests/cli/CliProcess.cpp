@@ -18,17 +18,6 @@ extern char** environ;
 
 namespace clitest {
 
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-int MsLeft(Clock::time_point end) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
-    return left < 0 ? 0 : static_cast<int>(left);
-}
-
-}  // namespace
-
 CChild::CChild(const std::string& program, const std::vector<std::string>& args,
                const std::vector<std::string>& env) {
     int outPipe[2], errPipe[2];
@@ -88,17 +77,6 @@ bool CChild::Pump(int timeoutMs) {
     }
     return true;
 }
-
-bool CChild::WaitFor(const std::string& text, int timeoutMs, bool useOut) {
-    const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        if ((useOut ? m_out : m_err).find(text) != std::string::npos) return true;
-        if (Clock::now() >= end || !Pump(MsLeft(end))) return (useOut ? m_out : m_err).find(text) != std::string::npos;
-    }
-}
-
-bool CChild::WaitForOut(const std::string& text, int timeoutMs) { return WaitFor(text, timeoutMs, true); }
-bool CChild::WaitForErr(const std::string& text, int timeoutMs) { return WaitFor(text, timeoutMs, false); }
 
 bool CanSignal() { return true; }
 

@@ -6,10 +6,19 @@
 #include <sys/types.h>
 #endif
 
+#include <chrono>
 #include <string>
 #include <vector>
 
 namespace clitest {
+
+using Clock = std::chrono::steady_clock;
+
+// Milliseconds until end, never below 0.
+inline int MsLeft(Clock::time_point end) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
+    return left < 0 ? 0 : static_cast<int>(left);
+}
 
 struct ProcessResult {
     int exitCode = -1;  // -1 when killed by a signal or timed out

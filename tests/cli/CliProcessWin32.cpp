@@ -19,13 +19,6 @@ namespace clitest {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-int MsLeft(Clock::time_point end) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
-    return left < 0 ? 0 : static_cast<int>(left);
-}
-
 // The quoting that the C runtime's argv parser undoes.
 std::string QuoteArgument(const std::string& arg) {
     if (!arg.empty() && arg.find_first_of(" \t\n\v\"") == std::string::npos) return arg;
@@ -160,17 +153,6 @@ bool CChild::Pump(int timeoutMs) {
         Sleep(5);
     }
 }
-
-bool CChild::WaitFor(const std::string& text, int timeoutMs, bool useOut) {
-    const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-        if ((useOut ? m_out : m_err).find(text) != std::string::npos) return true;
-        if (Clock::now() >= end || !Pump(MsLeft(end))) return (useOut ? m_out : m_err).find(text) != std::string::npos;
-    }
-}
-
-bool CChild::WaitForOut(const std::string& text, int timeoutMs) { return WaitFor(text, timeoutMs, true); }
-bool CChild::WaitForErr(const std::string& text, int timeoutMs) { return WaitFor(text, timeoutMs, false); }
 
 // Ctrl-Break reaches only processes on the sender's console; wine run
 // from a script gives none.

@@ -7,6 +7,17 @@
 
 namespace clitest {
 
+bool CChild::WaitFor(const std::string& text, int timeoutMs, bool useOut) {
+    const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        if ((useOut ? m_out : m_err).find(text) != std::string::npos) return true;
+        if (Clock::now() >= end || !Pump(MsLeft(end))) return (useOut ? m_out : m_err).find(text) != std::string::npos;
+    }
+}
+
+bool CChild::WaitForOut(const std::string& text, int timeoutMs) { return WaitFor(text, timeoutMs, true); }
+bool CChild::WaitForErr(const std::string& text, int timeoutMs) { return WaitFor(text, timeoutMs, false); }
+
 ProcessResult RunProgram(const std::string& program, const std::vector<std::string>& args,
                          const std::vector<std::string>& env, int timeoutSec) {
     CChild child(program, args, env);
