@@ -36,7 +36,6 @@ bool ParseTcpAddress(const std::string& address, std::string& host, uint16_t& po
 }  // namespace
 
 void SetRadioAddress(const std::string& address) { g_address = address; }
-const std::string& GetRadioAddress() { return g_address; }
 
 bool IsValidRadioAddress(const std::string& address) {
     std::string host;

@@ -33,7 +33,6 @@ extern std::unique_ptr<IRadioLink> g_hRadioDevice;
 
 // The address RadioOpen uses; "usb" by default.
 void SetRadioAddress(const std::string& address);
-const std::string& GetRadioAddress();
 // True for "usb", "sim:PATH" and "tcp:HOST:PORT" with a port 1-65535.
 bool IsValidRadioAddress(const std::string& address);
 
