@@ -1,6 +1,7 @@
 // The contact CSV file: its format, export of the image and import into it.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <ctime>
 #include <string>
@@ -74,6 +75,9 @@ enum class FileErrorCause {
     lockViolation,
     diskFull,
     endOfFile,
+    // Beyond the framework's causes: what the user can act on.
+    readOnly,     // the file system is read-only
+    isDirectory,  // the name is a folder's
 };
 
 // The message for a cause, "%1" replaced by the full path.
@@ -144,8 +148,11 @@ CsvImportResult ImportContactsCsv(CContactImage& image, CCsvSource& source,
                                   size_t chunkSize = CSV_READ_CHUNK_SIZE);
 
 // ImportContactsCsv over the file at `path`. A file that cannot be opened
-// leaves the image unchanged and gives OpenFailed.
+// leaves the image unchanged and gives OpenFailed. Setting `stop` ends the
+// import within a moment as a read failure, even on a FIFO or a device
+// that sends nothing.
 CsvImportResult ImportContactsCsvFile(CContactImage& image, const std::string& path,
-                                      size_t chunkSize = CSV_READ_CHUNK_SIZE);
+                                      size_t chunkSize = CSV_READ_CHUNK_SIZE,
+                                      const std::atomic<bool>* stop = nullptr);
 
 }  // namespace pendrak

@@ -9,6 +9,8 @@
 #include <windows.h>
 #else
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -16,33 +18,56 @@ namespace pendrak {
 
 namespace {
 
+// How long a read of a FIFO or a device waits before it looks at the stop flag.
+constexpr int STOP_POLL_MS = 100;
+
 class CRawFile {
 public:
-    CRawFile() = default;
+    explicit CRawFile(const std::atomic<bool>* stop = nullptr) : m_pStop(stop) {}
     CRawFile(const CRawFile&) = delete;
     CRawFile& operator=(const CRawFile&) = delete;
     ~CRawFile() { Close(); }
 
     // Sets the error code and gives false when the file cannot be opened.
+    // A FIFO is opened without waiting for its writer: the reads wait, and
+    // they can be stopped.
     bool Open(const std::string& path, bool forWriting) {
 #ifdef _WIN32
         m_handle = CreateFileA(path.c_str(), forWriting ? GENERIC_WRITE : GENERIC_READ,
                                FILE_SHARE_READ | (forWriting ? 0 : FILE_SHARE_WRITE), nullptr,
                                forWriting ? CREATE_ALWAYS : OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
                                nullptr);
-        if (m_handle == INVALID_HANDLE_VALUE) return Fail(static_cast<int>(GetLastError()));
+        if (m_handle == INVALID_HANDLE_VALUE) {
+            const DWORD code = GetLastError();
+            const DWORD attributes = GetFileAttributesA(path.c_str());
+            m_bFolder = code == ERROR_ACCESS_DENIED && attributes != INVALID_FILE_ATTRIBUTES &&
+                        (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            return Fail(static_cast<int>(code));
+        }
 #else
         do {
             m_fd = forWriting ? ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666)
-                              : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+                              : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         } while (m_fd < 0 && errno == EINTR);
         if (m_fd < 0) return Fail(errno);
+        struct stat st {};
+        if (!forWriting && ::fstat(m_fd, &st) == 0) {
+            // A folder opens for reading here; only its reads would fail.
+            if (S_ISDIR(st.st_mode)) {
+                Close();
+                return Fail(EISDIR);
+            }
+            m_bWaits = !S_ISREG(st.st_mode);
+        }
 #endif
         return true;
     }
 
+    // -1 with the error code on failure; a set stop flag fails the read
+    // without a code.
     long long Read(char* buffer, size_t size) {
 #ifdef _WIN32
+        if (Stopped()) return Stop();
         DWORD got = 0;
         const DWORD want = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
         if (!ReadFile(m_handle, buffer, want, &got, nullptr)) {
@@ -54,9 +79,19 @@ public:
         return got;
 #else
         for (;;) {
+            if (Stopped()) return Stop();
+            if (m_bWaits) {
+                pollfd ready = {m_fd, POLLIN, 0};
+                const int n = ::poll(&ready, 1, STOP_POLL_MS);
+                if (n == 0 || (n < 0 && errno == EINTR)) continue;
+                if (n < 0) {
+                    Fail(errno);
+                    return -1;
+                }
+            }
             const ssize_t got = ::read(m_fd, buffer, size);
             if (got >= 0) return got;
-            if (errno != EINTR) {
+            if (errno != EINTR && errno != EAGAIN) {
                 Fail(errno);
                 return -1;
             }
@@ -117,8 +152,19 @@ public:
     }
 
     int Error() const { return m_error; }
+    FileErrorCause Cause() const {
+        if (m_bFolder) return FileErrorCause::isDirectory;
+        const FileErrorCause cause = FileErrorCauseFromSystem(m_error);
+        return cause == FileErrorCause::none ? FileErrorCause::genericException : cause;
+    }
 
 private:
+    bool Stopped() const { return m_pStop && m_pStop->load(); }
+    long long Stop() {
+        Fail(0);
+        return -1;
+    }
+
     bool Fail(int code) {
         m_error = code;
         return false;
@@ -128,7 +174,10 @@ private:
     HANDLE m_handle = INVALID_HANDLE_VALUE;
 #else
     int m_fd = -1;
+    bool m_bWaits = false;  // a FIFO or a device: poll before reading
 #endif
+    const std::atomic<bool>* m_pStop;
+    bool m_bFolder = false;
     int m_error = 0;
 };
 
@@ -146,7 +195,7 @@ public:
     explicit CFileSource(CRawFile& file) : m_file(file) {}
     long long Read(char* buffer, size_t size, FileErrorCause& cause) override {
         const long long got = m_file.Read(buffer, size);
-        if (got < 0) cause = FileErrorCauseFromSystem(m_file.Error());
+        if (got < 0) cause = m_file.Cause();
         return got;
     }
     bool Rewind() override { return m_file.Rewind(); }
@@ -162,12 +211,11 @@ CsvExportResult ExportContactsCsvFile(const CContactImage& image, const std::str
     CRawFile file;
     if (!file.Open(path, true)) {
         result.outcome = CsvExportResult::OpenFailed;
-        result.cause = FileErrorCauseFromSystem(file.Error());
+        result.cause = file.Cause();
 #ifndef _WIN32
         // The file itself need not exist, so a missing name means a missing folder.
         if (file.Error() == ENOENT) result.cause = FileErrorCause::badPath;
 #endif
-        if (result.cause == FileErrorCause::none) result.cause = FileErrorCause::genericException;
         return result;
     }
     CFileSink raw(file);
@@ -182,13 +230,13 @@ CsvExportResult ExportContactsCsvFile(const CContactImage& image, const std::str
     return result;
 }
 
-CsvImportResult ImportContactsCsvFile(CContactImage& image, const std::string& path, size_t chunkSize) {
-    CRawFile file;
+CsvImportResult ImportContactsCsvFile(CContactImage& image, const std::string& path,
+                                      size_t chunkSize, const std::atomic<bool>* stop) {
+    CRawFile file(stop);
     if (!file.Open(path, false)) {
         CsvImportResult result;
         result.outcome = CsvImportResult::OpenFailed;
-        result.cause = FileErrorCauseFromSystem(file.Error());
-        if (result.cause == FileErrorCause::none) result.cause = FileErrorCause::genericException;
+        result.cause = file.Cause();
         return result;
     }
     CFileSource source(file);

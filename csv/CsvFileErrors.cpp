@@ -27,6 +27,8 @@ const char* FileErrorPattern(FileErrorCause cause) {
         case FileErrorCause::lockViolation: return "访问 %1 时遇到锁定冲突。";
         case FileErrorCause::diskFull: return "访问 %1 时磁盘已满。";
         case FileErrorCause::endOfFile: return "试图访问 %1 时超过它的结尾。";
+        case FileErrorCause::readOnly: return "无法写入 %1，因为文件系统是只读的。";
+        case FileErrorCause::isDirectory: return "%1 是文件夹，不是文件。";
     }
     return "访问 %1 时发生未知错误。";
 }
@@ -65,8 +67,8 @@ FileErrorCause FileErrorCauseFromSystem(int code) {
         case ERROR_FILENAME_EXCED_RANGE:
         case ERROR_DIRECTORY: return C::badPath;
         case ERROR_TOO_MANY_OPEN_FILES: return C::tooManyOpenFiles;
+        case ERROR_WRITE_PROTECT: return C::readOnly;
         case ERROR_ACCESS_DENIED:
-        case ERROR_WRITE_PROTECT:
         case ERROR_NETWORK_ACCESS_DENIED:
         case ERROR_CANNOT_MAKE: return C::accessDenied;
         case ERROR_INVALID_HANDLE: return C::invalidFile;
@@ -98,9 +100,9 @@ FileErrorCause FileErrorCauseFromSystem(int code) {
         case ENFILE: return C::tooManyOpenFiles;
         case EACCES:
         case EPERM:
-        case EROFS:
-        case EISDIR:
         case EEXIST: return C::accessDenied;
+        case EROFS: return C::readOnly;
+        case EISDIR: return C::isDirectory;
         case EBADF: return C::invalidFile;
         case ESPIPE: return C::badSeek;
         case EIO:

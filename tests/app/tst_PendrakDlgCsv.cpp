@@ -71,6 +71,26 @@ private slots:
         QCOMPARE(theAppData.m_contacts.GetContactCount(), 3);
     }
 
+    // A folder chosen in either file dialog is named as one, not as a
+    // denied access; the contacts stay.
+    void folderIsNamedAsAFolder() {
+        CFakeDialogServices services;
+        CProgramDir dir;
+        dir.Load();
+        FillContacts(theAppData.m_contacts, 3);
+        CPendrakDlg dlg;
+        QVERIFY(QDir(dir.Path(".")).mkdir("folder.csv"));
+        services.answerPath = dir.Path("folder.csv");
+        dlg.OnExport();
+        dlg.OnImport();
+        QCOMPARE(services.boxes.size(), 2);
+        for (const RecordedBox& box : services.boxes) {
+            QVERIFY2(box.text.contains(QString::fromUtf8("是文件夹")), qPrintable(box.text));
+            QCOMPARE(box.icon, BoxIcon::Exclamation);
+        }
+        QCOMPARE(theAppData.m_contacts.GetContactCount(), 3);
+    }
+
     void importReplacesAndReturnsToPageOne() {
         CFakeDialogServices services;
         CProgramDir dir;

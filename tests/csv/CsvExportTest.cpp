@@ -5,6 +5,13 @@
 
 #include "CsvTestSupport.h"
 
+#ifdef __linux__
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
 namespace pendrak::test {
 namespace {
 
@@ -144,8 +151,43 @@ TEST(CsvExportFile, FailedOpenCreatesNothing) {
     std::filesystem::create_directory(dir.Path() / "folder.csv");
     result = ExportContactsCsvFile(*image, (dir.Path() / "folder.csv").string());
     EXPECT_EQ(result.outcome, CsvExportResult::OpenFailed);
-    EXPECT_EQ(result.cause, FileErrorCause::accessDenied);
+    EXPECT_EQ(result.cause, FileErrorCause::isDirectory);
 }
+
+#ifdef __linux__
+// In a mount namespace of this process's own (a user namespace too when not
+// root), so nothing outside sees the mount.
+bool MountReadOnlyTmpfs(const std::string& dir) {
+    if (unshare(CLONE_NEWNS) != 0) {
+        const std::string uid = std::to_string(getuid()), gid = std::to_string(getgid());
+        if (unshare(CLONE_NEWUSER | CLONE_NEWNS) != 0) return false;
+        WriteFileBytes("/proc/self/setgroups", "deny");
+        WriteFileBytes("/proc/self/uid_map", "0 " + uid + " 1");
+        WriteFileBytes("/proc/self/gid_map", "0 " + gid + " 1");
+    }
+    return mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
+           mount("tmpfs", dir.c_str(), "tmpfs", MS_RDONLY, "size=64k") == 0;
+}
+
+TEST(CsvExportFile, ReadOnlyFileSystemIsNamedAsSuch) {
+    CTempDir dir;
+    constexpr int CANNOT_MOUNT = 99;
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (!MountReadOnlyTmpfs(dir.Path().string())) _exit(CANNOT_MOUNT);
+        auto image = NewImage();
+        const CsvExportResult result = ExportContactsCsvFile(*image, (dir.Path() / "out.csv").string());
+        _exit(result.outcome == CsvExportResult::OpenFailed ? static_cast<int>(result.cause) : 98);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == CANNOT_MOUNT) GTEST_SKIP() << "mounting a file system is not allowed here";
+    EXPECT_EQ(WEXITSTATUS(status), static_cast<int>(FileErrorCause::readOnly));
+    EXPECT_NE(FileErrorText(FileErrorCause::readOnly, "/m/out.csv").find("/m/out.csv"), std::string::npos);
+}
+#endif
 
 TEST(CsvExportFile, FailedWriteIsNeverDone) {
     if (!std::filesystem::exists("/dev/full")) GTEST_SKIP() << "no /dev/full on this system";

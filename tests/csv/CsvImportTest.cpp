@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "CsvTestSupport.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace pendrak::test {
@@ -220,9 +224,9 @@ TEST(CsvImportFile, UnopenableOrUnreadablePathKeepsTheImage) {
     EXPECT_EQ(result.cause, FileErrorCause::fileNotFound);
     EXPECT_TRUE(UsedBytes(*image) == before);
 
-    result = ImportContactsCsvFile(*image, dir.Path().string());  // a folder
-    EXPECT_NE(result.outcome, CsvImportResult::Done);
-    EXPECT_NE(result.cause, FileErrorCause::none);
+    result = ImportContactsCsvFile(*image, dir.Path().string());
+    EXPECT_EQ(result.outcome, CsvImportResult::OpenFailed);
+    EXPECT_EQ(result.cause, FileErrorCause::isDirectory);
     EXPECT_TRUE(UsedBytes(*image) == before);
 }
 
@@ -239,6 +243,39 @@ TEST(CsvImportFile, PipeImportsInOnePass) {
     ASSERT_EQ(result.outcome, CsvImportResult::Done);
     EXPECT_EQ(result.count, 120);
     EXPECT_EQ(image->GetContactCount(), 120);
+}
+
+// Sources that never end or never send: the stop flag ends the import,
+// which then changes nothing.
+TEST(CsvImportFile, StopEndsAnImportThatWaitsOrNeverEnds) {
+    CTempDir dir;
+    const auto fifo = (dir.Path() / "fifo.csv").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    struct Case {
+        const char* what;
+        std::string path;
+        bool silentWriter;
+    };
+    for (const Case& c : {Case{"FIFO without a writer", fifo, false},
+                          Case{"FIFO whose writer sends nothing", fifo, true},
+                          Case{"endless device", "/dev/zero", false}}) {
+        SCOPED_TRACE(c.what);
+        auto image = OldList();
+        const std::string before = UsedBytes(*image);
+        std::atomic<bool> stop{false};
+        int writer = -1;  // kept open until the import is over: its close would end the data
+        std::thread other([&] {
+            // Opening for writing waits until the import has the FIFO open.
+            if (c.silentWriter) writer = open(c.path.c_str(), O_WRONLY);
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            stop = true;
+        });
+        const CsvImportResult result = ImportContactsCsvFile(*image, c.path, CSV_READ_CHUNK_SIZE, &stop);
+        other.join();
+        if (writer >= 0) close(writer);
+        EXPECT_EQ(result.outcome, CsvImportResult::ReadFailed);
+        EXPECT_TRUE(UsedBytes(*image) == before);
+    }
 }
 #endif
 
