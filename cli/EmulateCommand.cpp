@@ -51,7 +51,6 @@ int RunEmulate(EmulateOptions& options) {
     const std::string problem = CRadioEmulator::CheckOptions(options.emulator);
     if (!problem.empty()) UsageFail(problem);
     StartUp(options.common);
-    InstallInterruptHandler();
 
     const bool quiet = options.common.bQuiet;
     EmulatorServerHooks hooks;

@@ -9,6 +9,7 @@
 #include "cli/CliCommon.h"
 #include "cli/ImageFile.h"
 #include "cli/Interrupt.h"
+#include "cli/SameFileCheck.h"
 #include "csv/ContactCsv.h"
 #include "settings/AppData.h"
 
@@ -30,13 +31,16 @@ struct ExportOptions {
 };
 
 int RunImport(const ImportOptions& options) {
+    // Not the base: it is read whole before the output is written, so it
+    // may be the output, updated in place.
+    RefuseSameFiles({{"the CSV file", options.strCsv}}, {{"--image", options.strImage}});
     StartUp(options.common);
-    InstallInterruptHandler();
     CContactImage& image = theAppData.m_contacts;
     if (!options.strBase.empty()) LoadImageFile(options.strBase, image);
+    CPendingOutput output(options.strImage);
+    output.Reserve();
     const int count = ImportCsv(image, options.strCsv);
 
-    CPendingOutput output(options.strImage);
     SaveImageFile(image, output);
     if (Interrupted()) Fail("import interrupted; no file written");
     output.Commit();
@@ -46,9 +50,9 @@ int RunImport(const ImportOptions& options) {
 }
 
 int RunExport(const ExportOptions& options) {
+    RefuseSameFiles({{"the image file", options.strImage}}, {{"-o", options.strCsv}});
     StartUp(options.common);
     if (!HasCsvName(options.strCsv)) UsageFail(options.strCsv + ": " + LangText("IDS_FileNameError"));
-    InstallInterruptHandler();
     CContactImage& image = theAppData.m_contacts;
     LoadImageFile(options.strImage, image);
 
@@ -64,7 +68,10 @@ int RunExport(const ExportOptions& options) {
 }  // namespace
 
 int ImportCsv(CContactImage& image, const std::string& path) {
-    const CsvImportResult result = ImportContactsCsvFile(image, path);
+    const CsvImportResult result =
+        ImportContactsCsvFile(image, path, CSV_READ_CHUNK_SIZE, &InterruptFlag());
+    if (result.outcome == CsvImportResult::ReadFailed && Interrupted())
+        Fail("interrupted while reading " + path);
     if (result.outcome == CsvImportResult::OpenFailed)
         Fail("cannot open CSV file " + path + ": " + CauseText(result.cause));
     if (result.outcome == CsvImportResult::ReadFailed)
@@ -77,7 +84,9 @@ void AddFileCommands(CLI::App& app, CommandList& commands) {
     CLI::App* cmd = app.add_subcommand("import", "Import a CSV file into an image file, as the dialog's Import does");
     cmd->add_option("csv", import->strCsv, "CSV file to import")->required();
     cmd->add_option("--image", import->strImage, "Image file to write")->required();
-    cmd->add_option("--base", import->strBase, "Image file to start from instead of the cleared image");
+    cmd->add_option("--base", import->strBase,
+                    "Image file to start from instead of the cleared image (it may be the "
+                    "--image file)");
     AddCommonOptions(*cmd, import->common);
     commands.push_back({cmd, [import] { return RunImport(*import); }});
 

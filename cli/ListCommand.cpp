@@ -9,6 +9,7 @@
 
 #include "cli/CliCommon.h"
 #include "cli/ImageFile.h"
+#include "cli/Interrupt.h"
 #include "platform/CodePage.h"
 #include "settings/AppData.h"
 
@@ -78,6 +79,7 @@ int RunList(const ListOptions& options) {
         ImportCsv(image, file);
     else
         LoadImageFile(file, image);
+    if (Interrupted()) Fail("list interrupted");
 
     // The dialog's paging: pages of 200, a page number beyond the last shows the last.
     const int count = image.GetContactCount();

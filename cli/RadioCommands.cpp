@@ -11,6 +11,7 @@
 #include "cli/ImageFile.h"
 #include "cli/Interrupt.h"
 #include "cli/RadioSession.h"
+#include "cli/SameFileCheck.h"
 #include "csv/ContactCsv.h"
 #include "radio/RadioJob.h"
 #include "radio/RadioLink.h"
@@ -40,7 +41,14 @@ struct InfoOptions {
     RadioOptions radio;
 };
 
+// The memory file of a sim: radio, which a Read reads and a Write writes.
+std::string SimMemory(const RadioOptions& radio) {
+    return radio.strRadio.rfind("sim:", 0) == 0 ? radio.strRadio.substr(4) : std::string();
+}
+
 int RunRead(const ReadOptions& options) {
+    RefuseSameFiles({{"the radio's memory", SimMemory(options.radio)}},
+                    {{"-o", options.strCsv}, {"--image", options.strImage}});
     StartUp(options.common);
     if (options.strCsv.empty() && options.strImage.empty())
         UsageFail("read: name an output with -o FILE.csv and/or --image FILE.bin");
@@ -73,6 +81,8 @@ int RunRead(const ReadOptions& options) {
 int RunWrite(const WriteOptions& options) {
     if (options.strCsv.empty() == options.strImage.empty())
         UsageFail("write: give either FILE.csv or --image FILE.bin");
+    RefuseSameFiles({{"the CSV file", options.strCsv}, {"--image", options.strImage}},
+                    {{"the radio's memory", SimMemory(options.radio)}});
     StartUp(options.common);
     SelectRadio(options.radio);
 
@@ -102,11 +112,8 @@ struct CLinkGuard {
     Fail("radio " + radio + ", " + step + ": " + LangText(key));
 }
 
-int RunInfo(const InfoOptions& options) {
-    StartUp(options.common);
-    SelectRadio(options.radio);
-    const std::string& radio = options.radio.strRadio;
-
+// Each answer as it comes.
+void ShowRadioInfo(const std::string& radio) {
     // The connection check and the job's own opening, step by step, so that
     // each answer can be shown.
     if (!RadioOpen()) {
@@ -155,6 +162,23 @@ int RunInfo(const InfoOptions& options) {
     const int count = header[0] | (header[1] << 8) | (header[2] << 16);
     PrintInfo("contacts:       " + std::to_string(count) +
               (count > MAX_CONTACTS ? " (above " + std::to_string(MAX_CONTACTS) + ", read as that many)" : ""));
+}
+
+int RunInfo(const InfoOptions& options) {
+    StartUp(options.common);
+    SelectRadio(options.radio);
+    const std::string& radio = options.radio.strRadio;
+    // A radio that does not answer keeps every step waiting: run them where
+    // Ctrl-C need not wait for them.
+    const std::string interrupted = "radio " + radio + ", interrupted";
+    try {
+        RunInterruptible([&radio] { ShowRadioInfo(radio); }, nullptr,
+                         [&interrupted] { return interrupted; });
+    } catch (const CCliError&) {
+        if (Interrupted()) Fail(interrupted);
+        throw;
+    }
+    if (Interrupted()) Fail(interrupted);
     return EXIT_OK;
 }
 

@@ -4,7 +4,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 
 #include "cli/Interrupt.h"
 #include "cli/Progress.h"
@@ -38,11 +37,6 @@ uint32_t Scaled(uint32_t ms, double scale) {
     return v < 1.0 ? 1u : static_cast<uint32_t>(v);
 }
 
-bool IsEndState(int32_t state) {
-    return state == JOB_READ_DONE || state == JOB_READ_FAILED || state == JOB_WRITE_DONE ||
-           state == JOB_WRITE_FAILED;
-}
-
 }  // namespace
 
 void AddRadioOption(CLI::App& command, RadioOptions& options) {
@@ -69,18 +63,8 @@ void SelectRadio(const RadioOptions& options) {
 
 void RunRadioJob(int mode, const RadioOptions& radio, const CommonOptions& common) {
     const bool reading = mode == JOB_MODE_READ;
-    InstallInterruptHandler();
+    const char* failedKey = reading ? "IDS_ERR_READ" : "IDS_ERR_WRITE";
     theAppData.m_bRadioBusy = 1;
-
-    CRadioFailure failure;
-    if (!ConnectRadio(failure)) {
-        theAppData.m_bRadioBusy = 0;
-        std::string line = "radio " + radio.strRadio + ", " + ConnectStep(failure.m_strKey) + ": " +
-                           LangText(failure.m_strKey.c_str());
-        if (failure.m_strKey == "IDS_ERR_PORTCONN" && !RadioOpenFailure().empty())
-            line += " (" + RadioOpenFailure() + ")";
-        Fail(line);
-    }
 
     RadioJob job;
     job.nMode = mode;
@@ -88,20 +72,40 @@ void RunRadioJob(int mode, const RadioOptions& radio, const CommonOptions& commo
     job.pImage = &theAppData.m_contacts;
     SetInterruptibleJob(&job);
 
+    // The connection check runs beside the job, on the worker: its waits
+    // for an answer are as long as the job's, and Ctrl-C must not wait for them.
+    CRadioFailure failure;
+    bool connected = false;
     CProgressDisplay progress(reading ? "Reading" : "Writing", common.bQuiet);
-    std::thread worker(RadioJobThread, &job);
-    int32_t state = JOB_IDLE;
-    for (;;) {
-        state = job.nState.load();
-        if (IsEndState(state)) break;
-        if (state == JOB_READING || state == JOB_WRITING)
-            progress.Update(job.nProgress.load(), job.nBytesDone.load(), job.nBytesTotal.load());
-        SleepMs(20);
-    }
-    worker.join();
+    RunInterruptible(
+        [&] {
+            connected = ConnectRadio(failure);
+            if (connected) RadioJobThread(&job);  // ends at once when a stop came first
+        },
+        [&] {
+            const int32_t state = job.nState.load();
+            if (state == JOB_READING || state == JOB_WRITING)
+                progress.Update(job.nProgress.load(), job.nBytesDone.load(),
+                                job.nBytesTotal.load());
+        },
+        [&] {
+            progress.Finish();
+            return "radio " + radio.strRadio + ", interrupted: " + LangText(failedKey);
+        });
     SetInterruptibleJob(nullptr);
     theAppData.m_bRadioBusy = 0;
 
+    if (!connected) {
+        progress.Finish();
+        std::string line = "radio " + radio.strRadio + ", ";
+        if (Interrupted()) Fail(line + "interrupted: " + LangText(failedKey));
+        line += ConnectStep(failure.m_strKey);
+        line += ": " + LangText(failure.m_strKey.c_str());
+        if (failure.m_strKey == "IDS_ERR_PORTCONN" && !RadioOpenFailure().empty())
+            line += " (" + RadioOpenFailure() + ")";
+        Fail(line);
+    }
+    const int32_t state = job.nState.load();
     if (state == JOB_READ_DONE || state == JOB_WRITE_DONE) {
         progress.Update(100, job.nBytesTotal.load(), job.nBytesTotal.load());
         progress.Finish();
@@ -118,7 +122,7 @@ void RunRadioJob(int mode, const RadioOptions& radio, const CommonOptions& commo
     else
         line += reading ? "before the contact data (contact area, handshake, version record or header block)"
                         : "before the contact data (contact area, handshake or version record)";
-    Fail(line + ": " + LangText(reading ? "IDS_ERR_READ" : "IDS_ERR_WRITE"));
+    Fail(line + ": " + LangText(failedKey));
 }
 
 std::string HexBytes(const unsigned char* bytes, int count) {

@@ -6,10 +6,12 @@
 
 #include "cli/CliCommon.h"
 #include "cli/Commands.h"
+#include "cli/Interrupt.h"
 
 using namespace pendrak::cli;
 
 int main(int argc, char** argv) {
+    InstallInterruptHandler();
     CLI::App app{"pendrak-cli: read, write, import, export and list the contacts of a DMR radio"};
     app.name("pendrak-cli");
     app.require_subcommand(1);

@@ -80,6 +80,12 @@ bool CChild::Pump(int timeoutMs) {
 
 bool CanSignal() { return true; }
 
+void CChild::Kill() { Signal(SIGKILL); }
+
+long CChild::Id() const { return m_pid; }
+
+bool IsHidden(const std::string&, const std::string& name) { return !name.empty() && name[0] == '.'; }
+
 void CChild::Signal(int sig) {
     if (!m_bExited) kill(m_pid, sig);
 }

@@ -45,6 +45,8 @@ public:
     bool WaitForOut(const std::string& text, int timeoutMs);
     bool WaitForErr(const std::string& text, int timeoutMs);
     void Signal(int sig);
+    void Kill();  // at once, as a crash or the system would end it
+    long Id() const;
     // Waits for the end (killing it after timeoutMs); the exit code or -1.
     int Wait(int timeoutMs);
 
@@ -80,6 +82,8 @@ void WriteFile(const std::string& path, const std::string& bytes);
 bool Exists(const std::string& path);
 // Names in a folder (no . and ..).
 std::vector<std::string> ListDir(const std::string& dir);
+// Hidden from a plain listing: a dot name, or Windows' hidden attribute.
+bool IsHidden(const std::string& dir, const std::string& name);
 
 // A fresh folder under the system's temporary one, removed at the end.
 class CTempDir {

@@ -167,6 +167,17 @@ void CChild::Signal(int sig) {
     TerminateProcess(m_hProcess, 1);
 }
 
+void CChild::Kill() {
+    if (!m_bExited) TerminateProcess(m_hProcess, 1);
+}
+
+long CChild::Id() const { return static_cast<long>(m_dwProcessId); }
+
+bool IsHidden(const std::string& dir, const std::string& name) {
+    const DWORD attributes = GetFileAttributesA((dir + "\\" + name).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+}
+
 int CChild::Wait(int timeoutMs) {
     if (m_bExited) return m_exitCode;
     const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);

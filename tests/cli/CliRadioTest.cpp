@@ -6,6 +6,11 @@
 #include <memory>
 #include <regex>
 
+#ifdef __linux__
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 #include "CliProcess.h"
 #include "contacts/ContactImage.h"
 #include "csv/ContactCsv.h"
@@ -17,6 +22,8 @@ namespace {
 
 // Link time-outs shortened for the tests.
 const std::vector<std::string> kFastLink = {"PENDRAK_TIMEOUT_SCALE=0.1"};
+// Each wait for the radio's answer lasts 100 s.
+const std::vector<std::string> kSlowLink = {"PENDRAK_TIMEOUT_SCALE=50"};
 
 constexpr size_t RADIO_MEMORY_SIZE = 0x1000000;
 constexpr size_t CONTACT_AREA = 0x200000;
@@ -196,6 +203,52 @@ TEST(CliRadio, CtrlCStopsTheTransferAndLeavesNoFile) {
     const std::string err = emulator.Child().Err();
     ASSERT_TRUE(std::regex_search(err, m, std::regex("closed after (\\d+) exchanges")));
     EXPECT_LT(std::stoi(m[1].str()), 40000);
+}
+
+// The connection check begins by waiting for whatever the radio still has
+// to send: with the slow link that wait alone lasts 100 s, and Ctrl-C during
+// it ends the command all the same.
+TEST(CliRadio, CtrlCDuringTheConnectionCheckEndsTheCommand) {
+    if (!CanSignal()) GTEST_SKIP() << "no console to send Ctrl-Break through";
+    CTempDir dir;
+    WriteRadioMemory(dir.Path("radio.bin"), *SyntheticImage(10));
+    for (const std::string command : {"read", "info"}) {
+        SCOPED_TRACE(command);
+        CEmulator emulator(dir.Path("radio.bin"));
+        ASSERT_FALSE(emulator.Address().empty());
+        std::vector<std::string> args = {command, "--radio", emulator.Address()};
+        if (command == "read") args.insert(args.end(), {"-o", dir.Path("out.csv")});
+        CChild child(PENDRAK_CLI, args, kSlowLink);
+        ASSERT_TRUE(emulator.Child().WaitForErr("connection opened", 20000)) << child.Err();
+        child.Signal(SIGINT);
+        EXPECT_EQ(child.Wait(20000), 1);
+        EXPECT_NE(child.Err().find("interrupted"), std::string::npos) << child.Err();
+        EXPECT_EQ(OutputFiles(dir.Dir()), 0);
+    }
+}
+
+TEST(CliRadio, KilledReadLeavesNothingVisible) {
+    CTempDir dir;
+    WriteRadioMemory(dir.Path("radio.bin"), *SyntheticImage(MAX_CONTACTS));
+    CEmulator emulator(dir.Path("radio.bin"), {"--silent-from-block", "10000"});
+    ASSERT_FALSE(emulator.Address().empty());
+    CChild read(PENDRAK_CLI,
+                {"read", "--radio", emulator.Address(), "-o", dir.Path("out.csv"), "--image",
+                 dir.Path("out.bin")},
+                {});
+    ASSERT_TRUE(read.WaitForErr("Reading: ", 60000)) << read.Err();
+    read.Kill();
+    read.Wait(10000);
+    bool unnamed = false;  // the outputs were written without a name
+#if defined(__linux__) && defined(O_TMPFILE)
+    const int probe = open(dir.Dir().c_str(), O_TMPFILE | O_WRONLY, 0600);
+    unnamed = probe >= 0;
+    if (probe >= 0) close(probe);
+#endif
+    for (const std::string& name : ListDir(dir.Dir())) {
+        if (name == "radio.bin") continue;
+        EXPECT_TRUE(IsHidden(dir.Dir(), name) && !unnamed) << name << " left by a killed Read";
+    }
 }
 
 }  // namespace
