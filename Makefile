@@ -1,5 +1,5 @@
-# The two commands of the README. Both install what they need first.
-.PHONY: deps build test test-windows demo clean
+# The commands of the README. Each installs what it needs first.
+.PHONY: deps build test test-windows test-sanitizers demo clean
 
 deps:
 	bash scripts/deps.sh
@@ -11,6 +11,7 @@ build: deps
 test: build
 	ctest --preset dev
 	$(MAKE) test-windows
+	$(MAKE) test-sanitizers
 
 # The Windows build, its tests run under wine. The wine prefix is made once
 # up front (about 15 s) rather than by whichever test starts first.
@@ -19,6 +20,15 @@ test-windows: deps
 	cmake --preset mingw
 	cmake --build --preset mingw
 	ctest --preset mingw
+
+# Every test again under ASan+UBSan, then under TSan (no benchmarks built).
+test-sanitizers: deps
+	cmake --preset asan
+	cmake --build --preset asan
+	ctest --preset asan
+	cmake --preset tsan
+	cmake --build --preset tsan
+	ctest --preset tsan
 
 # The main job on the built-in emulator: 130,000 contacts written to an
 # emulated radio and read back, with timings.
