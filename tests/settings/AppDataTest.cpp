@@ -251,7 +251,8 @@ TEST(ShippedData, EveryLanguageHoldsEveryText) {
                           "IDS_ERR_WRITE",       "IDS_PROMPT_VERIFYING", "IDS_PROMPT_VERIFYSUCC",
                           "IDS_ERR_VERIFY",      "IDS_ERR_VERIFYAT", "IDS_ERR_VERIFYREAD",
                           "IDS_ERR_BACKUPREAD",  "IDS_ERR_BACKUPWRITE", "IDS_OPENBACKUP",
-                          "IDS_ERR_OPENBACKUP",  "IDS_PROMPT_BACKUPOPENED"};
+                          "IDS_ERR_OPENBACKUP",  "IDS_PROMPT_BACKUPOPENED", "IDS_PROMPT_BACKUPSTATUS",
+                          "IDS_ERR_VERIFYSTATUS"};
     const int resources[] = {102, 7303, 7304, 7305, 7306, 7313, 7314, 7316, 7317};
     for (const char* locale : {"zh_CN.GBK", "en_US.UTF-8"}) {
         ScopedLocale scoped(locale);
