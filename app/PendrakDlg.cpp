@@ -368,9 +368,10 @@ void CPendrakDlg::showEvent(QShowEvent* event) {
     HMENU menu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
     const std::wstring text = QString::fromUtf8(ABOUT_MENU_TEXT).toStdWString();
     const std::wstring openBackup = OpenBackupMenuText().toStdWString();
-    if (menu) AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    if (menu) AppendMenuW(menu, MF_STRING, IDM_OPENBACKUP, openBackup.c_str());
-    if (menu && !text.empty()) AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, text.c_str());
+    if (!menu) return;
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, IDM_OPENBACKUP, openBackup.c_str());
+    if (!text.empty()) AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, text.c_str());
 }
 
 bool CPendrakDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
