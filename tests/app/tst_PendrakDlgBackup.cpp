@@ -102,6 +102,21 @@ private slots:
         QCOMPARE(int(Backups(bin).size()), 3);
     }
 
+    void aWriteThatFailsHasKeptItsBackup() {
+        CFakeDialogServices services;
+        CRadioProgram program;
+        EmulatorOptions failing;
+        failing.faults.silentFromBlock = 3;
+        SetSimOptions(failing);
+        FillContacts(theAppData.m_contacts, 300);
+        CPendrakDlg dlg;
+        RunJob(dlg, services, IDC_WRITE);
+        QCOMPARE(services.boxes.back().text, QString("<IDS_ERR_WRITE>"));
+        const auto backups = Backups(program.Path("Bin"));
+        QCOMPARE(int(backups.size()), 1);
+        QCOMPARE(FileBytes(backups[0].strPath), ShortBytes(theAppData.m_contacts.Bytes(), 300));
+    }
+
     void openBackupRefusesWhatIsNoImage() {
         CFakeDialogServices services;
         CRadioProgram program;
