@@ -1,6 +1,10 @@
 // Image files in both forms, where an image byte lies, and backups.
 #include <gtest/gtest.h>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 #include <chrono>
 #include <cstring>
 #include <filesystem>
@@ -111,6 +115,11 @@ TEST_F(ImageFileTest, FilesOfNeitherFormAreRefusedAndChangeNothing) {
     }
     auto image = Image(7);
     EXPECT_EQ(LoadContactImageFile(dir.string(), *image).outcome, ImageFileResult::NotAnImage);
+#ifndef _WIN32
+    // Refused before opening: opening a FIFO waits for a writer that never comes.
+    ASSERT_EQ(mkfifo(Path("fifo").c_str(), 0600), 0);
+    EXPECT_EQ(LoadContactImageFile(Path("fifo"), *image).outcome, ImageFileResult::NotAnImage);
+#endif
     EXPECT_EQ(LoadContactImageFile(Path("missing.bin"), *image).outcome,
               ImageFileResult::OpenFailed);
     EXPECT_EQ(WriteContactImageFile(Path("no/such/folder.bin"), *image, true).outcome,
