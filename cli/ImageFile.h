@@ -1,5 +1,5 @@
-// Image files (the whole contact image, exactly CONTACT_IMAGE_SIZE bytes),
-// and the image and the CSV export written as outputs.
+// Image files (the whole contact image, or its short form of header and
+// records), and the image and the CSV export written as outputs.
 #pragma once
 
 #include <string>
@@ -9,8 +9,8 @@
 
 namespace pendrak::cli {
 
-// Loads the whole image; fails (CCliError) on a missing or unreadable file
-// or one of another size, leaving `image` unchanged in the last case.
+// Loads an image file of either form; fails (CCliError) on a missing or
+// unreadable file or one that is neither, leaving `image` unchanged.
 void LoadImageFile(const std::string& path, CContactImage& image);
 
 // Writes the whole image to a pending output (no commit).

@@ -4,9 +4,11 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 
 #include "cli/Interrupt.h"
 #include "cli/Progress.h"
+#include "contacts/ContactImageFile.h"
 #include "platform/System.h"
 #include "radio/RadioJob.h"
 #include "radio/RadioLink.h"
@@ -57,46 +59,73 @@ void SelectRadio(const RadioOptions& options) {
             g_radioTimeouts.readMs = Scaled(g_radioTimeouts.readMs, scale);
             g_radioTimeouts.exactWindowMs = Scaled(g_radioTimeouts.exactWindowMs, scale);
             g_radioTimeouts.drainWindowMs = Scaled(g_radioTimeouts.drainWindowMs, scale);
+            g_radioTimeouts.drainReadMs = Scaled(g_radioTimeouts.drainReadMs, scale);
         }
     }
 }
 
-void RunRadioJob(int mode, const RadioOptions& radio, const CommonOptions& common) {
+void RunRadioJob(int mode, const RadioOptions& radio, const CommonOptions& common,
+                 const JobOptions& options) {
     const bool reading = mode == JOB_MODE_READ;
     const char* failedKey = reading ? "IDS_ERR_READ" : "IDS_ERR_WRITE";
-    theAppData.m_bRadioBusy = 1;
 
     RadioJob job;
     job.nMode = mode;
     job.nState = JOB_IDLE;
     job.pImage = &theAppData.m_contacts;
-    SetInterruptibleJob(&job);
+    job.bVerify = options.bVerify && !reading;
+    // The signal handler must not see the job once it is gone, whatever way out.
+    struct CJobScope {
+        explicit CJobScope(RadioJob* job) {
+            theAppData.m_bRadioBusy = 1;
+            SetInterruptibleJob(job);
+        }
+        ~CJobScope() {
+            SetInterruptibleJob(nullptr);
+            theAppData.m_bRadioBusy = 0;
+        }
+    } scope(&job);
 
-    // The connection check runs beside the job, on the worker: its waits
-    // for an answer are as long as the job's, and Ctrl-C must not wait for them.
+    CProgressDisplay progress(reading ? "Reading" : "Writing", common.bQuiet);
+    std::optional<CProgressDisplay> verifying;  // the read-back's own display
+    auto current = [&]() -> CProgressDisplay& { return verifying ? *verifying : progress; };
+    auto startVerifying = [&] {
+        progress.Update(100, job.nBytesTotal.load(), job.nBytesTotal.load());
+        progress.Finish();
+        verifying.emplace("Verifying", common.bQuiet);
+    };
+
+    // The connection check runs on the worker too: its waits for an answer
+    // are as long as the job's, and Ctrl-C must not wait for them.
     CRadioFailure failure;
     bool connected = false;
-    CProgressDisplay progress(reading ? "Reading" : "Writing", common.bQuiet);
     RunInterruptible(
         [&] {
             connected = ConnectRadio(failure);
-            if (connected) RadioJobThread(&job);  // ends at once when a stop came first
+            if (!connected) return;
+            if (options.beforeTransfer) {
+                try {
+                    options.beforeTransfer();
+                } catch (...) {
+                    RadioClose();
+                    throw;
+                }
+            }
+            RadioJobThread(&job);  // ends at once when a stop came first
         },
         [&] {
             const int32_t state = job.nState.load();
-            if (state == JOB_READING || state == JOB_WRITING)
-                progress.Update(job.nProgress.load(), job.nBytesDone.load(),
-                                job.nBytesTotal.load());
+            if (state == JOB_VERIFYING && !verifying) startVerifying();
+            if (state == JOB_READING || state == JOB_WRITING || state == JOB_VERIFYING)
+                current().Update(job.nProgress.load(), job.nBytesDone.load(),
+                                 job.nBytesTotal.load());
         },
         [&] {
-            progress.Finish();
+            current().Finish();
             return "radio " + radio.strRadio + ", interrupted: " + LangText(failedKey);
         });
-    SetInterruptibleJob(nullptr);
-    theAppData.m_bRadioBusy = 0;
 
     if (!connected) {
-        progress.Finish();
         std::string line = "radio " + radio.strRadio + ", ";
         if (Interrupted()) Fail(line + "interrupted: " + LangText(failedKey));
         line += ConnectStep(failure.m_strKey);
@@ -106,22 +135,36 @@ void RunRadioJob(int mode, const RadioOptions& radio, const CommonOptions& commo
         Fail(line);
     }
     const int32_t state = job.nState.load();
+    const int32_t total = job.nBytesTotal.load();
     if (state == JOB_READ_DONE || state == JOB_WRITE_DONE) {
-        progress.Update(100, job.nBytesTotal.load(), job.nBytesTotal.load());
-        progress.Finish();
+        // A job that moved no block has no progress to complete; a fast one
+        // may have ended between two looks.
+        if (total > 0) {
+            if (job.bVerify && !verifying) startVerifying();
+            current().Update(100, total, total);
+        }
+        current().Finish();
         if (Interrupted()) Fail(std::string(reading ? "read" : "write") + " interrupted");
         return;
     }
-    progress.Finish();
+    current().Finish();
     std::string line = "radio " + radio.strRadio + ", ";
-    if (Interrupted())
+    if (Interrupted()) {
         line += "interrupted";
-    else if (job.nBytesTotal.load() > 0)
+    } else if (state == JOB_VERIFY_FAILED) {
+        const int32_t offset = job.nMismatchOffset.load();
+        if (offset >= 0)
+            Fail(line + "verify: " + DescribeImageOffset(theAppData.m_contacts, offset) +
+                 " differs from what was written (image byte " + std::to_string(offset) + "): " +
+                 LangText("IDS_ERR_VERIFY"));
+        Fail(line + "reading back what was written: " + LangText("IDS_ERR_VERIFYREAD"));
+    } else if (total > 0) {
         line += "contact data after " + std::to_string(job.nBytesDone.load()) + " of " +
-                std::to_string(job.nBytesTotal.load()) + " bytes";
-    else
+                std::to_string(total) + " bytes";
+    } else {
         line += reading ? "before the contact data (contact area, handshake, version record or header block)"
                         : "before the contact data (contact area, handshake or version record)";
+    }
     Fail(line + ": " + LangText(failedKey));
 }
 
