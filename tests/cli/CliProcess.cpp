@@ -112,6 +112,7 @@ int CChild::Wait(int timeoutMs) {
     }
     m_bExited = true;
     m_exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    ExpectNoSanitizerReport(m_err);
     return m_exitCode;
 }
 

@@ -73,6 +73,10 @@ private:
     std::string m_err;
 };
 
+// A child that ends with an error of its own exits 1, as one that a
+// sanitizer stopped does: its report on stderr fails the test instead.
+void ExpectNoSanitizerReport(const std::string& err);
+
 // False where a child cannot be stopped cleanly (Windows without a console,
 // as under wine in CI); Signal then ends the child at once.
 bool CanSignal();

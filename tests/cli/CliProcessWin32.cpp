@@ -197,6 +197,7 @@ int CChild::Wait(int timeoutMs) {
     GetExitCodeProcess(m_hProcess, &code);
     m_bExited = true;
     m_exitCode = static_cast<int>(code);
+    ExpectNoSanitizerReport(m_err);
     return m_exitCode;
 }
 

@@ -160,7 +160,7 @@ TEST(CliRadio, CtrlCDuringTheConnectionCheckEndsTheCommand) {
         CChild child(PENDRAK_CLI, args, kSlowLink);
         ASSERT_TRUE(emulator.Child().WaitForErr("connection opened", 20000)) << child.Err();
         child.Signal(SIGINT);
-        EXPECT_EQ(child.Wait(20000), 1);
+        EXPECT_EQ(child.Wait(20000), 1) << child.Err();
         EXPECT_NE(child.Err().find("interrupted"), std::string::npos) << child.Err();
         EXPECT_EQ(OutputFiles(dir.Dir()), 0);
     }

@@ -1,4 +1,6 @@
 // What the cli tests need around a child process, the same on every platform.
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -6,6 +8,12 @@
 #include "CliProcess.h"
 
 namespace clitest {
+
+void ExpectNoSanitizerReport(const std::string& err) {
+    for (const char* mark : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "WARNING: ThreadSanitizer",
+                             "runtime error:"})
+        if (err.find(mark) != std::string::npos) ADD_FAILURE() << "a sanitizer reported in a child:\n" << err;
+}
 
 bool CChild::WaitFor(const std::string& text, int timeoutMs, bool useOut) {
     const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs);
