@@ -74,11 +74,13 @@ void StartUp(const CommonOptions& options) {
 }
 
 std::string LangText(const char* key) {
+    const auto it = EnglishTexts().find(key);
+    return ReportText(key, it == EnglishTexts().end() ? key : it->second.c_str());
+}
+
+std::string ReportText(const char* key, const char* english) {
     std::string text = theAppData.GetLangString(key);
-    if (text.empty()) {
-        const auto it = EnglishTexts().find(key);
-        return it == EnglishTexts().end() ? std::string(key) : it->second;
-    }
+    if (text.empty()) return english;
     const int codePage = theAppData.m_langFile.TextCodePage();
     if (codePage != CP_UTF8_ID) text = ToUtf8(text, codePage);
     return OneLine(text);

@@ -41,6 +41,9 @@ void StartUp(const CommonOptions& options);
 // built-in English text when the language file has none.
 std::string LangText(const char* key);
 
+// The same for a key whose English text the caller gives.
+std::string ReportText(const char* key, const char* english);
+
 // Bytes of the program's code page as UTF-8 for the terminal.
 std::string TerminalText(const std::string& bytes);
 

@@ -8,6 +8,7 @@
 
 #include "cli/CliCommon.h"
 #include "csv/ContactCsv.h"
+#include "platform/CodePage.h"
 
 #ifdef _WIN32
 #include <process.h>
@@ -105,8 +106,10 @@ void SaveImageFile(const CContactImage& image, CPendingOutput& output) {
     }
 }
 
-void ExportCsv(const CContactImage& image, CPendingOutput& output) {
-    const CsvExportResult result = ExportContactsCsvFile(image, output.TempPath());
+void ExportCsv(const CContactImage& image, CPendingOutput& output, bool utf8) {
+    const CsvExportResult result =
+        utf8 ? ExportContactsCsvUtf8File(image, output.TempPath(), GetProgramCodePage())
+             : ExportContactsCsvFile(image, output.TempPath());
     if (result.outcome == CsvExportResult::OpenFailed)
         Fail("cannot create CSV file " + output.FinalPath() + ": " + CauseText(result.cause));
     if (result.outcome == CsvExportResult::WriteFailed)

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "cli/ImageFile.h"
+#include "cli/ImportOptions.h"
 #include "cli/Interrupt.h"
 #include "cli/RadioSession.h"
 #include "csv/ContactCsv.h"
@@ -31,7 +32,8 @@ struct ReadOptions {
 struct WriteOptions {
     CommonOptions common;
     RadioOptions radio;
-    std::string strCsv;
+    CliImportOptions import;
+    std::vector<std::string> csvFiles;
     std::string strImage;
 };
 
@@ -71,15 +73,15 @@ int RunRead(const ReadOptions& options) {
 }
 
 int RunWrite(const WriteOptions& options) {
-    if (options.strCsv.empty() == options.strImage.empty())
+    if (options.csvFiles.empty() == options.strImage.empty())
         UsageFail("write: give either FILE.csv or --image FILE.bin");
     StartUp(options.common);
     SelectRadio(options.radio);
 
     CContactImage& image = theAppData.m_contacts;
-    if (!options.strCsv.empty()) {
-        PrintInfo("Imported " + ContactsText(ImportCsv(image, options.strCsv)) + " from " +
-                  options.strCsv);
+    if (!options.csvFiles.empty()) {
+        const int count = ImportCsvFiles(image, options.csvFiles, options.import);
+        PrintInfo("Imported " + ContactsText(count));
     } else {
         LoadImageFile(options.strImage, image);
         PrintInfo("Loaded " + ContactsText(image.GetContactCount()) + " from " + options.strImage);
@@ -172,8 +174,9 @@ void AddRadioCommands(CLI::App& app, CommandList& commands) {
     auto write = std::make_shared<WriteOptions>();
     cmd = app.add_subcommand("write", "Import a CSV file (or load an image file), then write it to the radio");
     AddRadioOption(*cmd, write->radio);
-    cmd->add_option("csv", write->strCsv, "CSV file to import");
+    cmd->add_option("csv", write->csvFiles, "CSV files to import, read in order as one list");
     cmd->add_option("--image", write->strImage, "Image file to write instead of a CSV file");
+    AddImportOptions(*cmd, write->import);
     AddCommonOptions(*cmd, write->common);
     commands.push_back({cmd, [write] { return RunWrite(*write); }});
 
