@@ -33,6 +33,8 @@ QString FromLangBytes(std::string_view bytes);
 // GetLangString / GetLangResource for display.
 QString LangString(const char* key);
 QString LangResource(int id);
+// The text of a key, or `english` (UTF-8) when the language file has none.
+QString LangStringOr(const char* key, const char* english);
 
 // A path as the core's file operations want it.
 std::string PathBytes(const QString& path);

@@ -339,14 +339,21 @@ void CPendrakDlg::OnSysCommand(int nID) {
     if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
         CAboutDlg dlgAbout(this);
         dlgAbout.exec();
+    } else if ((nID & 0xFFF0) == IDM_ADDFROMFILE) {
+        OnAddFromFile();
     }
 }
 
 #ifndef Q_OS_WIN
 void CPendrakDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
+    QAction* add = menu.addAction(AddFromFileMenuText());
+    add->setEnabled(!IsJobRunning());
+    menu.addSeparator();
     QAction* about = menu.addAction(QString::fromUtf8(ABOUT_MENU_TEXT));
-    if (menu.exec(event->globalPos()) == about) OnSysCommand(IDM_ABOUTBOX);
+    QAction* chosen = menu.exec(event->globalPos());
+    if (chosen == about) OnSysCommand(IDM_ABOUTBOX);
+    if (chosen == add) OnSysCommand(IDM_ADDFROMFILE);
 }
 #else
 void CPendrakDlg::contextMenuEvent(QContextMenuEvent* event) { QDialog::contextMenuEvent(event); }
@@ -359,13 +366,15 @@ void CPendrakDlg::showEvent(QShowEvent* event) {
     const std::wstring text = QString::fromUtf8(ABOUT_MENU_TEXT).toStdWString();
     if (menu && !text.empty()) {
         AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        AppendMenuW(menu, MF_STRING, IDM_ADDFROMFILE, AddFromFileMenuText().toStdWString().c_str());
         AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, text.c_str());
     }
 }
 
 bool CPendrakDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
     auto* msg = static_cast<MSG*>(message);
-    if (msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == IDM_ABOUTBOX) {
+    if (msg->message == WM_SYSCOMMAND &&
+        ((msg->wParam & 0xFFF0) == IDM_ABOUTBOX || (msg->wParam & 0xFFF0) == IDM_ADDFROMFILE)) {
         OnSysCommand(static_cast<int>(msg->wParam));
         *result = 0;
         return true;

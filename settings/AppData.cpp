@@ -83,6 +83,10 @@ bool CAppData::LoadSettings(IStartupNotifier* notifier, const std::string& progr
     m_strBinDir.clear();
     m_strCodePage.clear();
     m_strRadio.clear();
+    m_strPrefer.clear();
+    m_strNear.clear();
+    m_strOnly.clear();
+    m_strExclude.clear();
     m_langFile.Close();
 
     const std::string exePath = programPath.empty() ? ProgramPath() : programPath;
@@ -114,6 +118,10 @@ bool CAppData::LoadSettings(IStartupNotifier* notifier, const std::string& progr
         binDir = settings.Get("BinFile");
         m_strCodePage = settings.Get("codepage");
         m_strRadio = settings.Get("radio");
+        m_strPrefer = settings.Get("prefer");
+        m_strNear = settings.Get("near");
+        m_strOnly = settings.Get("only");
+        m_strExclude = settings.Get("exclude");
     }
 
     // The settings decide the code page; without a known name the system's

@@ -28,6 +28,9 @@ public:
     std::string m_strBinDir;
     std::string m_strCodePage;     // `codepage` key of [setup], as written
     std::string m_strRadio;        // `radio` key of [setup]; empty means usb
+    // Which contacts an import takes over capacity: `prefer`, `near`,
+    // `only` and `exclude` keys of [setup], as written.
+    std::string m_strPrefer, m_strNear, m_strOnly, m_strExclude;
     CMappedIniFile m_langFile;
     int m_bRadioBusy = 0;
     CContactImage m_contacts;
