@@ -100,6 +100,13 @@ void PrintError(const std::string& message) {
 // Flushed, so that it keeps its place among the progress lines on stderr.
 void PrintInfo(const std::string& message) { std::cout << message << std::endl; }
 
+int CodePageOption(const std::string& name) {
+    if (name.empty()) return GetProgramCodePage();
+    const int codePage = CodePageFromName(name);
+    if (codePage == 0) UsageFail("unknown code page '" + name + "'");
+    return codePage;
+}
+
 bool HasCsvName(const std::string& path) {
     // DirectoryOf ends right before the last separator, when there is one.
     const size_t cut = DirectoryOf(path).size();

@@ -53,6 +53,10 @@ std::string ContactsText(int count);
 void PrintError(const std::string& message);  // "pendrak-cli: message" on stderr
 void PrintInfo(const std::string& message);   // a line on stdout
 
+// The code page a --codepage option names (a usage failure when unknown);
+// the program's code page when the option is empty.
+int CodePageOption(const std::string& name);
+
 // True when the name has the ".csv" ending that the dialog's Export demands.
 bool HasCsvName(const std::string& path);
 

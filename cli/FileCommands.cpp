@@ -30,6 +30,7 @@ struct ExportOptions {
     std::string strImage;
     std::string strCsv;
     bool bUtf8 = false;
+    std::string strCodePage;
 };
 
 std::string JoinedNames(const std::vector<std::string>& names) {
@@ -62,7 +63,7 @@ int RunExport(const ExportOptions& options) {
     LoadImageFile(options.strImage, image);
 
     CPendingOutput output(options.strCsv);
-    ExportCsv(image, output, options.bUtf8);
+    ExportCsv(image, output, options.bUtf8, CodePageOption(options.strCodePage));
     if (Interrupted()) Fail("export interrupted; no file written");
     output.Commit();
     PrintInfo(LangText("IDS_SavecsvOK"));
@@ -98,6 +99,8 @@ void AddFileCommands(CLI::App& app, CommandList& commands) {
     cmd->add_option("-o,--output", exp->strCsv, "CSV file to write (name ending in .csv)")->required();
     cmd->add_flag("--utf8", exp->bUtf8,
                   "For spreadsheets: UTF-8 with a byte-order mark, quoted values, no trailing comma");
+    cmd->add_option("--codepage", exp->strCodePage,
+                    "With --utf8: the radio's text encoding; default setting.txt's codepage");
     AddCommonOptions(*cmd, exp->common);
     commands.push_back({cmd, [exp] { return RunExport(*exp); }});
 }

@@ -19,6 +19,8 @@ void AddImportOptions(CLI::App& command, CliImportOptions& options) {
     command.add_option("--exclude", options.strExclude, "Never take contacts with these ID prefixes or countries");
     command.add_option("--encoding", options.strEncoding,
                        "Encoding of files with named columns and no byte-order mark (default UTF-8)");
+    command.add_option("--codepage", options.strCodePage,
+                       "The radio's text encoding (GBK, UTF-8, CP1252...); default setting.txt's codepage");
     command.add_flag("--strict", options.bStrict,
                      "Fail when a line was lost (repeated ID, no valid ID, over capacity)");
 }
@@ -33,6 +35,7 @@ int ImportCsvFiles(CContactImage& image, const std::vector<std::string>& paths,
     if (!import.choice.SetOnly(options.strOnly, &error)) UsageFail("--only: " + error);
     if (!import.choice.SetExclude(options.strExclude, &error)) UsageFail("--exclude: " + error);
     import.strEncoding = options.strEncoding;
+    import.nCodePage = CodePageOption(options.strCodePage);
 
     const CsvImportResult result = ImportContactsCsvFiles(image, paths, import);
     const std::string file = result.nFailedFile < paths.size() ? paths[result.nFailedFile] : "";

@@ -17,6 +17,7 @@ struct CliImportOptions {
     bool bMerge = false;
     std::string strPrefer, strNear, strOnly, strExclude;
     std::string strEncoding;
+    std::string strCodePage;  // the radio's text encoding; empty: the settings'
     bool bStrict = false;
 };
 

@@ -77,19 +77,29 @@ public:
         std::vector<uint64_t> keys;
         keys.reserve(static_cast<size_t>(m_nOld) + m_records.size());
         std::vector<int> oldClass(static_cast<size_t>(m_nOld), -1);
+        std::vector<std::pair<uint32_t, uint32_t>> replaced;  // ID, position in the image
         for (int i = 0; i < m_nOld; ++i) {
             const uint32_t id = static_cast<uint32_t>(image.GetContactRadioId(i));
             const std::string_view country = image.GetContactFieldText(CONTACT_COUNTRY, i);
             if (m_seen.Test(id)) {
                 ++m_report.nImageReplaced;
+                replaced.push_back({id, static_cast<uint32_t>(i)});
             } else if (m_own.Allowed(id, country)) {
                 oldClass[i] = m_own.Class(id, country);
                 keys.push_back(m_own.Key(oldClass[i], id, static_cast<uint32_t>(i)));
             }
         }
+        // A line that replaces a contact takes its place in the order.
+        std::sort(replaced.begin(), replaced.end());
+        m_positions.clear();
+        for (uint32_t k = 0; k < m_records.size() && !replaced.empty(); ++k) {
+            const auto it = std::lower_bound(replaced.begin(), replaced.end(),
+                                             std::pair<uint32_t, uint32_t>(m_records[k] >> 8, 0));
+            if (it != replaced.end() && it->first == m_records[k] >> 8) m_positions.push_back({k, it->second});
+        }
         for (uint32_t k = 0; k < m_records.size(); ++k)
             if (const uint32_t tag = m_records[k] & 0xFF; tag < TAG_NOT_CHOSEN)
-                keys.push_back(m_named.Key(static_cast<int>(tag), m_records[k] >> 8, m_nOld + k));
+                keys.push_back(m_named.Key(static_cast<int>(tag), m_records[k] >> 8, Position(k)));
         m_nCutoff = ChoiceCutoff(keys, MAX_CONTACTS);
         keys = std::vector<uint64_t>();
 
@@ -114,7 +124,17 @@ public:
     bool Taken(uint32_t index) const {
         const uint32_t tag = m_records[index] & 0xFF;
         return tag < TAG_NOT_CHOSEN &&
-               m_named.Key(static_cast<int>(tag), m_records[index] >> 8, m_nOld + index) <= m_nCutoff;
+               m_named.Key(static_cast<int>(tag), m_records[index] >> 8, Position(index)) <= m_nCutoff;
+    }
+    // Where a record stands in the order: after the image's contacts, or in
+    // the place of the one it replaces.
+    uint32_t Position(uint32_t index) const {
+        if (!m_positions.empty()) {
+            const auto it = std::lower_bound(m_positions.begin(), m_positions.end(),
+                                             std::pair<uint32_t, uint32_t>(index, 0));
+            if (it != m_positions.end() && it->first == index) return it->second;
+        }
+        return static_cast<uint32_t>(m_nOld) + index;
     }
     size_t RecordCount() const { return m_records.size(); }
     uint32_t RecordId(size_t index) const { return m_records[index] >> 8; }
@@ -133,6 +153,7 @@ private:
     CSeenIds m_seen;
     std::vector<uint32_t> m_records;  // ID << 8 | class or tag, per contact record
     std::vector<std::pair<uint32_t, uint32_t>> m_multiLine;  // records of more than one line
+    std::vector<std::pair<uint32_t, uint32_t>> m_positions;  // record, image position it replaces
     int m_nOld = 0;
     uint64_t m_nCutoff = UINT64_MAX;
     std::vector<bool> m_keepOld;
@@ -245,9 +266,12 @@ CsvImportResult ImportContactsCsv(CContactImage& image, const std::vector<CCsvSo
     CPlan plan(report, options.choice, own, converters, twice ? nullptr : &staged);
     const bool wantCountry = options.choice.NeedsCountry();
     FileErrorCause cause = FileErrorCause::none;
+    std::vector<long long> bytes;  // per file, to compare the readings
     for (size_t i = 0; i < sources.size(); ++i) {
         const long long before = report.nLines;
-        if (!ReadCsvSource(*sources[i], buffer.get(), chunkSize, plan, !twice, wantCountry, cause))
+        bytes.push_back(0);
+        if (!ReadCsvSource(*sources[i], buffer.get(), chunkSize, plan, !twice, wantCountry, cause,
+                           bytes.back()))
             return Failed(CsvImportResult::ReadFailed, cause, i);
         CsvFileReport file;
         file.layout = plan.Layout();
@@ -263,10 +287,11 @@ CsvImportResult ImportContactsCsv(CContactImage& image, const std::vector<CCsvSo
         long long lines = 0;
         for (size_t i = 0; i < sources.size(); ++i) {
             if (!sources[i]->Rewind()) return Failed(CsvImportResult::ReadFailed, FileErrorCause::badSeek, i);
-            if (!ReadCsvSource(*sources[i], buffer.get(), chunkSize, store, true, wantCountry, cause))
+            long long again = 0;
+            if (!ReadCsvSource(*sources[i], buffer.get(), chunkSize, store, true, wantCountry, cause, again))
                 return Failed(CsvImportResult::ReadFailed, cause, i);
             lines += report.files[i].nLines;
-            if (!store.Agrees(report.files[i].layout, lines, i + 1 == sources.size())) {
+            if (again != bytes[i] || !store.Agrees(report.files[i].layout, lines, i + 1 == sources.size())) {
                 // Shorter, longer or other records than the first reading found.
                 CsvImportResult result = Failed(CsvImportResult::ReadFailed, FileErrorCause::endOfFile, i);
                 result.bChanged = true;

@@ -83,7 +83,7 @@ std::unique_ptr<ICsvRecordReader> MakeReader(const CsvLayout& layout, CImportSin
 }  // namespace
 
 bool ReadCsvSource(CCsvSource& source, char* buffer, size_t chunkSize, CImportSink& sink,
-                   bool wantValues, bool wantCountry, FileErrorCause& cause) {
+                   bool wantValues, bool wantCountry, FileErrorCause& cause, long long& bytesRead) {
     std::string head;  // the bytes up to the first line end, until the layout is known
     std::unique_ptr<ICsvRecordReader> reader;
     auto start = [&]() -> bool {
@@ -108,6 +108,7 @@ bool ReadCsvSource(CCsvSource& source, char* buffer, size_t chunkSize, CImportSi
         }
         if (got == 0) break;
         const size_t size = static_cast<size_t>(got) < chunkSize ? static_cast<size_t>(got) : chunkSize;
+        bytesRead += static_cast<long long>(size);
         if (!reader) {
             head.append(buffer, size);
             if (head.find('\n') == std::string::npos && head.size() < MAX_FIRST_LINE) continue;

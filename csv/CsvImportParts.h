@@ -21,10 +21,10 @@ public:
 };
 
 // Reads the source to its end (or the own layout's 0x1A, or until the sink
-// wants no more) through the reader of its layout. False with `cause` set
-// when a read failed.
+// wants no more) through the reader of its layout, adding the bytes read to
+// `bytesRead`. False with `cause` set when a read failed.
 bool ReadCsvSource(CCsvSource& source, char* buffer, size_t chunkSize, CImportSink& sink,
-                   bool wantValues, bool wantCountry, FileErrorCause& cause);
+                   bool wantValues, bool wantCountry, FileErrorCause& cause, long long& bytesRead);
 
 // One bit per radio ID, in blocks of 65,536 IDs made on first use: a short
 // file costs a few pages, not the whole 2 MB.

@@ -1,6 +1,7 @@
 #include "csv/CsvNamedReader.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace pendrak {
@@ -11,6 +12,16 @@ std::string_view Trimmed(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
     while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
     return s;
+}
+
+constexpr uint64_t ONES = 0x0101010101010101u;
+constexpr uint64_t LF_WORD = ONES * '\n';
+
+// High bit set in the bytes of `word` equal to the byte of `pattern`; exact
+// up to the first such byte, which is all the scan uses.
+inline uint64_t HasByte(uint64_t word, uint64_t pattern) {
+    const uint64_t x = word ^ pattern;
+    return (x - ONES) & ~x & 0x8080808080808080u;
 }
 
 // 1 to MAX_RADIO_ID in digits alone, else 0.
@@ -33,30 +44,42 @@ CCsvNamedReader::CCsvNamedReader(const CsvLayout& layout, ICsvRecordSink& sink, 
     int last = m_layout.nIdColumn;
     for (const int c : m_layout.nColumns) last = std::max(last, c);
     m_wanted.assign(static_cast<size_t>(last) + 1, false);
-    m_values.resize(m_wanted.size());
+    m_spans.resize(m_wanted.size());
     m_wanted[m_layout.nIdColumn] = true;
     for (int c = 0; c < COL_COUNT; ++c) {
         const int column = m_layout.nColumns[c];
         if (column >= 0 && (wantValues || (wantCountry && c == COL_COUNTRY))) m_wanted[column] = true;
     }
+    StartValue();
 }
 
-void CCsvNamedReader::Append(const char* p, size_t n) {
-    if (n == 0) return;
-    m_bAnyText = true;
-    if (m_nColumn >= m_wanted.size() || !m_wanted[m_nColumn]) return;
-    const size_t room = MAX_VALUE > m_value.size() ? MAX_VALUE - m_value.size() : 0;
-    m_value.append(p, std::min(n, room));
+void CCsvNamedReader::StartValue() {
+    m_bValueWanted = m_nColumn < m_wanted.size() && m_wanted[m_nColumn];
+    m_nValueStart = m_record.size();
+    m_nValueBytes = 0;
 }
 
 void CCsvNamedReader::EndValue() {
-    if (m_nColumn < m_wanted.size() && m_wanted[m_nColumn]) {
+    if (m_bValueWanted) {
+        size_t start = m_nValueStart, end = m_record.size();
         // Only unquoted values lose their blanks: a quoted one is as written.
-        m_values[m_nColumn] = m_state == UNQUOTED ? std::string(Trimmed(m_value)) : m_value;
+        if (!m_bQuoted) {
+            while (end > start && (m_record[end - 1] == ' ' || m_record[end - 1] == '\t' ||
+                                   m_record[end - 1] == '\r'))
+                --end;
+        }
+        m_spans[m_nColumn] = {static_cast<uint32_t>(start), static_cast<uint32_t>(end - start)};
     }
-    m_value.clear();
     ++m_nColumn;
+    m_bQuoted = false;
     m_state = FIELD_START;
+    StartValue();
+}
+
+std::string_view CCsvNamedReader::Column(int c) const {
+    const int i = m_layout.nColumns[c];
+    if (i < 0 || !m_wanted[i]) return {};
+    return std::string_view(m_record).substr(m_spans[i].start, m_spans[i].length);
 }
 
 bool CCsvNamedReader::EndRecord() {
@@ -66,14 +89,12 @@ bool CCsvNamedReader::EndRecord() {
         record.kind = CsvRecordKind::Header;
     } else if (!m_bAnyText) {
         record.kind = CsvRecordKind::Empty;
-    } else if ((record.nId = RadioIdOf(m_values[m_layout.nIdColumn])) == 0) {
+    } else if ((record.nId = RadioIdOf(std::string_view(m_record).substr(
+                    m_spans[m_layout.nIdColumn].start, m_spans[m_layout.nIdColumn].length))) == 0) {
         record.kind = CsvRecordKind::NoId;
     } else {
         record.kind = CsvRecordKind::Contact;
-        auto column = [&](int c) -> std::string_view {
-            const int i = m_layout.nColumns[c];
-            return i >= 0 && m_wanted[i] ? std::string_view(m_values[i]) : std::string_view();
-        };
+        auto column = [&](int c) { return Column(c); };
         record.values[CONTACT_CALLSIGN] = column(COL_CALLSIGN);
         record.values[CONTACT_CITY] = column(COL_CITY);
         record.values[CONTACT_STATE] = column(COL_STATE);
@@ -98,8 +119,10 @@ bool CCsvNamedReader::EndRecord() {
     m_nLines = 1;
     m_nColumn = 0;
     m_bAnyText = false;
-    for (std::string& v : m_values) v.clear();
+    m_record.clear();
+    for (Span& span : m_spans) span = Span();
     m_state = FIELD_START;
+    StartValue();
     if (!more) m_bStopped = true;
     return more;
 }
@@ -107,6 +130,7 @@ bool CCsvNamedReader::EndRecord() {
 bool CCsvNamedReader::Feed(const char* data, size_t size) {
     if (m_bStopped) return false;
     const char sep = m_layout.cSeparator;
+    const uint64_t sepWord = ONES * static_cast<unsigned char>(sep);
     const char* p = data;
     const char* const end = data + size;
     while (p < end) {
@@ -124,6 +148,7 @@ bool CCsvNamedReader::Feed(const char* data, size_t size) {
                 ++p;
             } else if (c == '"') {
                 m_state = QUOTED;
+                m_bQuoted = true;
                 ++p;
             } else {
                 m_state = UNQUOTED;
@@ -132,6 +157,16 @@ bool CCsvNamedReader::Feed(const char* data, size_t size) {
         }
         case UNQUOTED: {
             const char* q = p;
+            // Eight bytes at a time to the next separator or line end.
+            while (end - q >= 8) {
+                uint64_t word;
+                std::memcpy(&word, q, 8);
+                if (const uint64_t mask = HasByte(word, sepWord) | HasByte(word, LF_WORD)) {
+                    q += std::countr_zero(mask) / 8;
+                    break;
+                }
+                q += 8;
+            }
             while (q < end && *q != sep && *q != '\n') ++q;
             Append(p, static_cast<size_t>(q - p));
             p = q;

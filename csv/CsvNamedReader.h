@@ -28,9 +28,19 @@ public:
 private:
     enum State { FIELD_START, UNQUOTED, QUOTED, QUOTE_IN_QUOTED, AFTER_QUOTED };
 
+    void StartValue();
     void EndValue();
     bool EndRecord();
-    void Append(const char* p, size_t n);
+    void Append(const char* p, size_t n) {
+        if (n == 0) return;
+        m_bAnyText = true;
+        if (m_bValueWanted && m_nValueBytes < MAX_VALUE) {
+            const size_t take = n < MAX_VALUE - m_nValueBytes ? n : MAX_VALUE - m_nValueBytes;
+            m_record.append(p, take);
+            m_nValueBytes += take;
+        }
+    }
+    std::string_view Column(int c) const;
 
     CsvLayout m_layout;
     ICsvRecordSink& m_sink;
@@ -40,11 +50,18 @@ private:
     State m_state = FIELD_START;
     uint32_t m_nLines = 1;
     size_t m_nColumn = 0;
-    bool m_bAnyText = false;    // some value of the record is not empty
-    size_t m_nPendingBlanks = 0;  // unquoted blanks that count only if text follows
-    std::string m_value;
-    std::vector<std::string> m_values;  // by column, for the wanted ones
-    std::string m_name;                 // a Name made of first and last names
+    bool m_bAnyText = false;  // some value of the record is not empty
+    bool m_bValueWanted = false;
+    bool m_bQuoted = false;    // the value began with a quote: its blanks count
+    size_t m_nValueStart = 0;  // where the value's bytes begin in m_record
+    size_t m_nValueBytes = 0;
+    // The record's wanted values, one after the other, and where each lies.
+    std::string m_record;
+    struct Span {
+        uint32_t start = 0, length = 0;
+    };
+    std::vector<Span> m_spans;  // by column, for the wanted ones
+    std::string m_name;         // a Name made of first and last names
 };
 
 }  // namespace pendrak

@@ -3,9 +3,12 @@
 // character. The one place besides CodePage.cpp that converts text.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 namespace pendrak {
 
@@ -37,8 +40,15 @@ public:
     class CImpl;
 
 private:
+    bool CanEncode(std::string_view oneCharacter);
+    const std::string& Transliterated(std::string_view run);
+
     int m_nTarget = 0;
     std::unique_ptr<CImpl> m_pImpl;
+    // Real lists repeat the same few characters: what the library said of
+    // each is kept for the next time.
+    std::vector<uint8_t> m_encodable;  // per BMP code point: 0 not asked, 1 yes, 2 no
+    std::unordered_map<std::string, std::string> m_transliterations;
 };
 
 // The longest prefix of `text` of at most `width` bytes that ends on a

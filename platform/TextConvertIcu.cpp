@@ -4,6 +4,7 @@
 #include <unicode/normalizer2.h>
 #include <unicode/translit.h>
 #include <unicode/uchar.h>
+#include <unicode/uscript.h>
 #include <unicode/unistr.h>
 
 #include <cerrno>
@@ -68,9 +69,10 @@ struct CTextConverter::CImpl::CState {
     CIconv toTarget;
     CIconv fromSource;
     // Made on first need: building a transliterator costs tens of
-    // milliseconds, and most lists never need one.
-    std::unique_ptr<icu::Transliterator> pLatin;
-    bool bLatinTried = false;
+    // milliseconds (a hundred and more for all scripts), and most lists
+    // need none, or only the one for Latin letters.
+    std::unique_ptr<icu::Transliterator> pLatinAscii, pAnyLatin;
+    bool bLatinAsciiTried = false, bAnyLatinTried = false;
 };
 
 CTextConverter::CImpl::CImpl() : m_pState(new CState) {}
@@ -149,16 +151,26 @@ std::string CTextConverter::CImpl::Transliterate(std::string_view utf8) {
             if (Encode(candidate, scratch) == candidate.size()) return candidate;
         }
     }
-    if (!m_pState->bLatinTried) {
-        m_pState->bLatinTried = true;
+    bool latinScript = true;
+    for (int32_t i = 0; i < text.length() && latinScript;) {
+        const UChar32 c = text.char32At(i);
         status = U_ZERO_ERROR;
-        m_pState->pLatin.reset(icu::Transliterator::createInstance(
-            "Any-Latin; Latin-ASCII", UTRANS_FORWARD, status));
-        if (U_FAILURE(status)) m_pState->pLatin.reset();
+        const UScriptCode script = uscript_getScript(c, &status);
+        latinScript = script == USCRIPT_LATIN || script == USCRIPT_COMMON || script == USCRIPT_INHERITED;
+        i += U16_LENGTH(c);
     }
-    if (!m_pState->pLatin) return {};
+    auto& translit = latinScript ? m_pState->pLatinAscii : m_pState->pAnyLatin;
+    bool& tried = latinScript ? m_pState->bLatinAsciiTried : m_pState->bAnyLatinTried;
+    if (!tried) {
+        tried = true;
+        status = U_ZERO_ERROR;
+        translit.reset(icu::Transliterator::createInstance(
+            latinScript ? "Latin-ASCII" : "Any-Latin; Latin-ASCII", UTRANS_FORWARD, status));
+        if (U_FAILURE(status)) translit.reset();
+    }
+    if (!translit) return {};
     icu::UnicodeString latin = text;
-    m_pState->pLatin->transliterate(latin);
+    translit->transliterate(latin);
     return ToUtf8String(latin);
 }
 
