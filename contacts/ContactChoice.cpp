@@ -34,6 +34,13 @@ int DigitCount(uint32_t v) {
     return n;
 }
 
+std::string Quoted(std::string_view text) {
+    std::string out(1, '\'');
+    out.append(text);
+    out += '\'';
+    return out;
+}
+
 constexpr uint32_t POW10[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
 
 }  // namespace
@@ -50,7 +57,7 @@ bool CContactChoice::Parse(std::string_view list, std::vector<Entry>& out, std::
         if (e.bPrefix) {
             // IDs have at most 8 digits and none begins with 0.
             if (item.size() > 8 || item[0] == '0') {
-                if (error) *error = "'" + std::string(item) + "' is no radio ID prefix (1 to 8 digits, not beginning with 0)";
+                if (error) *error = Quoted(item) + " is no radio ID prefix (1 to 8 digits, not beginning with 0)";
                 return false;
             }
             for (const char c : item) e.nPrefix = e.nPrefix * 10 + static_cast<uint32_t>(c - '0');
@@ -92,7 +99,7 @@ bool CContactChoice::SetNear(std::string_view id, std::string* error) {
         if (ok) value = value * 10 + static_cast<uint32_t>(c - '0');
     }
     if (!ok || value == 0 || value > static_cast<uint32_t>(MAX_RADIO_ID)) {
-        if (error) *error = "'" + std::string(id) + "' is no radio ID (1 to " + std::to_string(MAX_RADIO_ID) + ")";
+        if (error) *error = Quoted(id) + " is no radio ID (1 to " + std::to_string(MAX_RADIO_ID) + ")";
         return false;
     }
     m_bNear = true;

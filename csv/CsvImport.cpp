@@ -53,26 +53,33 @@ public:
         case CsvRecordKind::NoId: m_report.nNoId += r.nLines; return true;
         case CsvRecordKind::Contact: break;
         }
-        const uint32_t index = static_cast<uint32_t>(m_records.size());
-        uint32_t tag;
-        if (m_seen.TestAndSet(r.nId)) {
-            tag = TAG_REPEATED;
-            m_report.nRepeated += r.nLines;
-        } else if (!m_pChoice->Allowed(r.nId, r.values[CONTACT_COUNTRY])) {
-            tag = TAG_NOT_CHOSEN;
-            m_report.nNotChosen += r.nLines;
-        } else {
-            tag = static_cast<uint32_t>(m_pChoice->Class(r.nId, r.values[CONTACT_COUNTRY]));
-            if (m_pStageAll)
-                m_pStageAll->Add(r, index, m_converters.For(m_layout), m_converters.nCodePage);
+        const uint32_t tag = m_pChoice->Allowed(r.nId, r.values[CONTACT_COUNTRY])
+                                 ? static_cast<uint32_t>(m_pChoice->Class(r.nId, r.values[CONTACT_COUNTRY]))
+                                 : TAG_NOT_CHOSEN;
+        if (m_pStageAll) {
+            // The values live only as long as this call.
+            if (Settle({r.nId, tag, r.nLines}) < TAG_NOT_CHOSEN)
+                m_pStageAll->Add(r, static_cast<uint32_t>(m_records.size() - 1), m_converters.For(m_layout),
+                                 m_converters.nCodePage);
+            return true;
         }
-        m_records.push_back(r.nId << 8 | tag);
-        if (r.nLines > 1) m_multiLine.push_back({index, r.nLines});
+        // The test of the ID waits a few records, by when its bit has
+        // arrived from memory: a list of random IDs misses the cache at
+        // nearly every one.
+        m_seen.Prefetch(r.nId);
+        if (m_nPending == PENDING) Settle(m_pending[m_nFirst]), m_nFirst = (m_nFirst + 1) % PENDING, --m_nPending;
+        m_pending[(m_nFirst + m_nPending++) % PENDING] = {r.nId, tag, r.nLines};
         return true;
+    }
+
+    // The records still waiting for their ID's test, at the end of a file.
+    void Flush() {
+        for (; m_nPending > 0; --m_nPending, m_nFirst = (m_nFirst + 1) % PENDING) Settle(m_pending[m_nFirst]);
     }
 
     // The choice over the image's contacts (in a merge) and the files'.
     void Decide(const CContactImage& image, bool merge) {
+        Flush();
         m_nOld = merge ? image.GetContactCount() : 0;
         std::vector<uint64_t> keys;
         keys.reserve(static_cast<size_t>(m_nOld) + m_records.size());
@@ -123,6 +130,7 @@ public:
 
     bool Taken(uint32_t index) const {
         const uint32_t tag = m_records[index] & 0xFF;
+        if (m_nCutoff == UINT64_MAX) return tag < TAG_NOT_CHOSEN;  // all fit
         return tag < TAG_NOT_CHOSEN &&
                m_named.Key(static_cast<int>(tag), m_records[index] >> 8, Position(index)) <= m_nCutoff;
     }
@@ -143,6 +151,27 @@ public:
     int OldCount() const { return m_nOld; }
 
 private:
+    struct Pending {
+        uint32_t nId, nTag, nLines;
+    };
+
+    // A record's fate once its ID is tested: the first line of an ID wins.
+    uint32_t Settle(const Pending& p) {
+        uint32_t tag = p.nTag;
+        if (m_seen.TestAndSet(p.nId)) {
+            tag = TAG_REPEATED;
+            m_report.nRepeated += p.nLines;
+        } else if (tag == TAG_NOT_CHOSEN) {
+            m_report.nNotChosen += p.nLines;
+        }
+        if (p.nLines > 1) m_multiLine.push_back({static_cast<uint32_t>(m_records.size()), p.nLines});
+        m_records.push_back(p.nId << 8 | tag);
+        return tag;
+    }
+
+    static constexpr size_t PENDING = 16;
+    Pending m_pending[PENDING];
+    size_t m_nFirst = 0, m_nPending = 0;
     CsvImportReport& m_report;
     const CContactChoice& m_named;
     const CContactChoice& m_own;
@@ -204,16 +233,12 @@ int Commit(CContactImage& image, const CPlan& plan, const CStagedRecords& staged
     int n = 0;
     for (int i = 0; i < plan.OldCount(); ++i) {
         if (!plan.KeepOld(i)) continue;
-        if (n != i)
-            std::memcpy(image.Bytes() + ContactRecordOffset(n), image.Bytes() + ContactRecordOffset(i),
-                        CONTACT_RECORD_SIZE);
+        image.CopyContactRecord(n, i);
         ++n;
     }
     staged.ForEach([&](const CStagedRecords::Entry& e) {
         if (checkTaken && !plan.Taken(e.nIndex)) return;
-        image.SetContactRadioId(n, static_cast<int32_t>(e.nId));
-        for (int f = 0; f < CONTACT_FIELD_COUNT; ++f)
-            image.SetContactFieldText(static_cast<ContactField>(f), n, e.texts[f]);
+        image.SetContactRecord(n, static_cast<int32_t>(e.nId), e.texts);
         report.nValuesCut += e.nCut;
         report.nTransliterated += e.nTransliterated;
         report.nReplaced += e.nReplaced;
@@ -273,6 +298,7 @@ CsvImportResult ImportContactsCsv(CContactImage& image, const std::vector<CCsvSo
         if (!ReadCsvSource(*sources[i], buffer.get(), chunkSize, plan, !twice, wantCountry, cause,
                            bytes.back()))
             return Failed(CsvImportResult::ReadFailed, cause, i);
+        plan.Flush();
         CsvFileReport file;
         file.layout = plan.Layout();
         file.nLines = report.nLines - before;

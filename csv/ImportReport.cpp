@@ -25,7 +25,10 @@ std::string Fill(const std::string& pattern, const std::vector<std::string>& arg
 std::string N(long long v) { return std::to_string(v); }
 
 std::string FileName(const CsvFileReport& file, size_t index) {
-    return file.strName.empty() ? "#" + std::to_string(index + 1) : file.strName;
+    if (!file.strName.empty()) return file.strName;
+    std::string name(1, '#');
+    name += std::to_string(index + 1);
+    return name;
 }
 
 }  // namespace
