@@ -80,6 +80,7 @@ public:
     // The choice over the image's contacts (in a merge) and the files'.
     void Decide(const CContactImage& image, bool merge) {
         Flush();
+        m_records.shrink_to_fit();  // it stays through the second reading
         m_nOld = merge ? image.GetContactCount() : 0;
         std::vector<uint64_t> keys;
         keys.reserve(static_cast<size_t>(m_nOld) + m_records.size());
@@ -227,7 +228,8 @@ private:
     bool m_bChanged = false;
 };
 
-// The image's kept contacts moved to the front, the staged ones after them.
+// The image's kept contacts moved to the front, the staged ones after them;
+// the count set, not yet sorted.
 int Commit(CContactImage& image, const CPlan& plan, const CStagedRecords& staged, bool checkTaken,
            CsvImportReport& report) {
     int n = 0;
@@ -244,8 +246,10 @@ int Commit(CContactImage& image, const CPlan& plan, const CStagedRecords& staged
         report.nReplaced += e.nReplaced;
         ++n;
     });
+    report.nValuesCut += staged.ValuesCut();
+    report.nTransliterated += staged.Stats().transliterated;
+    report.nReplaced += staged.Stats().replaced;
     image.SetContactCount(n);
-    image.SortContactsByRadioId();
     return n;
 }
 
@@ -287,29 +291,29 @@ CsvImportResult ImportContactsCsv(CContactImage& image, const std::vector<CCsvSo
     const std::unique_ptr<char[]> buffer(new char[chunkSize]);
     CsvImportReport report;
     report.bMerge = options.bMerge;
-    CStagedRecords staged;
-    CPlan plan(report, options.choice, own, converters, twice ? nullptr : &staged);
+    auto staged = std::make_unique<CStagedRecords>(twice);
+    auto plan = std::make_unique<CPlan>(report, options.choice, own, converters, twice ? nullptr : staged.get());
     const bool wantCountry = options.choice.NeedsCountry();
     FileErrorCause cause = FileErrorCause::none;
     std::vector<long long> bytes;  // per file, to compare the readings
     for (size_t i = 0; i < sources.size(); ++i) {
         const long long before = report.nLines;
         bytes.push_back(0);
-        if (!ReadCsvSource(*sources[i], buffer.get(), chunkSize, plan, !twice, wantCountry, cause,
+        if (!ReadCsvSource(*sources[i], buffer.get(), chunkSize, *plan, !twice, wantCountry, cause,
                            bytes.back()))
             return Failed(CsvImportResult::ReadFailed, cause, i);
-        plan.Flush();
+        plan->Flush();
         CsvFileReport file;
-        file.layout = plan.Layout();
+        file.layout = plan->Layout();
         file.nLines = report.nLines - before;
         report.files.push_back(file);
     }
-    plan.Decide(image, options.bMerge);
+    plan->Decide(image, options.bMerge);
 
     if (twice) {
         // One pass over all the files, in the same order: records are
         // numbered across them.
-        CStore store(plan, converters, staged);
+        CStore store(*plan, converters, *staged);
         long long lines = 0;
         for (size_t i = 0; i < sources.size(); ++i) {
             if (!sources[i]->Rewind()) return Failed(CsvImportResult::ReadFailed, FileErrorCause::badSeek, i);
@@ -326,7 +330,11 @@ CsvImportResult ImportContactsCsv(CContactImage& image, const std::vector<CCsvSo
         }
     }
     CsvImportResult result;
-    result.count = Commit(image, plan, staged, !twice, report);
+    result.count = Commit(image, *plan, *staged, !twice, report);
+    // The sort needs tables of its own: what the readings kept goes first.
+    staged.reset();
+    plan.reset();
+    image.SortContactsByRadioId();
     result.report = std::move(report);
     return result;
 }

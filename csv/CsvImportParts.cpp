@@ -152,7 +152,7 @@ void CStagedRecords::Add(const CsvRecord& record, uint32_t index, CTextConverter
         m_used.push_back(0);
     }
     auto* const start = reinterpret_cast<unsigned char*>(m_blocks.back().get() + m_used.back());
-    unsigned char* p = start + 12;
+    unsigned char* p = start + HeadSize();
     int cut = 0;
     TextConvertStats stats;
     for (int f = 0; f < CONTACT_FIELD_COUNT; ++f) {
@@ -171,8 +171,18 @@ void CStagedRecords::Add(const CsvRecord& record, uint32_t index, CTextConverter
         std::memcpy(p, text.data(), text.size());
         p += text.size();
     }
-    const auto clamp16 = [](long long v) { return static_cast<uint32_t>(std::min(v, 0xFFFFLL)); };
     const uint32_t id = record.nId;
+    if (m_bAllTaken) {
+        m_nCut += cut;
+        m_stats.transliterated += stats.transliterated;
+        m_stats.replaced += stats.replaced;
+        start[0] = static_cast<unsigned char>(id);
+        start[1] = static_cast<unsigned char>(id >> 8);
+        start[2] = static_cast<unsigned char>(id >> 16);
+        m_used.back() += static_cast<size_t>(p - start);
+        return;
+    }
+    const auto clamp16 = [](long long v) { return static_cast<uint32_t>(std::min(v, 0xFFFFLL)); };
     const uint32_t translit = clamp16(stats.transliterated), replaced = clamp16(stats.replaced);
     const unsigned char headBytes[12] = {
         static_cast<unsigned char>(index),        static_cast<unsigned char>(index >> 8),

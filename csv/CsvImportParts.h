@@ -51,8 +51,12 @@ private:
 
 // Records made ready for the image, compactly: converted and cut, with
 // what that did to them. Kept in blocks, so that growing copies nothing.
+// Records that are all taken keep only their ID and texts; the others also
+// their place among the records read and what the conversion did.
 class CStagedRecords {
 public:
+    explicit CStagedRecords(bool allTaken) : m_bAllTaken(allTaken) {}
+
     struct Entry {
         uint32_t nIndex;  // the record's place among the contact records read
         uint32_t nId;
@@ -65,8 +69,16 @@ public:
     void Add(const CsvRecord& record, uint32_t index, CTextConverter* converter, int codePage);
     template <typename Fn>
     void ForEach(Fn fn) const;
+    // For records that are all taken: what the conversions did.
+    long long ValuesCut() const { return m_nCut; }
+    const TextConvertStats& Stats() const { return m_stats; }
 
 private:
+    size_t HeadSize() const { return m_bAllTaken ? 3 : 12; }
+
+    bool m_bAllTaken;
+    long long m_nCut = 0;
+    TextConvertStats m_stats;
     static constexpr size_t BLOCK_SIZE = 1 << 20;
     std::vector<std::unique_ptr<char[]>> m_blocks;
     std::vector<size_t> m_used;
@@ -75,17 +87,23 @@ private:
 
 template <typename Fn>
 void CStagedRecords::ForEach(Fn fn) const {
+    uint32_t index = 0;
     for (size_t b = 0; b < m_blocks.size(); ++b) {
         const auto* p = reinterpret_cast<const unsigned char*>(m_blocks[b].get());
         const auto* const end = p + m_used[b];
         while (p < end) {
-            Entry e;
-            e.nIndex = p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-            e.nId = p[4] | (p[5] << 8) | (p[6] << 16);
-            e.nCut = p[7];
-            e.nTransliterated = static_cast<uint16_t>(p[8] | (p[9] << 8));
-            e.nReplaced = static_cast<uint16_t>(p[10] | (p[11] << 8));
-            p += 12;
+            Entry e{};
+            if (m_bAllTaken) {
+                e.nIndex = index++;
+                e.nId = p[0] | (p[1] << 8) | (p[2] << 16);
+            } else {
+                e.nIndex = p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+                e.nId = p[4] | (p[5] << 8) | (p[6] << 16);
+                e.nCut = p[7];
+                e.nTransliterated = static_cast<uint16_t>(p[8] | (p[9] << 8));
+                e.nReplaced = static_cast<uint16_t>(p[10] | (p[11] << 8));
+            }
+            p += HeadSize();
             for (auto& text : e.texts) {
                 text = std::string_view(reinterpret_cast<const char*>(p + 1), p[0]);
                 p += 1 + p[0];
