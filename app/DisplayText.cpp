@@ -65,12 +65,12 @@ QString FromLangBytes(std::string_view bytes) {
 
 QString LangString(const char* key) { return FromLangBytes(theAppData.GetLangString(key)); }
 
+QString LangResource(int id) { return FromLangBytes(theAppData.GetLangResource(id)); }
+
 QString LangStringOr(const char* key, const char* english) {
     const QString text = LangString(key);
     return text.isEmpty() ? QString::fromUtf8(english) : text;
 }
-
-QString LangResource(int id) { return FromLangBytes(theAppData.GetLangResource(id)); }
 
 std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
 

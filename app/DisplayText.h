@@ -33,7 +33,7 @@ QString FromLangBytes(std::string_view bytes);
 // GetLangString / GetLangResource for display.
 QString LangString(const char* key);
 QString LangResource(int id);
-// The text of a key, or `english` (UTF-8) when the language file has none.
+// For keys that older language files lack: the English text then.
 QString LangStringOr(const char* key, const char* english);
 
 // A path as the core's file operations want it.

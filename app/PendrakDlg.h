@@ -55,6 +55,9 @@ public:
     // Adds a file's contacts to those in the image (a merge).
     void OnAddFromFile();
     void OnSysCommand(int nID);
+    // Loads an image file (a backup, either form) into the list.
+    void OnOpenBackup();
+    static QString OpenBackupMenuText();
 
     // True from an accepted Read/Write until its outcome has been shown.
     bool IsJobRunning() const { return m_bJobActive; }
@@ -99,6 +102,12 @@ private:
     void ImportFile(const QString& path, bool merge);
     void ShowImportReport(const CsvImportReport& report);
     QString AddFromFileMenuText() const;
+    // Empty when the image was kept, else the warning to show.
+    QString KeepReadBackup();
+    // False when it could not be kept and the user would not write without.
+    bool KeepWriteBackup();
+    static QString VerifyProgressText(int percent);
+    QString VerifyOutcomeText() const;
 
     QIcon m_hIcon;
     QTableView* m_listContacts = nullptr;
