@@ -50,6 +50,8 @@ CCsvNamedReader::CCsvNamedReader(const CsvLayout& layout, ICsvRecordSink& sink, 
         const int column = m_layout.nColumns[c];
         if (column >= 0 && (wantValues || (wantCountry && c == COL_COUNTRY))) m_wanted[column] = true;
     }
+    for (size_t i = 0; i < m_wanted.size(); ++i)
+        if (m_wanted[i]) m_nLastWanted = i;
     StartValue();
 }
 
@@ -136,6 +138,17 @@ bool CCsvNamedReader::Feed(const char* data, size_t size) {
     while (p < end) {
         switch (m_state) {
         case FIELD_START: {
+            // Past the last wanted column, a rest of the line without quotes
+            // holds nothing to read: straight to its line end.
+            if (m_nColumn > m_nLastWanted) {
+                const auto* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
+                if (lf && !std::memchr(p, '"', static_cast<size_t>(lf - p))) {
+                    if (!m_bAnyText)
+                        for (const char* q = p; q < lf && !m_bAnyText; ++q)
+                            m_bAnyText = *q != sep && *q != ' ' && *q != '\t' && *q != '\r';
+                    p = lf;
+                }
+            }
             const char c = *p;
             if (c == sep) {
                 EndValue();

@@ -111,21 +111,11 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    std::FILE* out = output.empty() ? stdout : std::fopen(output.c_str(), "wb");
-    if (!out) {
-        std::perror(("pendrak-demo-contacts: " + output).c_str());
-        return 1;
-    }
     std::string text = "Radio ID,Callsign,Name,Nickname,City,State,Country,Remarks,\r\n";
     for (const Contact& c : MakeContacts(count, seed)) {
         text += std::to_string(c.id);
         for (const std::string& f : c.fields) text += "," + f;
         text += ",\r\n";
     }
-    const bool ok = std::fwrite(text.data(), 1, text.size(), out) == text.size();
-    if ((out != stdout ? std::fclose(out) : std::fflush(out)) != 0 || !ok) {
-        std::perror(("pendrak-demo-contacts: " + (output.empty() ? std::string("stdout") : output)).c_str());
-        return 1;
-    }
-    return 0;
+    return pendrak::demo::WriteOutput("pendrak-demo-contacts", output, text);
 }

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace pendrak::demo {
@@ -26,6 +27,10 @@ struct Country {
 };
 
 const std::vector<Country>& DemoCountries();
+
+// Writes text to the file `output` (standard output when empty); the exit
+// status, after a line naming `program` on stderr when that failed.
+int WriteOutput(const char* program, const std::string& output, const std::string& text);
 
 // splitmix64: small, fast and the same on every platform.
 class CRandom {

@@ -164,15 +164,5 @@ int main(int argc, char** argv) {
 
     std::string text = "RADIO_ID,CALLSIGN,FIRST_NAME,LAST_NAME,CITY,STATE,COUNTRY\n";
     for (const User& u : users) text += u.line;
-    std::FILE* out = output.empty() ? stdout : std::fopen(output.c_str(), "wb");
-    if (!out) {
-        std::perror(("pendrak-demo-radioid: " + output).c_str());
-        return 1;
-    }
-    const bool ok = std::fwrite(text.data(), 1, text.size(), out) == text.size();
-    if ((out != stdout ? std::fclose(out) : std::fflush(out)) != 0 || !ok) {
-        std::perror("pendrak-demo-radioid");
-        return 1;
-    }
-    return 0;
+    return pendrak::demo::WriteOutput("pendrak-demo-radioid", output, text);
 }

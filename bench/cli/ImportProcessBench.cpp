@@ -5,56 +5,19 @@
 // time; memory its peak resident size, and how far that is above the
 // baseline's.
 #include <benchmark/benchmark.h>
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "ProcessRun.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Run {
-    bool ok = false;
-    double wallMs = 0, cpuMs = 0, peakMb = 0;
-};
-
-// Runs the program with stdout and stderr to /dev/null.
-Run RunProcess(const std::vector<std::string>& args) {
-    std::vector<char*> argv;
-    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    Run run;
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = -1;
-    const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return run;
-    int status = 0;
-    rusage usage{};
-    if (wait4(pid, &status, 0, &usage) != pid) return run;
-    run.wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    run.cpuMs = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
-                static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
-    run.peakMb = static_cast<double>(usage.ru_maxrss) / 1024;
-    run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
-    return run;
-}
 
 const fs::path& WorkDir() {
     static const fs::path dir = [] {
@@ -62,7 +25,7 @@ const fs::path& WorkDir() {
         fs::create_directories(d);
         std::FILE* empty = std::fopen((d / "empty.csv").c_str(), "wb");
         if (empty) std::fclose(empty);
-        RunProcess({PENDRAK_DEMO_RADIOID, "-o", (d / "user.csv").string()});
+        benchproc::RunProcess(PENDRAK_DEMO_RADIOID, {"-o", (d / "user.csv").string()});
         return d;
     }();
     return dir;
@@ -73,8 +36,8 @@ double g_baselinePeakMb = 0;
 void Measure(benchmark::State& state, const std::vector<std::string>& args, bool baseline) {
     double cpu = 0, peak = 0;
     for (auto _ : state) {
-        const Run run = RunProcess(args);
-        if (!run.ok) {
+        const benchproc::ProcessRun run = benchproc::RunProcess(PENDRAK_CLI, args);
+        if (run.exitCode != 0) {
             state.SkipWithError("pendrak-cli import failed");
             return;
         }
@@ -90,7 +53,7 @@ void Measure(benchmark::State& state, const std::vector<std::string>& args, bool
 
 void BM_BaselineImportEmptyFile(benchmark::State& state) {
     const fs::path& dir = WorkDir();
-    Measure(state, {PENDRAK_CLI, "import", (dir / "empty.csv").string(), "--image", (dir / "out.bin").string(),
+    Measure(state, {"import", (dir / "empty.csv").string(), "--image", (dir / "out.bin").string(),
                     "--codepage", "GBK"},
             true);
 }
@@ -98,7 +61,7 @@ BENCHMARK(BM_BaselineImportEmptyFile)->UseManualTime()->Unit(benchmark::kMillise
 
 void BM_ImportRadioIdPreferGbk(benchmark::State& state) {
     const fs::path& dir = WorkDir();
-    Measure(state, {PENDRAK_CLI, "import", (dir / "user.csv").string(), "--image", (dir / "out.bin").string(),
+    Measure(state, {"import", (dir / "user.csv").string(), "--image", (dir / "out.bin").string(),
                     "--prefer", "460,461", "--codepage", "GBK"},
             false);
 }
