@@ -361,7 +361,8 @@ void CPendrakDlg::contextMenuEvent(QContextMenuEvent* event) {
     QAction* chosen = menu.exec(event->globalPos());
     if (chosen == about) OnSysCommand(IDM_ABOUTBOX);
     else if (chosen == openBackup) OnSysCommand(IDM_OPENBACKUP);
-    else if (chosen == add) OnSysCommand(IDM_ADDFROMFILE);
+    else if (chosen == add)
+        OnSysCommand(IDM_ADDFROMFILE);
 }
 #else
 void CPendrakDlg::contextMenuEvent(QContextMenuEvent* event) { QDialog::contextMenuEvent(event); }

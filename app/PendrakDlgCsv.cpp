@@ -90,8 +90,10 @@ void CPendrakDlg::ImportFile(const QString& path, bool merge) {
     }
 
     if (result.bChanged) {
-        AppMessageBox(this, LangStringOr("IDS_IMPORT_CHANGED", "%1 changed while it was read. "
-                                                               "Nothing was imported.").arg(path));
+        AppMessageBox(this, LangStringOr("IDS_IMPORT_CHANGED",
+                                         "%1 changed while it was read. "
+                                         "Nothing was imported.")
+                                .arg(path));
         return;
     }
     if (result.outcome != CsvImportResult::Done) {

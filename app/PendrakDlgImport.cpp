@@ -53,7 +53,8 @@ void CPendrakDlg::ShowImportReport(const CsvImportReport& report) {
     QStringList lines{LangStringOr("IDS_IMPORT_LOST", "Not every line of the file was taken:")};
     for (const std::string& line : losses) lines << QString::fromStdString(line);
     lines << QString();
-    for (const std::string& line : FormatImportReport(report, text)) lines << QString::fromStdString(line);
+    for (const std::string& line : FormatImportReport(report, text))
+        lines << QString::fromStdString(line);
     AppMessageBox(this, lines.join(QLatin1Char('\n')));
 }
 

@@ -1,12 +1,10 @@
 // import and export: the dialog's Import and Export, between CSV files and
 // image files, offline.
-#include "cli/Commands.h"
-
 #include <CLI/CLI.hpp>
-
 #include <memory>
 
 #include "cli/CliCommon.h"
+#include "cli/Commands.h"
 #include "cli/ImageFile.h"
 #include "cli/ImportOptions.h"
 #include "cli/Interrupt.h"
@@ -50,8 +48,8 @@ int RunImport(const ImportOptions& options) {
     SaveImageFile(image, output);
     if (Interrupted()) Fail("import interrupted; no file written");
     output.Commit();
-    PrintInfo((options.import.bMerge ? "Image holds " : "Imported ") + ContactsText(count) + " from " +
-              JoinedNames(options.csvFiles) + " into " + options.strImage);
+    PrintInfo((options.import.bMerge ? "Image holds " : "Imported ") + ContactsText(count) +
+              " from " + JoinedNames(options.csvFiles) + " into " + options.strImage);
     return EXIT_OK;
 }
 
@@ -85,8 +83,10 @@ int ImportCsv(CContactImage& image, const std::string& path) {
 
 void AddFileCommands(CLI::App& app, CommandList& commands) {
     auto import = std::make_shared<ImportOptions>();
-    CLI::App* cmd = app.add_subcommand("import", "Import CSV files into an image file, as the dialog's Import does");
-    cmd->add_option("csv", import->csvFiles, "CSV files to import, read in order as one list")->required();
+    CLI::App* cmd = app.add_subcommand(
+        "import", "Import CSV files into an image file, as the dialog's Import does");
+    cmd->add_option("csv", import->csvFiles, "CSV files to import, read in order as one list")
+        ->required();
     cmd->add_option("--image", import->strImage, "Image file to write")->required();
     cmd->add_option("--base", import->strBase, "Image file to start from instead of the cleared image");
     AddImportOptions(*cmd, import->import);
@@ -97,8 +97,9 @@ void AddFileCommands(CLI::App& app, CommandList& commands) {
     cmd = app.add_subcommand("export", "Export an image file to CSV, as the dialog's Export does");
     cmd->add_option("image", exp->strImage, "Image file to export")->required();
     cmd->add_option("-o,--output", exp->strCsv, "CSV file to write (name ending in .csv)")->required();
-    cmd->add_flag("--utf8", exp->bUtf8,
-                  "For spreadsheets: UTF-8 with a byte-order mark, quoted values, no trailing comma");
+    cmd->add_flag(
+        "--utf8", exp->bUtf8,
+        "For spreadsheets: UTF-8 with a byte-order mark, quoted values, no trailing comma");
     cmd->add_option("--codepage", exp->strCodePage,
                     "With --utf8: the radio's text encoding; default setting.txt's codepage");
     AddCommonOptions(*cmd, exp->common);

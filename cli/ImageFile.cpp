@@ -94,7 +94,8 @@ void SaveImageFile(const CContactImage& image, CPendingOutput& output) {
 
 void ExportCsv(const CContactImage& image, CPendingOutput& output, bool utf8, int codePage) {
     const CsvExportResult result =
-        utf8 ? ExportContactsCsvUtf8File(image, output.TempPath(), codePage > 0 ? codePage : GetProgramCodePage())
+        utf8 ? ExportContactsCsvUtf8File(image, output.TempPath(),
+                                         codePage > 0 ? codePage : GetProgramCodePage())
              : ExportContactsCsvFile(image, output.TempPath());
     if (result.outcome == CsvExportResult::OpenFailed)
         Fail("cannot create CSV file " + output.FinalPath() + ": " + CauseText(result.cause));

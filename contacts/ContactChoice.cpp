@@ -53,11 +53,14 @@ bool CContactChoice::Parse(std::string_view list, std::vector<Entry>& out, std::
         list = comma == std::string_view::npos ? std::string_view() : list.substr(comma + 1);
         if (item.empty()) continue;
         Entry e;
-        e.bPrefix = std::all_of(item.begin(), item.end(), [](char c) { return c >= '0' && c <= '9'; });
+        e.bPrefix =
+            std::all_of(item.begin(), item.end(), [](char c) { return c >= '0' && c <= '9'; });
         if (e.bPrefix) {
             // IDs have at most 8 digits and none begins with 0.
             if (item.size() > 8 || item[0] == '0') {
-                if (error) *error = Quoted(item) + " is no radio ID prefix (1 to 8 digits, not beginning with 0)";
+                if (error)
+                    *error = Quoted(item) +
+                             " is no radio ID prefix (1 to 8 digits, not beginning with 0)";
                 return false;
             }
             for (const char c : item) e.nPrefix = e.nPrefix * 10 + static_cast<uint32_t>(c - '0');
@@ -99,7 +102,8 @@ bool CContactChoice::SetNear(std::string_view id, std::string* error) {
         if (ok) value = value * 10 + static_cast<uint32_t>(c - '0');
     }
     if (!ok || value == 0 || value > static_cast<uint32_t>(MAX_RADIO_ID)) {
-        if (error) *error = Quoted(id) + " is no radio ID (1 to " + std::to_string(MAX_RADIO_ID) + ")";
+        if (error)
+            *error = Quoted(id) + " is no radio ID (1 to " + std::to_string(MAX_RADIO_ID) + ")";
         return false;
     }
     m_bNear = true;
@@ -123,7 +127,8 @@ bool CContactChoice::Matches(const Entry& e, uint32_t id, int idDigits, std::str
     return idDigits >= e.nDigits && id / POW10[idDigits - e.nDigits] == e.nPrefix;
 }
 
-bool CContactChoice::AnyMatches(const std::vector<Entry>& list, uint32_t id, std::string_view country) {
+bool CContactChoice::AnyMatches(const std::vector<Entry>& list, uint32_t id,
+                                std::string_view country) {
     const int digits = DigitCount(id);
     for (const Entry& e : list)
         if (Matches(e, id, digits, country)) return true;

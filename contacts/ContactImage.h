@@ -78,7 +78,8 @@ public:
     // Radio ID (table entry n too) and all seven texts of record n at once,
     // as SetContactRadioId and SetContactFieldText would store them; the tag
     // byte is kept.
-    void SetContactRecord(int n, int32_t radioId, const std::string_view (&texts)[CONTACT_FIELD_COUNT]);
+    void SetContactRecord(int n, int32_t radioId,
+                          const std::string_view (&texts)[CONTACT_FIELD_COUNT]);
     // Copies record `from` over record `to`, tag byte included.
     void CopyContactRecord(int to, int from);
 

@@ -112,7 +112,8 @@ namespace {
 // Stores each new ID's contact in file order until the image is full.
 class CDirectStore : public ICsvRecordSink {
 public:
-    explicit CDirectStore(CContactImage& image) : m_image(image), m_nCodePage(GetProgramCodePage()) {}
+    explicit CDirectStore(CContactImage& image)
+        : m_image(image), m_nCodePage(GetProgramCodePage()) {}
 
     bool OnRecord(const CsvRecord& r) override {
         if (r.kind != CsvRecordKind::Contact || m_seen.TestAndSet(r.nId)) return true;
@@ -121,7 +122,8 @@ public:
             const auto field = static_cast<ContactField>(f);
             const std::string_view text = r.values[f];
             const size_t width = static_cast<size_t>(ContactFieldWidth(field));
-            m_image.SetContactFieldText(field, m_nCount, text.substr(0, CharBoundaryCut(text, width, m_nCodePage)));
+            m_image.SetContactFieldText(field, m_nCount,
+                                        text.substr(0, CharBoundaryCut(text, width, m_nCodePage)));
         }
         return ++m_nCount < MAX_CONTACTS;
     }

@@ -12,10 +12,9 @@ namespace {
 // RFC 4180: quotes around a value with a separator, a quote or a line end,
 // and around one with blanks at either end, which the import would drop.
 void AppendValue(std::string& out, std::string_view value) {
-    const bool quote =
-        value.find_first_of(",\"\r\n") != std::string_view::npos ||
-        (!value.empty() && (value.front() == ' ' || value.front() == '\t' ||
-                            value.back() == ' ' || value.back() == '\t'));
+    const bool quote = value.find_first_of(",\"\r\n") != std::string_view::npos ||
+                       (!value.empty() && (value.front() == ' ' || value.front() == '\t' ||
+                                           value.back() == ' ' || value.back() == '\t'));
     if (!quote) {
         out += value;
         return;
@@ -31,7 +30,8 @@ void AppendValue(std::string& out, std::string_view value) {
 }  // namespace
 
 bool WriteContactsCsvUtf8(const CContactImage& image, CCsvSink& sink, int codePage) {
-    if (!sink.Write("\xEF\xBB\xBF" "Radio ID,Callsign,Name,Nickname,City,State,Country,Remarks\r\n"))
+    if (!sink.Write("\xEF\xBB\xBF"
+                    "Radio ID,Callsign,Name,Nickname,City,State,Country,Remarks\r\n"))
         return false;
     const int count = image.GetContactCount();
     std::string line;
@@ -42,7 +42,8 @@ bool WriteContactsCsvUtf8(const CContactImage& image, CCsvSink& sink, int codePa
         line.append(digits, res.ptr);
         for (int f = 0; f < CONTACT_FIELD_COUNT; ++f) {
             line += ',';
-            AppendValue(line, ToUtf8(image.GetContactFieldText(static_cast<ContactField>(f), n), codePage));
+            AppendValue(
+                line, ToUtf8(image.GetContactFieldText(static_cast<ContactField>(f), n), codePage));
         }
         line += "\r\n";
         if (!sink.Write(line)) return false;

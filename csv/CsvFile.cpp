@@ -216,7 +216,8 @@ CsvImportResult ImportContactsCsvFiles(CContactImage& image, const std::vector<s
             result.outcome = CsvImportResult::OpenFailed;
             result.nFailedFile = i;
             result.cause = FileErrorCauseFromSystem(files.back()->Error());
-            if (result.cause == FileErrorCause::none) result.cause = FileErrorCause::genericException;
+            if (result.cause == FileErrorCause::none)
+                result.cause = FileErrorCause::genericException;
             return result;
         }
         sources.push_back(std::make_unique<CFileSource>(*files.back()));
@@ -228,7 +229,8 @@ CsvImportResult ImportContactsCsvFiles(CContactImage& image, const std::vector<s
     return result;
 }
 
-CsvImportResult ImportContactsCsvFile(CContactImage& image, const std::string& path, size_t chunkSize) {
+CsvImportResult ImportContactsCsvFile(CContactImage& image, const std::string& path,
+                                      size_t chunkSize) {
     return ImportContactsCsvFiles(image, {path}, CsvImportOptions(), chunkSize);
 }
 

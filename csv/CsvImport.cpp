@@ -37,44 +37,58 @@ class CPlan : public CImportSink {
 public:
     CPlan(CsvImportReport& report, const CContactChoice& named, const CContactChoice& own,
           CConverters& converters, CStagedRecords* stageAll)
-        : m_report(report), m_named(named), m_own(own), m_converters(converters),
+        : m_report(report),
+          m_named(named),
+          m_own(own),
+          m_converters(converters),
           m_pStageAll(stageAll) {}
 
     void OnLayout(const CsvLayout& layout) override {
         m_layout = layout;
-        m_pChoice = layout.kind == CsvLayout::Own || layout.kind == CsvLayout::Unknown ? &m_own : &m_named;
+        m_pChoice =
+            layout.kind == CsvLayout::Own || layout.kind == CsvLayout::Unknown ? &m_own : &m_named;
     }
 
     bool OnRecord(const CsvRecord& r) override {
         m_report.nLines += r.nLines;
         switch (r.kind) {
-        case CsvRecordKind::Header: m_report.nHeader += r.nLines; return true;
-        case CsvRecordKind::Empty: m_report.nEmpty += r.nLines; return true;
-        case CsvRecordKind::NoId: m_report.nNoId += r.nLines; return true;
-        case CsvRecordKind::Contact: break;
+            case CsvRecordKind::Header:
+                m_report.nHeader += r.nLines;
+                return true;
+            case CsvRecordKind::Empty:
+                m_report.nEmpty += r.nLines;
+                return true;
+            case CsvRecordKind::NoId:
+                m_report.nNoId += r.nLines;
+                return true;
+            case CsvRecordKind::Contact:
+                break;
         }
-        const uint32_t tag = m_pChoice->Allowed(r.nId, r.values[CONTACT_COUNTRY])
-                                 ? static_cast<uint32_t>(m_pChoice->Class(r.nId, r.values[CONTACT_COUNTRY]))
-                                 : TAG_NOT_CHOSEN;
+        const uint32_t tag =
+            m_pChoice->Allowed(r.nId, r.values[CONTACT_COUNTRY])
+                ? static_cast<uint32_t>(m_pChoice->Class(r.nId, r.values[CONTACT_COUNTRY]))
+                : TAG_NOT_CHOSEN;
         if (m_pStageAll) {
             // The values live only as long as this call.
             if (Settle({r.nId, tag, r.nLines}) < TAG_NOT_CHOSEN)
-                m_pStageAll->Add(r, static_cast<uint32_t>(m_records.size() - 1), m_converters.For(m_layout),
-                                 m_converters.nCodePage);
+                m_pStageAll->Add(r, static_cast<uint32_t>(m_records.size() - 1),
+                                 m_converters.For(m_layout), m_converters.nCodePage);
             return true;
         }
         // The test of the ID waits a few records, by when its bit has
         // arrived from memory: a list of random IDs misses the cache at
         // nearly every one.
         m_seen.Prefetch(r.nId);
-        if (m_nPending == PENDING) Settle(m_pending[m_nFirst]), m_nFirst = (m_nFirst + 1) % PENDING, --m_nPending;
+        if (m_nPending == PENDING)
+            Settle(m_pending[m_nFirst]), m_nFirst = (m_nFirst + 1) % PENDING, --m_nPending;
         m_pending[(m_nFirst + m_nPending++) % PENDING] = {r.nId, tag, r.nLines};
         return true;
     }
 
     // The records still waiting for their ID's test, at the end of a file.
     void Flush() {
-        for (; m_nPending > 0; --m_nPending, m_nFirst = (m_nFirst + 1) % PENDING) Settle(m_pending[m_nFirst]);
+        for (; m_nPending > 0; --m_nPending, m_nFirst = (m_nFirst + 1) % PENDING)
+            Settle(m_pending[m_nFirst]);
     }
 
     // The choice over the image's contacts (in a merge) and the files'.
@@ -103,7 +117,8 @@ public:
         for (uint32_t k = 0; k < m_records.size() && !replaced.empty(); ++k) {
             const auto it = std::lower_bound(replaced.begin(), replaced.end(),
                                              std::pair<uint32_t, uint32_t>(m_records[k] >> 8, 0));
-            if (it != replaced.end() && it->first == m_records[k] >> 8) m_positions.push_back({k, it->second});
+            if (it != replaced.end() && it->first == m_records[k] >> 8)
+                m_positions.push_back({k, it->second});
         }
         for (uint32_t k = 0; k < m_records.size(); ++k)
             if (const uint32_t tag = m_records[k] & 0xFF; tag < TAG_NOT_CHOSEN)
@@ -123,7 +138,8 @@ public:
         size_t multi = 0;
         for (uint32_t k = 0; k < m_records.size(); ++k) {
             uint32_t lines = 1;
-            if (multi < m_multiLine.size() && m_multiLine[multi].first == k) lines = m_multiLine[multi++].second;
+            if (multi < m_multiLine.size() && m_multiLine[multi].first == k)
+                lines = m_multiLine[multi++].second;
             if ((m_records[k] & 0xFF) >= TAG_NOT_CHOSEN) continue;
             (Taken(k) ? m_report.nTaken : m_report.nOverCapacity) += lines;
         }
@@ -132,8 +148,8 @@ public:
     bool Taken(uint32_t index) const {
         const uint32_t tag = m_records[index] & 0xFF;
         if (m_nCutoff == UINT64_MAX) return tag < TAG_NOT_CHOSEN;  // all fit
-        return tag < TAG_NOT_CHOSEN &&
-               m_named.Key(static_cast<int>(tag), m_records[index] >> 8, Position(index)) <= m_nCutoff;
+        return tag < TAG_NOT_CHOSEN && m_named.Key(static_cast<int>(tag), m_records[index] >> 8,
+                                                   Position(index)) <= m_nCutoff;
     }
     // Where a record stands in the order: after the image's contacts, or in
     // the place of the one it replaces.
@@ -165,7 +181,8 @@ private:
         } else if (tag == TAG_NOT_CHOSEN) {
             m_report.nNotChosen += p.nLines;
         }
-        if (p.nLines > 1) m_multiLine.push_back({static_cast<uint32_t>(m_records.size()), p.nLines});
+        if (p.nLines > 1)
+            m_multiLine.push_back({static_cast<uint32_t>(m_records.size()), p.nLines});
         m_records.push_back(p.nId << 8 | tag);
         return tag;
     }
@@ -206,7 +223,8 @@ public:
             return false;
         }
         if (m_plan.Taken(static_cast<uint32_t>(index)))
-            m_staged.Add(r, static_cast<uint32_t>(index), m_converters.For(m_layout), m_converters.nCodePage);
+            m_staged.Add(r, static_cast<uint32_t>(index), m_converters.For(m_layout),
+                         m_converters.nCodePage);
         return true;
     }
 
@@ -271,7 +289,8 @@ CsvImportResult ImportContactsCsv(CContactImage& image, const std::vector<CCsvSo
     std::string error;
     if (!converters.utf8.Open(converters.nCodePage, {}, &error) ||
         (!options.strEncoding.empty() &&
-         !(converters.bSource = converters.source.Open(converters.nCodePage, options.strEncoding, &error)))) {
+         !(converters.bSource =
+               converters.source.Open(converters.nCodePage, options.strEncoding, &error)))) {
         CsvImportResult result;
         result.outcome = CsvImportResult::OptionFailed;
         result.strMessage = error;
@@ -292,7 +311,8 @@ CsvImportResult ImportContactsCsv(CContactImage& image, const std::vector<CCsvSo
     CsvImportReport report;
     report.bMerge = options.bMerge;
     auto staged = std::make_unique<CStagedRecords>(twice);
-    auto plan = std::make_unique<CPlan>(report, options.choice, own, converters, twice ? nullptr : staged.get());
+    auto plan = std::make_unique<CPlan>(report, options.choice, own, converters,
+                                        twice ? nullptr : staged.get());
     const bool wantCountry = options.choice.NeedsCountry();
     FileErrorCause cause = FileErrorCause::none;
     std::vector<long long> bytes;  // per file, to compare the readings
@@ -316,14 +336,18 @@ CsvImportResult ImportContactsCsv(CContactImage& image, const std::vector<CCsvSo
         CStore store(*plan, converters, *staged);
         long long lines = 0;
         for (size_t i = 0; i < sources.size(); ++i) {
-            if (!sources[i]->Rewind()) return Failed(CsvImportResult::ReadFailed, FileErrorCause::badSeek, i);
+            if (!sources[i]->Rewind())
+                return Failed(CsvImportResult::ReadFailed, FileErrorCause::badSeek, i);
             long long again = 0;
-            if (!ReadCsvSource(*sources[i], buffer.get(), chunkSize, store, true, wantCountry, cause, again))
+            if (!ReadCsvSource(*sources[i], buffer.get(), chunkSize, store, true, wantCountry,
+                               cause, again))
                 return Failed(CsvImportResult::ReadFailed, cause, i);
             lines += report.files[i].nLines;
-            if (again != bytes[i] || !store.Agrees(report.files[i].layout, lines, i + 1 == sources.size())) {
+            if (again != bytes[i] ||
+                !store.Agrees(report.files[i].layout, lines, i + 1 == sources.size())) {
                 // Shorter, longer or other records than the first reading found.
-                CsvImportResult result = Failed(CsvImportResult::ReadFailed, FileErrorCause::endOfFile, i);
+                CsvImportResult result =
+                    Failed(CsvImportResult::ReadFailed, FileErrorCause::endOfFile, i);
                 result.bChanged = true;
                 return result;
             }
@@ -340,7 +364,8 @@ CsvImportResult ImportContactsCsv(CContactImage& image, const std::vector<CCsvSo
 }
 
 CsvImportResult ImportContactsCsv(CContactImage& image, CCsvSource& source, size_t chunkSize) {
-    return ImportContactsCsv(image, std::vector<CCsvSource*>{&source}, CsvImportOptions(), chunkSize);
+    return ImportContactsCsv(image, std::vector<CCsvSource*>{&source}, CsvImportOptions(),
+                             chunkSize);
 }
 
 long long CCsvBytesSource::Read(char* buffer, size_t size, FileErrorCause&) {

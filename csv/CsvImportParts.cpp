@@ -14,7 +14,8 @@ namespace {
 // 0x1A ends the data. A CR that ends a chunk waits for the next one.
 class CTextModeReader : public ICsvRecordReader {
 public:
-    explicit CTextModeReader(std::unique_ptr<ICsvRecordReader> reader) : m_reader(std::move(reader)) {}
+    explicit CTextModeReader(std::unique_ptr<ICsvRecordReader> reader)
+        : m_reader(std::move(reader)) {}
 
     // Converts the chunk in place; false when no more data is wanted.
     bool Feed(const char* constData, size_t size) override {
@@ -107,7 +108,8 @@ bool ReadCsvSource(CCsvSource& source, char* buffer, size_t chunkSize, CImportSi
             return false;
         }
         if (got == 0) break;
-        const size_t size = static_cast<size_t>(got) < chunkSize ? static_cast<size_t>(got) : chunkSize;
+        const size_t size =
+            static_cast<size_t>(got) < chunkSize ? static_cast<size_t>(got) : chunkSize;
         bytesRead += static_cast<long long>(size);
         if (!reader) {
             head.append(buffer, size);
@@ -185,12 +187,12 @@ void CStagedRecords::Add(const CsvRecord& record, uint32_t index, CTextConverter
     const auto clamp16 = [](long long v) { return static_cast<uint32_t>(std::min(v, 0xFFFFLL)); };
     const uint32_t translit = clamp16(stats.transliterated), replaced = clamp16(stats.replaced);
     const unsigned char headBytes[12] = {
-        static_cast<unsigned char>(index),        static_cast<unsigned char>(index >> 8),
-        static_cast<unsigned char>(index >> 16),  static_cast<unsigned char>(index >> 24),
-        static_cast<unsigned char>(id),           static_cast<unsigned char>(id >> 8),
-        static_cast<unsigned char>(id >> 16),     static_cast<unsigned char>(cut),
-        static_cast<unsigned char>(translit),     static_cast<unsigned char>(translit >> 8),
-        static_cast<unsigned char>(replaced),     static_cast<unsigned char>(replaced >> 8)};
+        static_cast<unsigned char>(index),       static_cast<unsigned char>(index >> 8),
+        static_cast<unsigned char>(index >> 16), static_cast<unsigned char>(index >> 24),
+        static_cast<unsigned char>(id),          static_cast<unsigned char>(id >> 8),
+        static_cast<unsigned char>(id >> 16),    static_cast<unsigned char>(cut),
+        static_cast<unsigned char>(translit),    static_cast<unsigned char>(translit >> 8),
+        static_cast<unsigned char>(replaced),    static_cast<unsigned char>(replaced >> 8)};
     std::memcpy(start, headBytes, sizeof headBytes);
     m_used.back() += static_cast<size_t>(p - start);
 }

@@ -28,10 +28,18 @@ int ColumnOfName(const std::string& key) {
         const char* key;
         int column;
     } names[] = {
-        {"CALLSIGN", COL_CALLSIGN}, {"CALL", COL_CALLSIGN},     {"NAME", COL_NAME},
-        {"NICKNAME", COL_NICKNAME}, {"FIRSTNAME", COL_FIRST_NAME}, {"LASTNAME", COL_LAST_NAME},
-        {"SURNAME", COL_LAST_NAME}, {"CITY", COL_CITY},         {"STATE", COL_STATE},
-        {"PROVINCE", COL_STATE},    {"COUNTRY", COL_COUNTRY},   {"REMARKS", COL_REMARKS},
+        {"CALLSIGN", COL_CALLSIGN},
+        {"CALL", COL_CALLSIGN},
+        {"NAME", COL_NAME},
+        {"NICKNAME", COL_NICKNAME},
+        {"FIRSTNAME", COL_FIRST_NAME},
+        {"LASTNAME", COL_LAST_NAME},
+        {"SURNAME", COL_LAST_NAME},
+        {"CITY", COL_CITY},
+        {"STATE", COL_STATE},
+        {"PROVINCE", COL_STATE},
+        {"COUNTRY", COL_COUNTRY},
+        {"REMARKS", COL_REMARKS},
         {"REMARK", COL_REMARKS},
     };
     for (const auto& n : names)
@@ -118,7 +126,7 @@ CsvLayout DetectCsvLayout(std::string_view firstLine) {
         if (layout.bByteOrderMark && contactLine) {
             layout.kind = CsvLayout::OwnOrder;
             layout.nIdColumn = 0;
-            const int order[] = {COL_CALLSIGN, COL_NAME, COL_NICKNAME, COL_CITY,
+            const int order[] = {COL_CALLSIGN, COL_NAME,    COL_NICKNAME, COL_CITY,
                                  COL_STATE,    COL_COUNTRY, COL_REMARKS};
             for (int f = 0; f < 7; ++f) layout.nColumns[order[f]] = f + 1;
         }
@@ -147,7 +155,9 @@ CsvLayout DetectCsvLayout(std::string_view firstLine) {
     return layout;
 }
 
-std::string CsvLayout::UsedNames() const { return Join(names, UsedColumns(*this), true); }
+std::string CsvLayout::UsedNames() const {
+    return Join(names, UsedColumns(*this), true);
+}
 
 std::string CsvLayout::UnusedNames() const {
     // Nothing of an unknown layout is used by name.

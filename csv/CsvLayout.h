@@ -32,7 +32,7 @@ struct CsvLayout {
     } kind = Own;
     bool bByteOrderMark = false;
     char cSeparator = ',';
-    bool bHeader = false;         // the first line names columns
+    bool bHeader = false;  // the first line names columns
     int nIdColumn = -1;
     int nColumns[COL_COUNT] = {-1, -1, -1, -1, -1, -1, -1, -1, -1};
     std::vector<std::string> names;  // the header's names as written (unquoted, trimmed)

@@ -10,7 +10,8 @@ namespace {
 
 std::string_view Trimmed(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+        s.remove_suffix(1);
     return s;
 }
 
@@ -48,7 +49,8 @@ CCsvNamedReader::CCsvNamedReader(const CsvLayout& layout, ICsvRecordSink& sink, 
     m_wanted[m_layout.nIdColumn] = true;
     for (int c = 0; c < COL_COUNT; ++c) {
         const int column = m_layout.nColumns[c];
-        if (column >= 0 && (wantValues || (wantCountry && c == COL_COUNTRY))) m_wanted[column] = true;
+        if (column >= 0 && (wantValues || (wantCountry && c == COL_COUNTRY)))
+            m_wanted[column] = true;
     }
     for (size_t i = 0; i < m_wanted.size(); ++i)
         if (m_wanted[i]) m_nLastWanted = i;
@@ -137,93 +139,95 @@ bool CCsvNamedReader::Feed(const char* data, size_t size) {
     const char* const end = data + size;
     while (p < end) {
         switch (m_state) {
-        case FIELD_START: {
-            // Past the last wanted column, a rest of the line without quotes
-            // holds nothing to read: straight to its line end.
-            if (m_nColumn > m_nLastWanted) {
-                const auto* lf = static_cast<const char*>(std::memchr(p, '\n', static_cast<size_t>(end - p)));
-                if (lf && !std::memchr(p, '"', static_cast<size_t>(lf - p))) {
-                    if (!m_bAnyText)
-                        for (const char* q = p; q < lf && !m_bAnyText; ++q)
-                            m_bAnyText = *q != sep && *q != ' ' && *q != '\t' && *q != '\r';
-                    p = lf;
+            case FIELD_START: {
+                // Past the last wanted column, a rest of the line without quotes
+                // holds nothing to read: straight to its line end.
+                if (m_nColumn > m_nLastWanted) {
+                    const auto* lf = static_cast<const char*>(
+                        std::memchr(p, '\n', static_cast<size_t>(end - p)));
+                    if (lf && !std::memchr(p, '"', static_cast<size_t>(lf - p))) {
+                        if (!m_bAnyText)
+                            for (const char* q = p; q < lf && !m_bAnyText; ++q)
+                                m_bAnyText = *q != sep && *q != ' ' && *q != '\t' && *q != '\r';
+                        p = lf;
+                    }
                 }
-            }
-            const char c = *p;
-            if (c == sep) {
-                EndValue();
-                ++p;
-            } else if (c == '\n') {
-                EndValue();
-                ++p;
-                if (!EndRecord()) return false;
-            } else if (c == ' ' || c == '\t' || c == '\r') {
-                ++p;
-            } else if (c == '"') {
-                m_state = QUOTED;
-                m_bQuoted = true;
-                ++p;
-            } else {
-                m_state = UNQUOTED;
-            }
-            break;
-        }
-        case UNQUOTED: {
-            const char* q = p;
-            // Eight bytes at a time to the next separator or line end.
-            while (end - q >= 8) {
-                uint64_t word;
-                std::memcpy(&word, q, 8);
-                if (const uint64_t mask = HasByte(word, sepWord) | HasByte(word, LF_WORD)) {
-                    q += std::countr_zero(mask) / 8;
-                    break;
+                const char c = *p;
+                if (c == sep) {
+                    EndValue();
+                    ++p;
+                } else if (c == '\n') {
+                    EndValue();
+                    ++p;
+                    if (!EndRecord()) return false;
+                } else if (c == ' ' || c == '\t' || c == '\r') {
+                    ++p;
+                } else if (c == '"') {
+                    m_state = QUOTED;
+                    m_bQuoted = true;
+                    ++p;
+                } else {
+                    m_state = UNQUOTED;
                 }
-                q += 8;
+                break;
             }
-            while (q < end && *q != sep && *q != '\n') ++q;
-            Append(p, static_cast<size_t>(q - p));
-            p = q;
-            if (p == end) break;
-            EndValue();
-            if (*p++ == '\n' && !EndRecord()) return false;
-            break;
-        }
-        case QUOTED: {
-            const char* q = static_cast<const char*>(std::memchr(p, '"', static_cast<size_t>(end - p)));
-            if (!q) q = end;
-            m_nLines += static_cast<uint32_t>(std::count(p, q, '\n'));
-            Append(p, static_cast<size_t>(q - p));
-            p = q;
-            if (p < end) {
-                m_state = QUOTE_IN_QUOTED;
-                ++p;
-            }
-            break;
-        }
-        case QUOTE_IN_QUOTED:
-            if (*p == '"') {  // a doubled quote stands for one
-                Append(p, 1);
-                m_state = QUOTED;
-                ++p;
-            } else {
-                m_state = AFTER_QUOTED;
-            }
-            break;
-        case AFTER_QUOTED: {
-            const char c = *p;
-            if (c == sep || c == '\n') {
+            case UNQUOTED: {
+                const char* q = p;
+                // Eight bytes at a time to the next separator or line end.
+                while (end - q >= 8) {
+                    uint64_t word;
+                    std::memcpy(&word, q, 8);
+                    if (const uint64_t mask = HasByte(word, sepWord) | HasByte(word, LF_WORD)) {
+                        q += std::countr_zero(mask) / 8;
+                        break;
+                    }
+                    q += 8;
+                }
+                while (q < end && *q != sep && *q != '\n') ++q;
+                Append(p, static_cast<size_t>(q - p));
+                p = q;
+                if (p == end) break;
                 EndValue();
-                ++p;
-                if (c == '\n' && !EndRecord()) return false;
-            } else if (c == ' ' || c == '\t' || c == '\r') {
-                ++p;
-            } else {
-                // Text after the closing quote belongs to the value.
-                Append(p, 1);
-                ++p;
+                if (*p++ == '\n' && !EndRecord()) return false;
+                break;
             }
-            break;
-        }
+            case QUOTED: {
+                const char* q =
+                    static_cast<const char*>(std::memchr(p, '"', static_cast<size_t>(end - p)));
+                if (!q) q = end;
+                m_nLines += static_cast<uint32_t>(std::count(p, q, '\n'));
+                Append(p, static_cast<size_t>(q - p));
+                p = q;
+                if (p < end) {
+                    m_state = QUOTE_IN_QUOTED;
+                    ++p;
+                }
+                break;
+            }
+            case QUOTE_IN_QUOTED:
+                if (*p == '"') {  // a doubled quote stands for one
+                    Append(p, 1);
+                    m_state = QUOTED;
+                    ++p;
+                } else {
+                    m_state = AFTER_QUOTED;
+                }
+                break;
+            case AFTER_QUOTED: {
+                const char c = *p;
+                if (c == sep || c == '\n') {
+                    EndValue();
+                    ++p;
+                    if (c == '\n' && !EndRecord()) return false;
+                } else if (c == ' ' || c == '\t' || c == '\r') {
+                    ++p;
+                } else {
+                    // Text after the closing quote belongs to the value.
+                    Append(p, 1);
+                    ++p;
+                }
+                break;
+            }
         }
     }
     return true;

@@ -46,7 +46,7 @@ private:
     ICsvRecordSink& m_sink;
     std::vector<bool> m_wanted;  // columns whose values are kept
     size_t m_nLastWanted = 0;
-    bool m_bFirst = true;        // the next record is the file's first
+    bool m_bFirst = true;  // the next record is the file's first
     bool m_bStopped = false;
     State m_state = FIELD_START;
     uint32_t m_nLines = 1;

@@ -103,7 +103,8 @@ bool CContactCsvParser::Feed(const char* data, size_t size) {
                 std::memchr(p, '\n', static_cast<size_t>(end - p)));
             if (!lf) break;
             p = lf + 1;
-            if (!(state == FULL ? EmitContact(m_bWantValues ? CONTACT_FIELD_COUNT : 0) : EmitOther()))
+            if (!(state == FULL ? EmitContact(m_bWantValues ? CONTACT_FIELD_COUNT : 0)
+                                : EmitOther()))
                 return false;
         }
     }

@@ -22,7 +22,9 @@ std::string Fill(const std::string& pattern, const std::vector<std::string>& arg
     return out;
 }
 
-std::string N(long long v) { return std::to_string(v); }
+std::string N(long long v) {
+    return std::to_string(v);
+}
 
 std::string FileName(const CsvFileReport& file, size_t index) {
     if (!file.strName.empty()) return file.strName;
@@ -87,9 +89,9 @@ std::vector<std::string> FormatImportLosses(const CsvImportReport& r, const Repo
                                   "one is taken."),
                              {N(r.nRepeated)}));
     if (r.nNoId > 0)
-        lines.push_back(Fill(text("IDS_IMPORT_LOST_NOID",
-                                  "%1 lines hold no valid radio ID (1 to 16777215)."),
-                             {N(r.nNoId)}));
+        lines.push_back(
+            Fill(text("IDS_IMPORT_LOST_NOID", "%1 lines hold no valid radio ID (1 to 16777215)."),
+                 {N(r.nNoId)}));
     return lines;
 }
 

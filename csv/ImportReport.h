@@ -12,10 +12,10 @@
 namespace pendrak {
 
 struct CsvImportOptions {
-    bool bMerge = false;       // keep the image's contacts; a file's ID replaces one
-    CContactChoice choice;     // which are taken over capacity, and which never
-    std::string strEncoding;   // of files with named columns; empty: UTF-8
-    int nCodePage = 0;         // the radio's text encoding; 0: the program's
+    bool bMerge = false;      // keep the image's contacts; a file's ID replaces one
+    CContactChoice choice;    // which are taken over capacity, and which never
+    std::string strEncoding;  // of files with named columns; empty: UTF-8
+    int nCodePage = 0;        // the radio's text encoding; 0: the program's
 };
 
 struct CsvFileReport {
@@ -53,10 +53,12 @@ struct CsvImportReport {
 using ReportTextFn = std::function<std::string(const char* key, const char* english)>;
 
 // The whole report, line by line.
-std::vector<std::string> FormatImportReport(const CsvImportReport& report, const ReportTextFn& text);
+std::vector<std::string> FormatImportReport(const CsvImportReport& report,
+                                            const ReportTextFn& text);
 // One line for a status bar.
 std::string FormatImportSummary(const CsvImportReport& report, const ReportTextFn& text);
 // Why lines were lost, line by line; empty when none was.
-std::vector<std::string> FormatImportLosses(const CsvImportReport& report, const ReportTextFn& text);
+std::vector<std::string> FormatImportLosses(const CsvImportReport& report,
+                                            const ReportTextFn& text);
 
 }  // namespace pendrak

@@ -41,12 +41,18 @@ void AppendValidUtf8(std::string_view text, std::string& out, TextConvertStats& 
 
 // The code point of a well-formed UTF-8 sequence.
 uint32_t CodePointOf(std::string_view c) {
-    const auto b = [&](size_t i) { return static_cast<uint32_t>(static_cast<unsigned char>(c[i])); };
+    const auto b = [&](size_t i) {
+        return static_cast<uint32_t>(static_cast<unsigned char>(c[i]));
+    };
     switch (c.size()) {
-    case 1: return b(0);
-    case 2: return (b(0) & 0x1F) << 6 | (b(1) & 0x3F);
-    case 3: return (b(0) & 0x0F) << 12 | (b(1) & 0x3F) << 6 | (b(2) & 0x3F);
-    default: return (b(0) & 0x07) << 18 | (b(1) & 0x3F) << 12 | (b(2) & 0x3F) << 6 | (b(3) & 0x3F);
+        case 1:
+            return b(0);
+        case 2:
+            return (b(0) & 0x1F) << 6 | (b(1) & 0x3F);
+        case 3:
+            return (b(0) & 0x0F) << 12 | (b(1) & 0x3F) << 6 | (b(2) & 0x3F);
+        default:
+            return (b(0) & 0x07) << 18 | (b(1) & 0x3F) << 12 | (b(2) & 0x3F) << 6 | (b(3) & 0x3F);
     }
 }
 
@@ -132,7 +138,8 @@ void CTextConverter::Convert(std::string_view value, std::string& out, TextConve
             k += len == 0 ? 1 : len;
         }
         stats.replaced += static_cast<long long>(missing);
-        stats.transliterated += static_cast<long long>(characters > missing ? characters - missing : 0);
+        stats.transliterated +=
+            static_cast<long long>(characters > missing ? characters - missing : 0);
     }
 }
 
@@ -146,7 +153,8 @@ bool CTextConverter::CanEncode(std::string_view oneCharacter) {
 
 const std::string& CTextConverter::Transliterated(std::string_view run) {
     const std::string key(run);
-    if (const auto it = m_transliterations.find(key); it != m_transliterations.end()) return it->second;
+    if (const auto it = m_transliterations.find(key); it != m_transliterations.end())
+        return it->second;
     if (m_transliterations.size() >= MAX_REMEMBERED) m_transliterations.clear();
     return m_transliterations.emplace(key, m_pImpl->Transliterate(run)).first->second;
 }

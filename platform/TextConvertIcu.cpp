@@ -4,8 +4,8 @@
 #include <unicode/normalizer2.h>
 #include <unicode/translit.h>
 #include <unicode/uchar.h>
-#include <unicode/uscript.h>
 #include <unicode/unistr.h>
+#include <unicode/uscript.h>
 
 #include <cerrno>
 #include <memory>
@@ -76,7 +76,9 @@ struct CTextConverter::CImpl::CState {
 };
 
 CTextConverter::CImpl::CImpl() : m_pState(new CState) {}
-CTextConverter::CImpl::~CImpl() { delete m_pState; }
+CTextConverter::CImpl::~CImpl() {
+    delete m_pState;
+}
 
 bool CTextConverter::CImpl::Open(int targetCodePage, std::string_view sourceEncoding,
                                  std::string* error) {
@@ -98,7 +100,9 @@ bool CTextConverter::CImpl::Open(int targetCodePage, std::string_view sourceEnco
     return true;
 }
 
-bool CTextConverter::CImpl::HasSource() const { return m_pState->fromSource.IsOpen(); }
+bool CTextConverter::CImpl::HasSource() const {
+    return m_pState->fromSource.IsOpen();
+}
 
 std::string CTextConverter::CImpl::DecodeSource(std::string_view bytes) {
     std::string out;
@@ -133,8 +137,8 @@ bool CTextConverter::CImpl::CanEncode(std::string_view oneCharacter) {
 
 std::string CTextConverter::CImpl::Transliterate(std::string_view utf8) {
     UErrorCode status = U_ZERO_ERROR;
-    const icu::UnicodeString text =
-        icu::UnicodeString::fromUTF8(icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
+    const icu::UnicodeString text = icu::UnicodeString::fromUTF8(
+        icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
     // Accents first: dropping the marks is cheap and is all that most
     // Latin letters need.
     if (const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status); U_SUCCESS(status)) {
@@ -156,7 +160,8 @@ std::string CTextConverter::CImpl::Transliterate(std::string_view utf8) {
         const UChar32 c = text.char32At(i);
         status = U_ZERO_ERROR;
         const UScriptCode script = uscript_getScript(c, &status);
-        latinScript = script == USCRIPT_LATIN || script == USCRIPT_COMMON || script == USCRIPT_INHERITED;
+        latinScript =
+            script == USCRIPT_LATIN || script == USCRIPT_COMMON || script == USCRIPT_INHERITED;
         i += U16_LENGTH(c);
     }
     auto& translit = latinScript ? m_pState->pLatinAscii : m_pState->pAnyLatin;

@@ -13,8 +13,8 @@ namespace {
 
 std::wstring Widen(std::string_view bytes, UINT codePage) {
     if (bytes.empty()) return {};
-    const int len = MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()),
-                                        nullptr, 0);
+    const int len =
+        MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
     std::wstring wide(static_cast<size_t>(len > 0 ? len : 0), L'\0');
     if (len > 0)
         MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(),
@@ -26,9 +26,9 @@ std::string Narrow(std::wstring_view wide, UINT codePage, DWORD flags, bool* use
     if (wide.empty()) return {};
     BOOL defaulted = FALSE;
     BOOL* pDefaulted = codePage == CP_UTF8 ? nullptr : &defaulted;
-    const int len = WideCharToMultiByte(codePage, codePage == CP_UTF8 ? 0 : flags, wide.data(),
-                                        static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                        pDefaulted);
+    const int len =
+        WideCharToMultiByte(codePage, codePage == CP_UTF8 ? 0 : flags, wide.data(),
+                            static_cast<int>(wide.size()), nullptr, 0, nullptr, pDefaulted);
     std::string out(static_cast<size_t>(len > 0 ? len : 0), '\0');
     if (len > 0)
         WideCharToMultiByte(codePage, codePage == CP_UTF8 ? 0 : flags, wide.data(),
@@ -67,7 +67,9 @@ struct CTextConverter::CImpl::CState {
 };
 
 CTextConverter::CImpl::CImpl() : m_pState(new CState) {}
-CTextConverter::CImpl::~CImpl() { delete m_pState; }
+CTextConverter::CImpl::~CImpl() {
+    delete m_pState;
+}
 
 bool CTextConverter::CImpl::Open(int targetCodePage, std::string_view sourceEncoding,
                                  std::string* error) {
@@ -87,7 +89,9 @@ bool CTextConverter::CImpl::Open(int targetCodePage, std::string_view sourceEnco
     return true;
 }
 
-bool CTextConverter::CImpl::HasSource() const { return m_pState->source != CP_UTF8; }
+bool CTextConverter::CImpl::HasSource() const {
+    return m_pState->source != CP_UTF8;
+}
 
 std::string CTextConverter::CImpl::DecodeSource(std::string_view bytes) {
     return Narrow(Widen(bytes, m_pState->source), CP_UTF8, 0, nullptr);
@@ -134,8 +138,10 @@ std::string CTextConverter::CImpl::Transliterate(std::string_view utf8) {
             continue;
         }
         const std::string fit = Narrow(one, m_pState->target, 0, &defaulted);
-        if (!defaulted) latin += Widen(fit, m_pState->target);
-        else latin += c;
+        if (!defaulted)
+            latin += Widen(fit, m_pState->target);
+        else
+            latin += c;
     }
     return Narrow(latin, CP_UTF8, 0, nullptr);
 }

@@ -21,7 +21,8 @@ namespace fs = std::filesystem;
 
 const fs::path& WorkDir() {
     static const fs::path dir = [] {
-        const fs::path d = fs::temp_directory_path() / ("pendrak-import-bench-" + std::to_string(getpid()));
+        const fs::path d =
+            fs::temp_directory_path() / ("pendrak-import-bench-" + std::to_string(getpid()));
         fs::create_directories(d);
         std::FILE* empty = std::fopen((d / "empty.csv").c_str(), "wb");
         if (empty) std::fclose(empty);
@@ -53,19 +54,27 @@ void Measure(benchmark::State& state, const std::vector<std::string>& args, bool
 
 void BM_BaselineImportEmptyFile(benchmark::State& state) {
     const fs::path& dir = WorkDir();
-    Measure(state, {"import", (dir / "empty.csv").string(), "--image", (dir / "out.bin").string(),
-                    "--codepage", "GBK"},
+    Measure(state,
+            {"import", (dir / "empty.csv").string(), "--image", (dir / "out.bin").string(),
+             "--codepage", "GBK"},
             true);
 }
-BENCHMARK(BM_BaselineImportEmptyFile)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_BaselineImportEmptyFile)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
 
 void BM_ImportRadioIdPreferGbk(benchmark::State& state) {
     const fs::path& dir = WorkDir();
-    Measure(state, {"import", (dir / "user.csv").string(), "--image", (dir / "out.bin").string(),
-                    "--prefer", "460,461", "--codepage", "GBK"},
+    Measure(state,
+            {"import", (dir / "user.csv").string(), "--image", (dir / "out.bin").string(),
+             "--prefer", "460,461", "--codepage", "GBK"},
             false);
 }
-BENCHMARK(BM_ImportRadioIdPreferGbk)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_ImportRadioIdPreferGbk)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(10);
 
 }  // namespace
 

@@ -39,7 +39,8 @@ inline ProcessRun RunProcess(const std::string& program, const std::vector<std::
     int status = 0;
     rusage usage{};
     if (wait4(pid, &status, 0, &usage) != pid) return run;
-    run.wallMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    run.wallMs =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     run.cpuMs = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
                 static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
     run.peakMb = static_cast<double>(usage.ru_maxrss) / 1024;

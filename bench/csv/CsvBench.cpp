@@ -141,7 +141,8 @@ void BM_BaselineLegacyImport(benchmark::State& state) {
     for (auto _ : state) {
         image->SetContactCount(0);
         CCsvBytesSource source(csv);
-        if (legacy::ImportContactsCsv(*image, source).count != MAX_CONTACTS) state.SkipWithError("wrong count");
+        if (legacy::ImportContactsCsv(*image, source).count != MAX_CONTACTS)
+            state.SkipWithError("wrong count");
     }
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * csv.size()));
 }

@@ -156,7 +156,9 @@ int WriteOutput(const char* program, const std::string& output, const std::strin
     }
     const bool ok = std::fwrite(text.data(), 1, text.size(), out) == text.size();
     if ((out != stdout ? std::fclose(out) : std::fflush(out)) != 0 || !ok) {
-        std::perror((std::string(program) + ": " + (output.empty() ? std::string("stdout") : output)).c_str());
+        std::perror(
+            (std::string(program) + ": " + (output.empty() ? std::string("stdout") : output))
+                .c_str());
         return 1;
     }
     return 0;

@@ -44,7 +44,9 @@ public:
     }
     size_t Below(size_t n) { return static_cast<size_t>(Next() % n); }
     template <class T>
-    const T& Pick(const std::vector<T>& items) { return items[Below(items.size())]; }
+    const T& Pick(const std::vector<T>& items) {
+        return items[Below(items.size())];
+    }
 
 private:
     uint64_t m_state;

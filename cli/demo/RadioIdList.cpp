@@ -3,7 +3,6 @@
 // sorted by ID, UTF-8, RFC 4180 quotes where a value holds a comma or a
 // quote), deterministic, for the tests and the benchmarks of the import.
 #include <CLI/CLI.hpp>
-
 #include <algorithm>
 #include <cstdio>
 #include <iostream>
@@ -21,32 +20,50 @@ using pendrak::demo::CRandom;
 // neighbours that make the prefixes 228 and 232.
 const std::vector<Country>& ExtraCountries() {
     static const std::vector<Country> extra = {
-        {"Russia", 0, {250, 251}, {"R1", "R2", "RA3", "RN6", "RV9", "UA1", "UA3"},
+        {"Russia",
+         0,
+         {250, 251},
+         {"R1", "R2", "RA3", "RN6", "RV9", "UA1", "UA3"},
          {{"Москва", {"Москва", "Зеленоград"}},
           {"Санкт-Петербург", {"Санкт-Петербург", "Пушкин"}},
           {"Свердловская", {"Екатеринбург", "Нижний Тагил"}},
           {"Новосибирская", {"Новосибирск", "Бердск"}}},
          {"Александр", "Сергей", "Дмитрий", "Андрей", "Алексей", "Иван", "Михаил", "Юрий", "Олег"},
          {"Иванов", "Смирнов", "Кузнецов", "Попов", "Васильев", "Петров", "Соколов", "Щербаков"}},
-        {"Ukraine", 0, {255}, {"UR5", "UT2", "US1", "UX0", "UY5"},
+        {"Ukraine",
+         0,
+         {255},
+         {"UR5", "UT2", "US1", "UX0", "UY5"},
          {{"Київська", {"Київ", "Біла Церква"}},
           {"Львівська", {"Львів", "Дрогобич"}},
           {"Харківська", {"Харків", "Лозова"}}},
          {"Олександр", "Сергій", "Андрій", "Володимир", "Юрій", "Віктор", "Ігор"},
          {"Шевченко", "Коваленко", "Бондаренко", "Ткаченко", "Кравченко", "Олійник"}},
-        {"Greece", 0, {202}, {"SV1", "SV2", "SV9", "SZ1"},
+        {"Greece",
+         0,
+         {202},
+         {"SV1", "SV2", "SV9", "SZ1"},
          {{"Αττική", {"Αθήνα", "Πειραιάς", "Μαρούσι"}},
           {"Κεντρική Μακεδονία", {"Θεσσαλονίκη", "Σέρρες"}},
           {"Κρήτη", {"Ηράκλειο", "Χανιά"}}},
          {"Γιώργος", "Δημήτρης", "Νίκος", "Κώστας", "Γιάννης", "Παναγιώτης"},
          {"Παπαδόπουλος", "Παππάς", "Οικονόμου", "Γεωργίου", "Νικολάου", "Βλάχος"}},
-        {"Switzerland", 0, {228}, {"HB9", "HB3"},
-         {{"Zürich", {"Zürich", "Winterthur"}}, {"Bern", {"Bern", "Biel/Bienne"}},
+        {"Switzerland",
+         0,
+         {228},
+         {"HB9", "HB3"},
+         {{"Zürich", {"Zürich", "Winterthur"}},
+          {"Bern", {"Bern", "Biel/Bienne"}},
           {"Genève", {"Genève", "Carouge"}}},
          {"Jürg", "Urs", "René", "Beat", "Märta", "François"},
          {"Müller", "Meier", "Schneider", "Weiß", "Brändli", "Favre"}},
-        {"Austria", 0, {232}, {"OE1", "OE3", "OE5", "OE7"},
-         {{"Wien", {"Wien"}}, {"Tirol", {"Innsbruck", "Kufstein"}}, {"Steiermark", {"Graz", "Leoben"}}},
+        {"Austria",
+         0,
+         {232},
+         {"OE1", "OE3", "OE5", "OE7"},
+         {{"Wien", {"Wien"}},
+          {"Tirol", {"Innsbruck", "Kufstein"}},
+          {"Steiermark", {"Graz", "Leoben"}}},
          {"Günther", "Jürgen", "Franz", "Josef", "Gerhard"},
          {"Gruber", "Huber", "Bauer", "Wagner", "Pöschl", "Strauß"}},
     };
@@ -107,7 +124,8 @@ struct User {
 std::string MakeLine(CRandom& rnd, const Country& country, int id) {
     std::string call = rnd.Pick(country.callPrefixes);
     if (call.back() < '0' || call.back() > '9') call += static_cast<char>('0' + rnd.Below(10));
-    for (size_t i = 0, n = 2 + rnd.Below(2); i < n; ++i) call += static_cast<char>('A' + rnd.Below(26));
+    for (size_t i = 0, n = 2 + rnd.Below(2); i < n; ++i)
+        call += static_cast<char>('A' + rnd.Below(26));
     std::string first = rnd.Pick(country.firstNames);
     std::string last = rnd.Pick(country.lastNames);
     const auto& region = rnd.Pick(country.regions);
@@ -158,7 +176,8 @@ int main(int argc, char** argv) {
             for (int n = 1; n <= 9999; ++n) ids.push_back(prefix * 10000 + n);
         const size_t count = std::min(ids.size(), static_cast<size_t>(share.count * scale + 0.5));
         for (size_t i = 0; i < count; ++i) std::swap(ids[i], ids[i + rnd.Below(ids.size() - i)]);
-        for (size_t i = 0; i < count; ++i) users.push_back({ids[i], MakeLine(rnd, country, ids[i])});
+        for (size_t i = 0; i < count; ++i)
+            users.push_back({ids[i], MakeLine(rnd, country, ids[i])});
     }
     std::sort(users.begin(), users.end(), [](const User& a, const User& b) { return a.id < b.id; });
 

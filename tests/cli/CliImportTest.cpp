@@ -60,9 +60,10 @@ TEST_F(CliRadioIdTest, PreferTakesEveryChineseContactAndTheReportAddsUp) {
     const ProcessResult r =
         RunCli({"import", csv, "--image", bin, "--prefer", "460,461", "--codepage", "GBK"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.out.find("290000 lines: 130000 taken, 1 header, 0 empty, 0 repeated ID, 0 no valid ID, "
-                         "0 not chosen, 159999 over capacity"),
-              std::string::npos)
+    EXPECT_NE(
+        r.out.find("290000 lines: 130000 taken, 1 header, 0 empty, 0 repeated ID, 0 no valid ID, "
+                   "0 not chosen, 159999 over capacity"),
+        std::string::npos)
         << r.out;
     EXPECT_NE(r.out.find("columns RADIO_ID, CALLSIGN, FIRST_NAME, LAST_NAME, CITY, STATE, COUNTRY"),
               std::string::npos)
@@ -71,7 +72,6 @@ TEST_F(CliRadioIdTest, PreferTakesEveryChineseContactAndTheReportAddsUp) {
     ASSERT_EQ(image->GetContactCount(), MAX_CONTACTS);
     const std::set<int> ids = Ids(*image);
     for (const int id : chinese) ASSERT_TRUE(ids.count(id)) << id;
-
 }
 
 // --strict fails on lines lost for another reason than the user's choice,
@@ -92,27 +92,33 @@ TEST(CliImport, StrictRefusesLostLines) {
 
 TEST(CliImport, MergeSeveralFilesAndTheUtf8ExportReadsBack) {
     CTempDir dir;
-    WriteFile(dir.Path("a.csv"), "Radio ID,Callsign,Name,Nickname,City,State,Country,Remarks,\r\n"
-                                 "1001,BA1AA,\xD5\xC5\xC8\xFD,,,,,,\r\n1002,K2,old,,,,,,\r\n");
-    WriteFile(dir.Path("b.csv"), "\xEF\xBB\xBF" "ID;Callsign;Name;City\n1002;K2;\"New, Bob\";München\n1003;DL3;Jörg;Köln\n");
+    WriteFile(dir.Path("a.csv"),
+              "Radio ID,Callsign,Name,Nickname,City,State,Country,Remarks,\r\n"
+              "1001,BA1AA,\xD5\xC5\xC8\xFD,,,,,,\r\n1002,K2,old,,,,,,\r\n");
+    WriteFile(dir.Path("b.csv"),
+              "\xEF\xBB\xBF"
+              "ID;Callsign;Name;City\n1002;K2;\"New, Bob\";München\n1003;DL3;Jörg;Köln\n");
     const std::string base = dir.Path("base.bin"), merged = dir.Path("merged.bin");
     ProcessResult r = RunCli({"import", dir.Path("a.csv"), "--image", base, "--codepage", "GBK"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    r = RunCli({"import", dir.Path("b.csv"), "--image", merged, "--base", base, "--merge", "--codepage", "GBK"});
+    r = RunCli({"import", dir.Path("b.csv"), "--image", merged, "--base", base, "--merge",
+                "--codepage", "GBK"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_NE(r.out.find("Contacts already there: 1 kept, 1 replaced by the file, 0 left out"), std::string::npos)
+    EXPECT_NE(r.out.find("Contacts already there: 1 kept, 1 replaced by the file, 0 left out"),
+              std::string::npos)
         << r.out;
     const auto image = LoadImage(merged);
     ASSERT_EQ(image->GetContactCount(), 3);
     EXPECT_EQ(image->GetContactFieldText(CONTACT_NAME, 0), "\xD5\xC5\xC8\xFD");
     EXPECT_EQ(image->GetContactFieldText(CONTACT_NAME, 1), "New, Bob");
     EXPECT_EQ(image->GetContactFieldText(CONTACT_CITY, 1), "M\xA8\xB9nchen");  // ü is in GBK
-    EXPECT_EQ(image->GetContactFieldText(CONTACT_NAME, 2), "Jorg");  // ö is not
+    EXPECT_EQ(image->GetContactFieldText(CONTACT_NAME, 2), "Jorg");            // ö is not
     EXPECT_EQ(image->GetContactFieldText(CONTACT_CITY, 2), "Koln");
 
     // Several files in one import are one list, the same as the merge here.
     const std::string both = dir.Path("both.bin");
-    r = RunCli({"import", dir.Path("b.csv"), dir.Path("a.csv"), "--image", both, "--codepage", "GBK"});
+    r = RunCli(
+        {"import", dir.Path("b.csv"), dir.Path("a.csv"), "--image", both, "--codepage", "GBK"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(Ids(*LoadImage(both)), (std::set<int>{1001, 1002, 1003}));
 
@@ -123,15 +129,17 @@ TEST(CliImport, MergeSeveralFilesAndTheUtf8ExportReadsBack) {
     EXPECT_NE(ReadFile(utf8).find("1001,BA1AA,张三,"), std::string::npos);
     r = RunCli({"import", utf8, "--image", back, "--codepage", "GBK"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_TRUE(ReadFile(back) == ReadFile(merged)) << "the UTF-8 export reads back to the same image";
+    EXPECT_TRUE(ReadFile(back) == ReadFile(merged))
+        << "the UTF-8 export reads back to the same image";
 }
 
 TEST(CliImport, BadOptionsAreUsageErrors) {
     CTempDir dir;
     WriteFile(dir.Path("a.csv"), "1,a,\n");
-    for (const std::vector<std::string>& extra :
-         {std::vector<std::string>{"--prefer", "0460"}, {"--near", "x"}, {"--encoding", "klingon-9"},
-          {"--codepage", "klingon"}}) {
+    for (const std::vector<std::string>& extra : {std::vector<std::string>{"--prefer", "0460"},
+                                                  {"--near", "x"},
+                                                  {"--encoding", "klingon-9"},
+                                                  {"--codepage", "klingon"}}) {
         std::vector<std::string> args = {"import", dir.Path("a.csv"), "--image", dir.Path("a.bin")};
         args.insert(args.end(), extra.begin(), extra.end());
         const ProcessResult r = RunCli(args);

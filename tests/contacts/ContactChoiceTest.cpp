@@ -21,7 +21,8 @@ TEST(ContactChoice, ListsAndTheirMistakes) {
             EXPECT_NE(error.find(bad), std::string::npos) << error;
         }
     }
-    for (const char* bad : {"0", "16777216", "12x", "-5"}) EXPECT_FALSE(choice.SetNear(bad, &error)) << bad;
+    for (const char* bad : {"0", "16777216", "12x", "-5"})
+        EXPECT_FALSE(choice.SetNear(bad, &error)) << bad;
     EXPECT_TRUE(choice.SetNear(" 4600001 ", &error));
     EXPECT_TRUE(choice.SetNear("", &error));
     CContactChoice none;
@@ -40,9 +41,14 @@ TEST(ContactChoice, ClassesAndFilters) {
         int cls;
         bool allowed;
     } cases[] = {
-        {4601234, "China", 0, true},   {4602345, "China", 1, true},    {460, "", 1, true},
-        {46, "", 3, true},             {2621234, " GERMANY ", 2, true}, {4609000, "China", 1, false},
-        {2081234, "France", 3, false}, {3101234, "United States", 3, true},
+        {4601234, "China", 0, true},
+        {4602345, "China", 1, true},
+        {460, "", 1, true},
+        {46, "", 3, true},
+        {2621234, " GERMANY ", 2, true},
+        {4609000, "China", 1, false},
+        {2081234, "France", 3, false},
+        {3101234, "United States", 3, true},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(choice.Class(c.id, c.country), c.cls) << c.id;

@@ -14,7 +14,8 @@ namespace {
 const std::string& OverfullFile() {
     static const std::string file = [] {
         std::string f = CSV_HEADER;
-        for (int i = 0; i < MAX_CONTACTS; ++i) f += std::to_string(1000000 + i) + ",K,,,,,United States,\n";
+        for (int i = 0; i < MAX_CONTACTS; ++i)
+            f += std::to_string(1000000 + i) + ",K,,,,,United States,\n";
         for (int i = 1; i <= 20; ++i) f += std::to_string(4600000 + i) + ",B,,,,,China,\n";
         return f;
     }();
@@ -22,7 +23,7 @@ const std::string& OverfullFile() {
 }
 
 struct Taken {
-    int chinese = 0;         // of the 20
+    int chinese = 0;  // of the 20
     int lowest = 0, highest = 0;
 };
 
@@ -46,18 +47,23 @@ TEST(CsvChoice, EachChoiceAloneAndTogether) {
         {"file order", "", "", "", "", false, MAX_CONTACTS, 0, 1000000, 1129999, 0, 20},
         {"prefer prefixes", "460", "", "", "", false, MAX_CONTACTS, 20, 1000000, 4600020, 0, 20},
         {"prefer a country", "china", "", "", "", false, MAX_CONTACTS, 20, 1000000, 4600020, 0, 20},
-        {"prefer, read once", "4600001,460", "", "", "", true, MAX_CONTACTS, 20, 1000000, 4600020, 0, 20},
+        {"prefer, read once", "4600001,460", "", "", "", true, MAX_CONTACTS, 20, 1000000, 4600020,
+         0, 20},
         {"near", "", "4600010", "", "", false, MAX_CONTACTS, 20, 1000020, 4600020, 0, 20},
         {"only", "", "", "46", "", false, 20, 20, 4600001, 4600020, MAX_CONTACTS, 0},
-        {"exclude", "", "", "", "1000", false, MAX_CONTACTS - 1000 + 20, 20, 1001000, 4600020, 1000, 0},
-        {"together", "China", "1129999", "", "4600001", false, MAX_CONTACTS, 19, 1000019, 4600020, 1, 19},
+        {"exclude", "", "", "", "1000", false, MAX_CONTACTS - 1000 + 20, 20, 1001000, 4600020, 1000,
+         0},
+        {"together", "China", "1129999", "", "4600001", false, MAX_CONTACTS, 19, 1000019, 4600020,
+         1, 19},
     };
     auto image = NewImage();
     for (const auto& c : cases) {
         CsvImportOptions options;
         std::string error;
-        ASSERT_TRUE(options.choice.SetPrefer(c.prefer, &error) && options.choice.SetNear(c.nearId, &error) &&
-                    options.choice.SetOnly(c.only, &error) && options.choice.SetExclude(c.exclude, &error))
+        ASSERT_TRUE(options.choice.SetPrefer(c.prefer, &error) &&
+                    options.choice.SetNear(c.nearId, &error) &&
+                    options.choice.SetOnly(c.only, &error) &&
+                    options.choice.SetExclude(c.exclude, &error))
             << error;
         CMemorySource source(OverfullFile());
         source.rewindable = !c.once;
@@ -86,8 +92,8 @@ TEST(CsvChoice, MergeKeepsWhatIsThereAndTheFileReplacesItsIds) {
     options.bMerge = true;
     const CsvImportResult result = ImportBytes(*image, "ID,Callsign\n2,new2\n4,new4\n", options);
     ASSERT_EQ(result.outcome, CsvImportResult::Done);
-    EXPECT_EQ(Contacts(*image),
-              (std::vector<std::string>{"1,old1,,,,,,,", "2,new2,,,,,,,", "3,old3,,,,,,,", "4,new4,,,,,,,"}));
+    EXPECT_EQ(Contacts(*image), (std::vector<std::string>{"1,old1,,,,,,,", "2,new2,,,,,,,",
+                                                          "3,old3,,,,,,,", "4,new4,,,,,,,"}));
     EXPECT_EQ(image->Bytes()[ContactRecordOffset(2)], 7);
     const CsvImportReport& r = result.report;
     EXPECT_TRUE(r.bMerge);

@@ -38,13 +38,24 @@ TEST(CsvImport, LineRules) {
         {"CR-only line ends", "1,a,\r2,b,\r", {"1,a,\r2,b,\r,,,,"}},
         {"lone CR is a data byte", "1,a\rb,\r\n", {"1,a\rb,,,,,,,"}},
         {"CR CR LF", "1,a,\r\r\n", {"1,a,\r,,,,,,"}},
-        {"0x1A ends the data", "1,a,\n\x1A" "2,b,\n", {"1,a,,,,,,,"}},
+        {"0x1A ends the data",
+         "1,a,\n\x1A"
+         "2,b,\n",
+         {"1,a,,,,,,,"}},
         {"0x1A cuts a line", "1,a,\x1A\n", {"1,a,,,,,,,"}},
-        {"byte-order mark", "\xEF\xBB\xBF" "1,a,\n2,b,\n", {"1,a,,,,,,,", "2,b,,,,,,,"}},
-        {"byte-order mark and a header", "\xEF\xBB\xBF" "Call,Name\n1,a,\n", {"1,a,,,,,,,"}},
+        {"byte-order mark",
+         "\xEF\xBB\xBF"
+         "1,a,\n2,b,\n",
+         {"1,a,,,,,,,", "2,b,,,,,,,"}},
+        {"byte-order mark and a header",
+         "\xEF\xBB\xBF"
+         "Call,Name\n1,a,\n",
+         {"1,a,,,,,,,"}},
         {"first bytes", " 1,a,\n\"1\",a,\n+1,a,\n01,a,\n\xC1,a,\n,1,a,\n9,a,\n", {"9,a,,,,,,,"}},
         {"empty lines", "\n\n\r\n5,e,\n\n", {"5,e,,,,,,,"}},
-        {"cut values", "1,ABCDEFGHIJ,0123456789abcdefXYZW,\n", {"1,ABCDEFGH,0123456789abcdef,,,,,,"}},
+        {"cut values",
+         "1,ABCDEFGHIJ,0123456789abcdefXYZW,\n",
+         {"1,ABCDEFGH,0123456789abcdef,,,,,,"}},
         {"ninth and later values", "1,a,b,c,d,e,f,g,h,i,\n", {"1,a,b,c,d,e,f,g,"}},
         {"quotes are bytes", "1,\"a,b\",\n", {"1,\"a,b\",,,,,,"}},
         {"spaces kept", "1, a ,\n", {"1, a ,,,,,,,"}},
@@ -53,7 +64,9 @@ TEST(CsvImport, LineRules) {
         {"ID too large, no fallback", "16777216,2X0AB,Name,\n", {}},
         {"ID too large to represent", "99999999999999999999999,a,\n", {}},
         {"leading digits too large", "16777216abc,a,\n", {}},
-        {"first line of an ID wins", "5,first,\n5,second,x,\n6,\n5,third,\n", {"5,first,,,,,,,", "6,,,,,,,,"}},
+        {"first line of an ID wins",
+         "5,first,\n5,second,x,\n6,\n5,third,\n",
+         {"5,first,,,,,,,", "6,,,,,,,,"}},
         {"duplicate after digits and text", "5abc,x,\n5,y,\n", {"5,x,,,,,,,"}},
         {"sorted by ID", "3,c,\n1,a,\n2,b,\n", {"1,a,,,,,,,", "2,b,,,,,,,", "3,c,,,,,,,"}},
         {"empty file", "", {}},
@@ -105,7 +118,8 @@ TEST(CsvImport, CutsAtACharacterBoundary) {
     for (const auto& c : cases) {
         SetProgramCodePage(c.codePage);
         const CsvImportResult result = Import(*image, "1," + c.value + ",\n");
-        EXPECT_EQ(Contacts(*image), Lines{"1," + c.kept + ",,,,,,,"}) << c.codePage << " " << c.value;
+        EXPECT_EQ(Contacts(*image), Lines{"1," + c.kept + ",,,,,,,"})
+            << c.codePage << " " << c.value;
         EXPECT_EQ(result.report.nValuesCut, c.value.size() > 8 ? 1 : 0) << c.value;
     }
     SetProgramCodePage(0);
@@ -136,10 +150,10 @@ TEST(CsvImport, OverCapacityTakesFileOrderAndCountsTheRest) {
 }
 
 TEST(CsvImport, EveryChunkBoundaryGivesTheSameResult) {
-    const std::string file =
-        std::string(CSV_HEADER) + "12,AB,Name,\r\n7,\rx,y\r\r\n"
-        "5abc,LONGCALLSIGN,a,b,c,d,e,f,g,h,\r\n12,dup,\r\n\r\n"
-        "16777216,9,\n3,q,\r\r\n4,CR@end,\r";
+    const std::string file = std::string(CSV_HEADER) +
+                             "12,AB,Name,\r\n7,\rx,y\r\r\n"
+                             "5abc,LONGCALLSIGN,a,b,c,d,e,f,g,h,\r\n12,dup,\r\n\r\n"
+                             "16777216,9,\n3,q,\r\r\n4,CR@end,\r";
     auto whole = NewImage();
     const CsvImportResult expected = Import(*whole, file);
     ASSERT_EQ(expected.count, 5);
@@ -216,8 +230,8 @@ TEST(CsvImport, ReadFailureWhileStoringIsNoSuccess) {
         int failPass;
         size_t failAt;
     } const cases[] = {
-        {true, 2, 0}, {true, 2, 9}, {true, 2, file.size() / 2}, {true, 2, file.size()},
-        {false, 0, 0}, {false, 0, file.size() / 2},
+        {true, 2, 0},           {true, 2, 9},  {true, 2, file.size() / 2},
+        {true, 2, file.size()}, {false, 0, 0}, {false, 0, file.size() / 2},
     };
     for (const Case& c : cases) {
         const std::string what = std::to_string(c.rewindable) + "/" + std::to_string(c.failAt);

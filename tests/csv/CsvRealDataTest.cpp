@@ -54,15 +54,18 @@ TEST_F(CsvRealData, EveryLineIsAContact) {
 }
 
 TEST_F(CsvRealData, ContactsFieldByField) {
-    EXPECT_EQ(ContactWithId(1112001), "1112001,KI4ZWE,Bobby W Brown,,Hollywood,Florida,United States,DMR,");
+    EXPECT_EQ(ContactWithId(1112001),
+              "1112001,KI4ZWE,Bobby W Brown,,Hollywood,Florida,United States,DMR,");
     // Bytes above 0x7F go in unchanged.
     EXPECT_EQ(ContactWithId(2043074), "2043074,PD4D,D\xC3\xA9 Jonkman,D\xC3\xA9,Woerden,Utrecht,Netherlands,,");
     // A comma in the name shifts the values: the country lands in Remarks, cut.
     EXPECT_EQ(ContactWithId(2327055), "2327055,OE7MZH,Markus Zorn, Dr.,,Rum,Tirol,Oesterreich/Aust,");
     // A Name of more than 16 bytes is cut.
-    EXPECT_EQ(ContactWithId(1137001), "1137001,K4SWL,Thomas H Withers,Thomas,Swannanoa,North Carolina,United States,DMR,");
+    EXPECT_EQ(ContactWithId(1137001),
+              "1137001,K4SWL,Thomas H Withers,Thomas,Swannanoa,North Carolina,United States,DMR,");
     // The remark after the last comma is taken too.
-    EXPECT_EQ(ContactWithId(13106202), "13106202,N6DVA,Trbo Server,,Los Angeles,California,United States,On TS2,");
+    EXPECT_EQ(ContactWithId(13106202),
+              "13106202,N6DVA,Trbo Server,,Los Angeles,California,United States,On TS2,");
 }
 
 // Every remark of an eight-value line, and the shifted country of the 266

@@ -48,17 +48,28 @@ TEST(TextConvert, IntoCodePages) {
         {"ß into GBK", 936, "Strauß", WINDOWS ? "Strau?" : "Strauss", WINDOWS ? 0 : 1,
          WINDOWS ? 1 : 0},
         {"accents into CP1252 stay", 1252, "Jérôme Müller", "J\xE9r\xF4me M\xFCller", 0, 0},
-        {"Polish into CP1252", 1252, "Łódź", WINDOWS ? "L\xF3" "dz" : "L\xF3" "dz", 2, 0},
-        {"Cyrillic into CP1252", 1252, "Москва", WINDOWS ? "??????" : "Moskva",
-         WINDOWS ? 0 : 6, WINDOWS ? 6 : 0},
+        {"Polish into CP1252", 1252, "Łódź",
+         WINDOWS ? "L\xF3"
+                   "dz"
+                 : "L\xF3"
+                   "dz",
+         2, 0},
+        {"Cyrillic into CP1252", 1252, "Москва", WINDOWS ? "??????" : "Moskva", WINDOWS ? 0 : 6,
+         WINDOWS ? 6 : 0},
         {"Greek into CP1252", 1252, "Αθήνα", WINDOWS ? "?????" : "Athena", WINDOWS ? 0 : 5,
          WINDOWS ? 5 : 0},
-        {"Chinese into CP1252", 1252, "王小明", WINDOWS ? "???" : "wang xiao ming",
-         WINDOWS ? 0 : 3, WINDOWS ? 3 : 0},
+        {"Chinese into CP1252", 1252, "王小明", WINDOWS ? "???" : "wang xiao ming", WINDOWS ? 0 : 3,
+         WINDOWS ? 3 : 0},
         {"decomposed é meets the code page's é", 1252, "Jose\xCC\x81", "Jos\xE9", 0, 0},
         {"UTF-8 radio keeps everything", 65001, "Москва 王", "Москва 王", 0, 0},
-        {"ill-formed bytes into UTF-8", 65001, "a\xFF" "b", "a?b", 0, 1},
-        {"ill-formed bytes into GBK", 936, "a\xC3" "b", "a?b", 0, 1},
+        {"ill-formed bytes into UTF-8", 65001,
+         "a\xFF"
+         "b",
+         "a?b", 0, 1},
+        {"ill-formed bytes into GBK", 936,
+         "a\xC3"
+         "b",
+         "a?b", 0, 1},
     };
     for (const auto& c : cases) {
         const Converted out = Convert(c.codePage, c.value);
@@ -91,14 +102,23 @@ TEST(TextConvert, CutsOnCharacterBoundaries) {
         std::string text;
         size_t width, cut;
     } cases[] = {
-        {936, "\xB9\xFA\xB9\xFA\xB9", 4, 4},         {936, "A\xB9\xFA\xB9\xFA", 4, 3},
-        {936, "ABC", 8, 3},                           {936, "\xB9\xFA" "AB\xB9\xFA", 5, 4},
-        {65001, "abc\xC3\xA9", 4, 3},                 {65001, "ab\xE4\xB8\xAD\xE4\xB8\xAD", 5, 5},
-        {65001, "ab\xE4\xB8\xAD\xE4\xB8\xAD", 7, 5},  {65001, "\xF0\x9F\x98\x80x", 3, 0},
-        {65001, "\x80\x80\x80\x80\x80\x80", 5, 2},    {1252, "abc\xE9\xE9", 4, 4},
+        {936, "\xB9\xFA\xB9\xFA\xB9", 4, 4},
+        {936, "A\xB9\xFA\xB9\xFA", 4, 3},
+        {936, "ABC", 8, 3},
+        {936,
+         "\xB9\xFA"
+         "AB\xB9\xFA",
+         5, 4},
+        {65001, "abc\xC3\xA9", 4, 3},
+        {65001, "ab\xE4\xB8\xAD\xE4\xB8\xAD", 5, 5},
+        {65001, "ab\xE4\xB8\xAD\xE4\xB8\xAD", 7, 5},
+        {65001, "\xF0\x9F\x98\x80x", 3, 0},
+        {65001, "\x80\x80\x80\x80\x80\x80", 5, 2},
+        {1252, "abc\xE9\xE9", 4, 4},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(CharBoundaryCut(c.text, c.width, c.codePage), c.cut) << c.codePage << " " << c.text;
+        EXPECT_EQ(CharBoundaryCut(c.text, c.width, c.codePage), c.cut)
+            << c.codePage << " " << c.text;
 }
 
 }  // namespace
