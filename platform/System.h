@@ -24,6 +24,11 @@ std::string BaseNameWithoutExtension(const std::string& path);
 // True when something of that name exists (file or folder).
 bool PathExists(const std::string& path);
 
+// The last failure of a system call (errno; GetLastError on Windows) and
+// its words ("No space left on device"), for messages that say why.
+int LastSystemError();
+std::string SystemErrorText(int code);
+
 // The system's default locale identifier: Windows' own; elsewhere from the
 // locale environment (LC_ALL, LC_MESSAGES, LANG): zh_CN gives 0x0804,
 // anything else 0x0409.
