@@ -43,9 +43,11 @@ void CPendrakDlg::StartRadioJob(int mode) {
     if (!connected) {
         if (messages.m_key) {
             QString text = LangString(messages.m_key);
-            // Why the link would not open (a permission, a path) helps the user most.
-            if (std::string(messages.m_key) == "IDS_ERR_PORTCONN" && !RadioOpenFailure().empty())
-                text += QStringLiteral("\n\n") + QString::fromUtf8(RadioOpenFailure());
+            // Why the link would not open (a permission, a path) helps the user most;
+            // for the emulator or a TCP radio the USB text would mislead.
+            const QString why = QString::fromUtf8(RadioOpenFailure());
+            if (std::string(messages.m_key) == "IDS_ERR_PORTCONN" && !why.isEmpty())
+                text = RadioAddressIsUsb() ? text + QStringLiteral("\n\n") + why : why;
             DialogServices().MessageBox(this, text, LangString("IDS_ERROR"), BoxIcon::Error);
         }
         theAppData.m_bRadioBusy = 0;
@@ -124,7 +126,11 @@ void CPendrakDlg::OnTimer(int nIDEvent) {
         }
         const QString text = LangString(key);
         m_staticStatus->setText(text);
-        DialogServices().MessageBox(this, text, LangString(caption), icon);
+        // The link's own reason (an emulator file that could not take a block).
+        const QString why = QString::fromUtf8(RadioLinkFault());
+        DialogServices().MessageBox(this,
+                                    why.isEmpty() ? text : text + QStringLiteral("\n\n") + why,
+                                    LangString(caption), icon);
         ReportJobEnd();
         break;
     }

@@ -108,8 +108,14 @@ int RadioJobThread(RadioJob* job) {
     const bool reading = job->nMode.load() == JOB_MODE_READ;
     job->nBytesDone.store(0);
     job->nBytesTotal.store(0);
-    const bool ok = job->pImage != nullptr && RunJob(job, reading);
+    bool ok = job->pImage != nullptr && RunJob(job, reading);
     RadioClose();
+    // Every block acknowledged, yet the link knows the data is not kept
+    // (an emulated radio whose file could not be saved): not a success.
+    if (ok && !RadioLinkFault().empty()) {
+        ok = false;
+        if (reading) job->pImage->SetContactCount(0);
+    }
     if (reading) {
         Post(job, ok ? JOB_READ_DONE : JOB_READ_FAILED);
     } else {
