@@ -45,9 +45,15 @@ void CPendrakDlg::StartRadioJob(int mode) {
             QString text = LangString(messages.m_key);
             // Why the link would not open (a permission, a path) helps the user most;
             // for the emulator or a TCP radio the USB text would mislead.
-            const QString why = QString::fromUtf8(RadioOpenFailure());
-            if (std::string(messages.m_key) == "IDS_ERR_PORTCONN" && !why.isEmpty())
-                text = RadioAddressIsUsb() ? text + QStringLiteral("\n\n") + why : why;
+            QString why = QString::fromUtf8(RadioOpenFailure());
+            if (std::string(messages.m_key) == "IDS_ERR_PORTCONN" && !why.isEmpty()) {
+                if (RadioAddressIsUsb()) {
+                    text += QStringLiteral("\n\n") + why;
+                } else {
+                    why[0] = why[0].toUpper();  // a sentence of its own in the box
+                    text = why;
+                }
+            }
             DialogServices().MessageBox(this, text, LangString("IDS_ERROR"), BoxIcon::Error);
         }
         theAppData.m_bRadioBusy = 0;

@@ -180,7 +180,7 @@ private slots:
             QVERIFY(services.boxes[0].text.startsWith("<" + key + ">"));
         else
             QVERIFY(services.boxes[0].text.startsWith(
-                "emulator memory file /nonexistent-folder/radio.bin: cannot create it: "));
+                "Emulator memory file /nonexistent-folder/radio.bin: cannot create it: "));
         QCOMPARE(services.boxes[0].caption, QString("<IDS_ERROR>"));
         QCOMPARE(services.boxes[0].icon, BoxIcon::Error);
         QVERIFY(!dlg.IsJobRunning());
@@ -203,7 +203,7 @@ private slots:
             Click(dlg, IDC_WRITE);
             QCOMPARE(services.boxes.size(), 1);
             QCOMPARE(services.boxes[0].text,
-                     QString::fromStdString("emulator memory file " + program.MemoryFile() +
+                     QString::fromStdString("Emulator memory file " + program.MemoryFile() +
                                             " is in use by another program "
                                             "(a radio takes one link at a time)"));
             QVERIFY(!dlg.IsJobRunning());
