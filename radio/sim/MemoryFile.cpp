@@ -54,31 +54,21 @@ std::string TempName(const std::string& path, int attempt) {
 // keeping anybody from reading its bytes.
 constexpr DWORD kLockOffsetHigh = 0x7FFFFFFF;
 
-bool WriteAllAt(HANDLE h, uint64_t offset, const unsigned char* data, size_t size) {
-    while (size > 0) {
-        OVERLAPPED at{};
-        at.Offset = static_cast<DWORD>(offset);
-        at.OffsetHigh = static_cast<DWORD>(offset >> 32);
-        const DWORD chunk = size > 0x10000000u ? 0x10000000u : static_cast<DWORD>(size);
-        DWORD done = 0;
-        if (!WriteFile(h, data, chunk, &done, &at) || done == 0) return false;
-        data += done;
-        offset += done;
-        size -= done;
-    }
-    return true;
-}
+using FileHandle = HANDLE;
 
-bool ReadAllAt(HANDLE h, uint64_t offset, unsigned char* data, size_t size) {
+// Reads or writes size bytes at offset, in as many calls as it takes.
+bool TransferAt(HANDLE h, uint64_t offset, unsigned char* data, size_t size, bool writing) {
     while (size > 0) {
         OVERLAPPED at{};
         at.Offset = static_cast<DWORD>(offset);
         at.OffsetHigh = static_cast<DWORD>(offset >> 32);
         const DWORD chunk = size > 0x10000000u ? 0x10000000u : static_cast<DWORD>(size);
         DWORD done = 0;
-        if (!ReadFile(h, data, chunk, &done, &at)) return false;
+        const BOOL ok =
+            writing ? WriteFile(h, data, chunk, &done, &at) : ReadFile(h, data, chunk, &done, &at);
+        if (!ok) return false;
         if (done == 0) {
-            SetLastError(ERROR_HANDLE_EOF);
+            SetLastError(writing ? ERROR_WRITE_FAULT : ERROR_HANDLE_EOF);
             return false;
         }
         data += done;
@@ -90,27 +80,15 @@ bool ReadAllAt(HANDLE h, uint64_t offset, unsigned char* data, size_t size) {
 
 #else
 
-bool WriteAllAt(int fd, uint64_t offset, const unsigned char* data, size_t size) {
-    while (size > 0) {
-        const ssize_t done = pwrite(fd, data, size, static_cast<off_t>(offset));
-        if (done < 0 && errno == EINTR) continue;
-        if (done <= 0) {
-            if (done == 0) errno = EIO;
-            return false;
-        }
-        data += done;
-        offset += static_cast<uint64_t>(done);
-        size -= static_cast<size_t>(done);
-    }
-    return true;
-}
+using FileHandle = int;
 
-bool ReadAllAt(int fd, uint64_t offset, unsigned char* data, size_t size) {
+bool TransferAt(int fd, uint64_t offset, unsigned char* data, size_t size, bool writing) {
     while (size > 0) {
-        const ssize_t done = pread(fd, data, size, static_cast<off_t>(offset));
+        const auto at = static_cast<off_t>(offset);
+        const ssize_t done = writing ? pwrite(fd, data, size, at) : pread(fd, data, size, at);
         if (done < 0 && errno == EINTR) continue;
         if (done <= 0) {
-            if (done == 0) errno = EIO;  // shortened under us
+            if (done == 0) errno = EIO;  // a file shortened under us
             return false;
         }
         data += done;
@@ -121,6 +99,14 @@ bool ReadAllAt(int fd, uint64_t offset, unsigned char* data, size_t size) {
 }
 
 #endif
+
+bool WriteAllAt(FileHandle h, uint64_t offset, const unsigned char* data, size_t size) {
+    return TransferAt(h, offset, const_cast<unsigned char*>(data), size, true);
+}
+
+bool ReadAllAt(FileHandle h, uint64_t offset, unsigned char* data, size_t size) {
+    return TransferAt(h, offset, data, size, false);
+}
 
 }  // namespace
 
@@ -264,7 +250,8 @@ bool CMemoryFile::Open(const std::string& path, unsigned char* memory, size_t si
 #ifdef _WIN32
     OVERLAPPED lockAt{};
     lockAt.OffsetHigh = kLockOffsetHigh;
-    if (!LockFileEx(m_hFile, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &lockAt)) {
+    if (!LockFileEx(m_hFile, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                    &lockAt)) {
         const int error = LastSystemError();
         if (error == ERROR_LOCK_VIOLATION || error == ERROR_IO_PENDING)
             return fail(Name() +
