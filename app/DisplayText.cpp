@@ -67,6 +67,11 @@ QString LangString(const char* key) { return FromLangBytes(theAppData.GetLangStr
 
 QString LangResource(int id) { return FromLangBytes(theAppData.GetLangResource(id)); }
 
+QString LangStringOr(const char* key, const char* english) {
+    const QString text = LangString(key);
+    return text.isEmpty() ? QString::fromUtf8(english) : text;
+}
+
 std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 }  // namespace pendrak

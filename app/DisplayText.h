@@ -33,6 +33,8 @@ QString FromLangBytes(std::string_view bytes);
 // GetLangString / GetLangResource for display.
 QString LangString(const char* key);
 QString LangResource(int id);
+// For keys that older language files lack: the English text then.
+QString LangStringOr(const char* key, const char* english);
 
 // A path as the core's file operations want it.
 std::string PathBytes(const QString& path);

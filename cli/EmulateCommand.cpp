@@ -100,6 +100,8 @@ void AddEmulateCommand(CLI::App& app, CommandList& commands) {
         "(a Read fails there; writes are answered by ACK alone and are not affected)");
     cmd->add_option("--oversize-info-item", faults.oversizeInfoItem,
                     "Fault: this information item announces 65 data bytes");
+    cmd->add_option("--corrupt-block", faults.corruptBlock,
+                    "Fault: this block command, a write, stores its last byte changed (acknowledged)");
     AddCommonOptions(*cmd, emulate->common);
     commands.push_back({cmd, [emulate] { return RunEmulate(*emulate); }});
 }

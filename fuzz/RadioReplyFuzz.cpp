@@ -1,13 +1,14 @@
 // The host side of the radio protocol against a radio that answers
 // anything: the in-process emulator's true replies, reshaped by the input,
 // through the connection check and a Read, then the connection check and a
-// Write. Nothing may crash, every job must end (a job that sends packets
-// without end traps), and neither job may touch an image byte outside the
-// used length it worked on.
+// Write (with its read-back when the input asks). Nothing may crash, every job must end (a job that
+// sends packets without end traps), and neither job may touch an image byte outside the used length
+// it worked on.
 //
 // Input layout: byte 0 is the radio: bits 0-1 its block format digit ('0',
-// '1', '2' or '9'), bits 2-7 the contacts it holds (0-63). Byte 1: the
-// contacts in the image the Write sends (0-63). Then one instruction byte
+// '1', '2' or '9'), bits 2-7 the contacts it holds (0-63). Byte 1: bits 0-5
+// the contacts in the image the Write sends (0-63), bit 6 the Write reads
+// back what it sent (verify). Then one instruction byte
 // per packet the host sends, and after it the bytes that instruction takes;
 // once the input ends the radio answers truly.
 //   bits 0-2  0 true reply; 1 silence; 2 cut to (next byte) bytes; 3 byte
@@ -43,7 +44,7 @@ using namespace pendrak;
 constexpr unsigned char kCanary = 0xA5;
 // A block budget keeps each run short; the job is asked to stop after it,
 // as a closing window does. Far more packets than that means a loop.
-constexpr int kBlockBudget = 200;
+constexpr int kBlockBudget = 300;
 constexpr int kPacketLimit = 1000;
 // No job within the budget moves a byte past this offset: beyond it the
 // image is poisoned, so any touch there is caught where it happens, and
@@ -212,10 +213,11 @@ void SetCount(unsigned char* header, int count) {
 
 // The connection check, then the job; the image bytes it declared it would
 // work on (0 when it never got that far).
-size_t RunJob(CWorld& w, int32_t mode) {
+size_t RunJob(CWorld& w, int32_t mode, bool verify = false) {
     CQuietMessages messages;
     RadioJob job;
     job.nMode = mode;
+    job.bVerify = verify;
     job.pImage = w.image.get();
     w.job = &job;
     size_t total = 0;
@@ -223,8 +225,11 @@ size_t RunJob(CWorld& w, int32_t mode) {
         RadioJobThread(&job);
         const int32_t state = job.nState.load();
         Check(state == JOB_READ_DONE || state == JOB_READ_FAILED || state == JOB_WRITE_DONE ||
-              state == JOB_WRITE_FAILED);
+              state == JOB_WRITE_FAILED || (verify && state == JOB_VERIFY_FAILED));
         total = size_t(job.nBytesTotal.load());
+        // A difference found reading back lies within what was written.
+        if (state == JOB_VERIFY_FAILED && job.nMismatchOffset.load() >= 0)
+            Check(size_t(job.nMismatchOffset.load()) < total);
     }
     Check(g_hRadioDevice == nullptr);  // closed on every way out
     w.job = nullptr;
@@ -254,7 +259,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (size_t i = 0; i < written; ++i) img[i] = static_cast<unsigned char>(i * 13 + 1);
     if (written > 0) SetCount(img, writeCount);
     const std::vector<unsigned char> sent(img, img + written);
-    RunJob(w, JOB_MODE_WRITE);
+    RunJob(w, JOB_MODE_WRITE, (data[1] & 0x40) != 0);
     Check(written == 0 || std::memcmp(img, sent.data(), written) == 0);
     Check(CanaryFrom(img, written));
 

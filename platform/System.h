@@ -29,6 +29,14 @@ bool PathExists(const std::string& path);
 int LastSystemError();
 std::string SystemErrorText(int code);
 
+// The user's own folder for program data: %LOCALAPPDATA% on Windows,
+// $XDG_DATA_HOME (when absolute) or ~/.local/share elsewhere; empty when
+// none can be told.
+std::string UserDataDir();
+
+// True when a file can be created in the folder (which must exist).
+bool CanWriteInFolder(const std::string& folder);
+
 // The system's default locale identifier: Windows' own; elsewhere from the
 // locale environment (LC_ALL, LC_MESSAGES, LANG): zh_CN gives 0x0804,
 // anything else 0x0409.

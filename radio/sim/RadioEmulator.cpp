@@ -236,13 +236,21 @@ void CRadioEmulator::AnswerWrite(const unsigned char* cmd, size_t length,
         out.push_back(NAK);  // nothing stored past the memory
         return;
     }
+    const unsigned char* data = cmd + h;
+    std::vector<unsigned char> spoiled;
+    if (n > 0 && m_blocks == m_options.faults.corruptBlock) {
+        // Stored changed and acknowledged all the same: only reading back can tell.
+        spoiled.assign(data, data + n);
+        spoiled.back() ^= 0x01;
+        data = spoiled.data();
+    }
     // Acknowledged only once kept: a radio that could not store a block
     // must not let the host count it as written.
-    if (m_store && !m_store->Store(uint32_t(address), cmd + h, n)) {
+    if (m_store && !m_store->Store(uint32_t(address), data, n)) {
         out.push_back(NAK);
         return;
     }
-    std::memcpy(m_memory.data() + address, cmd + h, n);
+    std::memcpy(m_memory.data() + address, data, n);
     out.push_back(RADIO_ACK);
 }
 

@@ -19,7 +19,8 @@ const EmulatorOptions& GetSimOptions();
 // replies. A store given here takes every block the radio stores while the
 // link is open (the memory file of a "sim:" radio); closing the link saves
 // and detaches it, and reports its first failure. A read that finds nothing
-// waits its time-out, as a silent radio would cost.
+// waits its time-out, as a silent radio would cost, once the host has sent
+// anything.
 std::unique_ptr<IRadioLink> CreateEmulatorLink(std::shared_ptr<CRadioEmulator> radio,
                                                std::shared_ptr<IMemoryStore> store = nullptr);
 

@@ -172,7 +172,7 @@ TEST(CliUsage, BadInputGivesOneClearLineAndTheRightExitCode) {
 }
 
 TEST(CliUsage, HelpForEveryCommand) {
-    for (const char* command : {"read", "write", "import", "export", "list", "info", "emulate"}) {
+    for (const char* command : {"read", "write", "import", "export", "list", "info", "emulate", "backups"}) {
         const ProcessResult r = RunCli({command, "--help"});
         EXPECT_EQ(r.exitCode, 0) << command;
         EXPECT_NE(r.out.find(command), std::string::npos) << r.out;

@@ -38,6 +38,7 @@ protected:
         RadioClose();
         SetRadioAddress("usb");
         SetRadioLinkOpener(nullptr);
+        SetSimOptions(EmulatorOptions());
         fs::remove_all(dir);
     }
     // 40 contacts: 4420 bytes, nine 506-byte blocks.
@@ -96,6 +97,21 @@ TEST_F(SimMemoryTest, RefusedBlockIsNeitherAcknowledgedNorKept) {
             std::memcmp(radio->ContactRegion() + c.kept, before.data() + c.kept, 4420 - c.kept), 0);
         EXPECT_EQ(radio->Store(), nullptr) << "the closed link left its store attached";
     }
+}
+
+TEST_F(SimMemoryTest, TheFileKeepsWhatTheRadioStored) {
+    // Even a block the radio stores changed: a later link reads it so.
+    EmulatorOptions corrupting;
+    corrupting.faults.corruptBlock = 1;
+    SetSimOptions(corrupting);
+    FillImage();
+    SetRadioAddress("sim:" + Path("radio.bin"));
+    EXPECT_EQ(ConnectAndRun(JOB_MODE_WRITE), JOB_WRITE_DONE);
+    CRadioEmulator radio;
+    ASSERT_TRUE(radio.LoadMemory(Path("radio.bin")));
+    EXPECT_EQ(radio.ContactRegion()[505], image->Bytes()[505] ^ 0x01);
+    EXPECT_EQ(std::memcmp(radio.ContactRegion(), image->Bytes(), 505), 0);
+    EXPECT_EQ(std::memcmp(radio.ContactRegion() + 506, image->Bytes() + 506, 4420 - 506), 0);
 }
 
 TEST_F(SimMemoryTest, AMemoryFileIsOneRadio) {
