@@ -35,12 +35,33 @@ constexpr int kSendFlags = MSG_NOSIGNAL;  // a vanished peer must not kill the p
 constexpr int kSendFlags = 0;
 #endif
 
-// Words for the socket library's last failure ("Address already in use").
+// Words for a socket failure ("Address already in use"). Windows' own texts
+// for these codes are missing where wine runs it: the usual ones are named.
+std::string SocketErrorText(int code) {
+#ifdef _WIN32
+    switch (code) {
+        case WSAEADDRINUSE:
+            return "address already in use";
+        case WSAEADDRNOTAVAIL:
+            return "address not available";
+        case WSAEACCES:
+            return "permission denied";
+        case WSAECONNREFUSED:
+            return "connection refused";
+        case WSAETIMEDOUT:
+            return "timed out";
+        default:
+            break;
+    }
+#endif
+    return SystemErrorText(code);
+}
+
 std::string LastSocketErrorText() {
 #ifdef _WIN32
-    return SystemErrorText(WSAGetLastError());
+    return SocketErrorText(WSAGetLastError());
 #else
-    return SystemErrorText(errno);
+    return SocketErrorText(errno);
 #endif
 }
 
@@ -61,7 +82,15 @@ int WaitFor(SocketHandle s, uint32_t timeoutMs, bool forWrite) {
     timeval tv;
     tv.tv_sec = long(timeoutMs / 1000);
     tv.tv_usec = long(timeoutMs % 1000) * 1000;
-    int r = select(int(s + 1), forWrite ? nullptr : &set, forWrite ? &set : nullptr, nullptr, &tv);
+#ifdef _WIN32
+    // A connection refused shows among the exceptions there, not as writable.
+    fd_set failed = set;
+    fd_set* exceptions = forWrite ? &failed : nullptr;
+#else
+    fd_set* exceptions = nullptr;
+#endif
+    int r =
+        select(int(s + 1), forWrite ? nullptr : &set, forWrite ? &set : nullptr, exceptions, &tv);
     return r > 0 ? 1 : (r == 0 ? 0 : -1);
 }
 
@@ -146,7 +175,7 @@ SocketHandle Connect(const std::string& host, uint16_t port, uint32_t timeoutMs,
             socklen_t len = sizeof soError;
             getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&soError), &len);
             ok = (soError == 0);
-            if (!ok) why = SystemErrorText(soError);
+            if (!ok) why = SocketErrorText(soError);
         }
         if (ok) {
             SetBlocking(s, true);

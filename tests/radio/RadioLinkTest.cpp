@@ -237,6 +237,7 @@ TEST_F(LinkTest, TcpLinkReachesEmulatorServer) {
     // Nobody listens any more: a clear failure, not a hang.
     EXPECT_EQ(RadioOpen(), 0);
     EXPECT_NE(RadioOpenFailure().find("127.0.0.1"), std::string::npos);
+    EXPECT_NE(RadioOpenFailure().find("onnection refused"), std::string::npos) << RadioOpenFailure();
 }
 
 }  // namespace
