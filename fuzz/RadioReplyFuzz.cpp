@@ -224,8 +224,7 @@ size_t RunJob(CWorld& w, int32_t mode, bool verify = false) {
     if (ConnectRadio(messages)) {
         RadioJobThread(&job);
         const int32_t state = job.nState.load();
-        Check(state == JOB_READ_DONE || state == JOB_READ_FAILED || state == JOB_WRITE_DONE ||
-              state == JOB_WRITE_FAILED || (verify && state == JOB_VERIFY_FAILED));
+        Check(IsJobEndState(state) && (verify || state != JOB_VERIFY_FAILED));
         total = size_t(job.nBytesTotal.load());
         // A difference found reading back lies within what was written.
         if (state == JOB_VERIFY_FAILED && job.nMismatchOffset.load() >= 0)
