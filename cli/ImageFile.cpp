@@ -3,6 +3,7 @@
 #include "cli/CliCommon.h"
 #include "contacts/ContactImageFile.h"
 #include "csv/ContactCsv.h"
+#include "platform/CodePage.h"
 
 namespace pendrak::cli {
 
@@ -25,10 +26,18 @@ void SaveImageFile(const CContactImage& image, CPendingOutput& output) {
         Fail("cannot write image file " + output.FinalPath() + ": " + CauseText(output.Cause()));
 }
 
-void ExportCsv(const CContactImage& image, CPendingOutput& output) {
+void ExportCsv(const CContactImage& image, CPendingOutput& output, bool utf8, int codePage) {
     output.Reserve();
-    CCsvTextSink text(output);
-    if (!WriteContactsCsv(image, text) || !text.Flush())
+    bool written = false;
+    if (utf8) {
+        CCsvBufferedSink buffered(output);
+        const int textCodePage = codePage > 0 ? codePage : GetProgramCodePage();
+        written = WriteContactsCsvUtf8(image, buffered, textCodePage) && buffered.Flush();
+    } else {
+        CCsvTextSink text(output);
+        written = WriteContactsCsv(image, text) && text.Flush();
+    }
+    if (!written)
         Fail("cannot write CSV file " + output.FinalPath() + ": " + CauseText(output.Cause()));
 }
 

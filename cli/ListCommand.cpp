@@ -62,13 +62,8 @@ void AppendCell(std::string& line, const std::string& text, int width) {
 }
 
 int RunList(const ListOptions& options) {
-    int codePage = 0;
-    if (!options.strCodePage.empty()) {
-        codePage = CodePageFromName(options.strCodePage);
-        if (codePage == 0) UsageFail("unknown code page '" + options.strCodePage + "'");
-    }
     StartUp(options.common);
-    if (codePage == 0) codePage = GetProgramCodePage();
+    const int codePage = CodePageOption(options.strCodePage);
 
     CContactImage& image = theAppData.m_contacts;
     const std::string& file = options.strFile;

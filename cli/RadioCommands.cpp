@@ -10,6 +10,7 @@
 
 #include "cli/Backups.h"
 #include "cli/ImageFile.h"
+#include "cli/ImportOptions.h"
 #include "cli/Interrupt.h"
 #include "cli/RadioSession.h"
 #include "cli/SameFileCheck.h"
@@ -35,7 +36,8 @@ struct WriteOptions {
     CommonOptions common;
     RadioOptions radio;
     BackupOptions backup;
-    std::string strCsv;
+    CliImportOptions import;
+    std::vector<std::string> csvFiles;
     std::string strImage;
     bool bVerify = false;
 };
@@ -87,17 +89,18 @@ int RunRead(const ReadOptions& options) {
 }
 
 int RunWrite(const WriteOptions& options) {
-    if (options.strCsv.empty() == options.strImage.empty())
+    if (options.csvFiles.empty() == options.strImage.empty())
         UsageFail("write: give either FILE.csv or --image FILE.bin");
-    RefuseSameFiles({{"the CSV file", options.strCsv}, {"--image", options.strImage}},
-                    {{"the radio's memory", SimMemory(options.radio)}});
+    std::vector<NamedFile> inputs = {{"--image", options.strImage}};
+    for (const std::string& csv : options.csvFiles) inputs.push_back({"the CSV file", csv});
+    RefuseSameFiles(inputs, {{"the radio's memory", SimMemory(options.radio)}});
     StartUp(options.common);
     SelectRadio(options.radio);
 
     CContactImage& image = theAppData.m_contacts;
-    if (!options.strCsv.empty()) {
-        PrintInfo("Imported " + ContactsText(ImportCsv(image, options.strCsv)) + " from " +
-                  options.strCsv);
+    if (!options.csvFiles.empty()) {
+        const int count = ImportCsvFiles(image, options.csvFiles, options.import);
+        PrintInfo("Imported " + ContactsText(count));
     } else {
         LoadImageFile(options.strImage, image);
         PrintInfo("Loaded " + ContactsText(image.GetContactCount()) + " from " + options.strImage);
@@ -135,11 +138,7 @@ struct CLinkGuard {
 void ShowRadioInfo(const std::string& radio) {
     // The connection check and the job's own opening, step by step, so that
     // each answer can be shown.
-    if (!RadioOpen()) {
-        std::string line = "radio " + radio + ", opening the link: " + LangText("IDS_ERR_PORTCONN");
-        if (!RadioOpenFailure().empty()) line += " (" + RadioOpenFailure() + ")";
-        Fail(line);
-    }
+    if (!RadioOpen()) Fail("radio " + radio + ", opening the link: " + OpenFailureText());
     CLinkGuard guard;
     PrintInfo("radio:          " + radio);
 
@@ -218,11 +217,12 @@ void AddRadioCommands(CLI::App& app, CommandList& commands) {
     auto write = std::make_shared<WriteOptions>();
     cmd = app.add_subcommand("write", "Import a CSV file (or load an image file), then write it to the radio");
     AddRadioOption(*cmd, write->radio);
-    cmd->add_option("csv", write->strCsv, "CSV file to import");
+    cmd->add_option("csv", write->csvFiles, "CSV files to import, read in order as one list");
     cmd->add_option("--image", write->strImage, "Image file (or backup) to write instead of a CSV file");
     cmd->add_flag("--verify", write->bVerify,
                   "Read the radio back after the Write and compare; a difference fails");
     AddBackupOptions(*cmd, write->backup, true);
+    AddImportOptions(*cmd, write->import);
     AddCommonOptions(*cmd, write->common);
     commands.push_back({cmd, [write] { return RunWrite(*write); }});
 

@@ -128,11 +128,10 @@ void RunRadioJob(int mode, const RadioOptions& radio, const CommonOptions& commo
     if (!connected) {
         std::string line = "radio " + radio.strRadio + ", ";
         if (Interrupted()) Fail(line + "interrupted: " + LangText(failedKey));
-        line += ConnectStep(failure.m_strKey);
-        line += ": " + LangText(failure.m_strKey.c_str());
-        if (failure.m_strKey == "IDS_ERR_PORTCONN" && !RadioOpenFailure().empty())
-            line += " (" + RadioOpenFailure() + ")";
-        Fail(line);
+        const std::string text = failure.m_strKey == "IDS_ERR_PORTCONN"
+                                     ? OpenFailureText()
+                                     : LangText(failure.m_strKey.c_str());
+        Fail(line + ConnectStep(failure.m_strKey) + ": " + text);
     }
     const int32_t state = job.nState.load();
     const int32_t total = job.nBytesTotal.load();
@@ -165,7 +164,16 @@ void RunRadioJob(int mode, const RadioOptions& radio, const CommonOptions& commo
         line += reading ? "before the contact data (contact area, handshake, version record or header block)"
                         : "before the contact data (contact area, handshake or version record)";
     }
-    Fail(line + ": " + LangText(failedKey));
+    line += ": " + LangText(failedKey);
+    if (!RadioLinkFault().empty()) line += " (" + RadioLinkFault() + ")";
+    Fail(line);
+}
+
+std::string OpenFailureText() {
+    const std::string& why = RadioOpenFailure();
+    if (!RadioAddressIsUsb() && !why.empty()) return why;
+    const std::string text = LangText("IDS_ERR_PORTCONN");
+    return why.empty() ? text : text + " (" + why + ")";
 }
 
 std::string HexBytes(const unsigned char* bytes, int count) {

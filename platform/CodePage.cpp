@@ -72,36 +72,6 @@ void AppendUtf8(std::string& out, uint32_t cp) {
 
 constexpr uint32_t kReplacement = 0xFFFD;
 
-// Length of the well-formed UTF-8 sequence at s[i], 0 when it is not one
-// (overlong forms, surrogates and values past U+10FFFF included).
-size_t Utf8SequenceLength(std::string_view s, size_t i) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    if (b0 < 0x80) return 1;
-    size_t len;
-    unsigned char lo = 0x80, hi = 0xBF;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        len = 2;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        len = 3;
-        if (b0 == 0xE0) lo = 0xA0;
-        if (b0 == 0xED) hi = 0x9F;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        len = 4;
-        if (b0 == 0xF0) lo = 0x90;
-        if (b0 == 0xF4) hi = 0x8F;
-    } else {
-        return 0;
-    }
-    if (i + len > s.size()) return 0;
-    const auto b1 = static_cast<unsigned char>(s[i + 1]);
-    if (b1 < lo || b1 > hi) return 0;
-    for (size_t k = 2; k < len; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if (b < 0x80 || b > 0xBF) return 0;
-    }
-    return len;
-}
-
 std::string Utf8Sanitised(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
@@ -161,12 +131,6 @@ std::string DecodeToUtf8(std::string_view bytes, int codePage) {
 
 #else
 
-const char* IconvName(int codePage) {
-    for (const auto& entry : kCodePages)
-        if (entry.codePage == codePage) return entry.iconvName;
-    return nullptr;
-}
-
 // One converter per thread, kept for the code page last asked for: the
 // dialog converts many short texts in a row.
 class Converter {
@@ -176,7 +140,7 @@ public:
     iconv_t For(int codePage) {
         if (codePage != m_codePage) {
             Reset();
-            if (const char* name = IconvName(codePage)) m_cd = iconv_open("UTF-8", name);
+            if (const char* name = CodePageIconvName(codePage)) m_cd = iconv_open("UTF-8", name);
             m_codePage = codePage;
         }
         return m_cd;
@@ -222,6 +186,42 @@ std::string DecodeToUtf8(std::string_view bytes, int codePage) {
 #endif
 
 }  // namespace
+
+size_t Utf8SequenceLength(std::string_view s, size_t i) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    if (b0 < 0x80) return 1;
+    size_t len;
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        len = 2;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        len = 3;
+        if (b0 == 0xE0) lo = 0xA0;
+        if (b0 == 0xED) hi = 0x9F;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        len = 4;
+        if (b0 == 0xF0) lo = 0x90;
+        if (b0 == 0xF4) hi = 0x8F;
+    } else {
+        return 0;
+    }
+    if (i + len > s.size()) return 0;
+    const auto b1 = static_cast<unsigned char>(s[i + 1]);
+    if (b1 < lo || b1 > hi) return 0;
+    for (size_t k = 2; k < len; ++k) {
+        const auto b = static_cast<unsigned char>(s[i + k]);
+        if (b < 0x80 || b > 0xBF) return 0;
+    }
+    return len;
+}
+
+#ifndef _WIN32
+const char* CodePageIconvName(int codePage) {
+    for (const auto& entry : kCodePages)
+        if (entry.codePage == codePage) return entry.iconvName;
+    return nullptr;
+}
+#endif
 
 int CodePageFromName(std::string_view name) {
     std::string key;

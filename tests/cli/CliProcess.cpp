@@ -84,7 +84,9 @@ void CChild::Kill() { Signal(SIGKILL); }
 
 long CChild::Id() const { return m_pid; }
 
-bool IsHidden(const std::string&, const std::string& name) { return !name.empty() && name[0] == '.'; }
+bool IsHidden(const std::string&, const std::string& name) {
+    return !name.empty() && name[0] == '.';
+}
 
 void CChild::Signal(int sig) {
     if (!m_bExited) kill(m_pid, sig);

@@ -10,9 +10,10 @@
 namespace clitest {
 
 void ExpectNoSanitizerReport(const std::string& err) {
-    for (const char* mark : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer", "WARNING: ThreadSanitizer",
-                             "runtime error:"})
-        if (err.find(mark) != std::string::npos) ADD_FAILURE() << "a sanitizer reported in a child:\n" << err;
+    for (const char* mark : {"ERROR: AddressSanitizer", "ERROR: LeakSanitizer",
+                             "WARNING: ThreadSanitizer", "runtime error:"})
+        if (err.find(mark) != std::string::npos)
+            ADD_FAILURE() << "a sanitizer reported in a child:\n" << err;
 }
 
 bool CChild::WaitFor(const std::string& text, int timeoutMs, bool useOut) {
