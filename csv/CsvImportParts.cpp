@@ -170,7 +170,8 @@ void CStagedRecords::Add(const CsvRecord& record, uint32_t index, CTextConverter
             ++cut;
         }
         *p++ = static_cast<unsigned char>(text.size());
-        std::memcpy(p, text.data(), text.size());
+        // An empty value may have no bytes at all: memcpy must not see its null.
+        if (!text.empty()) std::memcpy(p, text.data(), text.size());
         p += text.size();
     }
     const uint32_t id = record.nId;
