@@ -287,4 +287,55 @@ std::string ToUtf8(std::string_view bytes, int codePage) {
     return DecodeToUtf8(bytes, codePage);
 }
 
+bool FromUtf8(std::string_view utf8, int codePage, std::string& out) {
+    out.clear();
+    if (Utf8Sanitised(utf8) != utf8) return false;
+    if (codePage == CP_UTF8_ID || utf8.empty()) {
+        out.assign(utf8);
+        return true;
+    }
+#ifdef _WIN32
+    const int inLen = static_cast<int>(utf8.size());
+    const int wideLen = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), inLen, nullptr, 0);
+    if (wideLen <= 0) return false;
+    std::wstring wide(static_cast<size_t>(wideLen), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), inLen, wide.data(), wideLen);
+    BOOL usedDefault = FALSE;
+    const int outLen = WideCharToMultiByte(static_cast<UINT>(codePage), WC_NO_BEST_FIT_CHARS,
+                                           wide.data(), wideLen, nullptr, 0, nullptr, &usedDefault);
+    if (outLen <= 0 || usedDefault) return false;
+    out.resize(static_cast<size_t>(outLen));
+    WideCharToMultiByte(static_cast<UINT>(codePage), WC_NO_BEST_FIT_CHARS, wide.data(), wideLen,
+                        out.data(), outLen, nullptr, &usedDefault);
+    return !usedDefault;
+#else
+    const char* name = IconvName(codePage);
+    if (!name) return false;
+    iconv_t cd = iconv_open(name, "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    char chunk[256];
+    char* in = const_cast<char*>(utf8.data());
+    size_t inLeft = utf8.size();
+    bool ok = true;
+    while (ok && inLeft > 0) {
+        char* dst = chunk;
+        size_t dstLeft = sizeof chunk;
+        const size_t rc = iconv(cd, &in, &inLeft, &dst, &dstLeft);
+        out.append(chunk, static_cast<size_t>(dst - chunk));
+        // Characters iconv cannot map exactly count as failures too.
+        ok = rc == 0 || (rc == static_cast<size_t>(-1) && errno == E2BIG);
+    }
+    iconv_close(cd);
+    return ok;
+#endif
+}
+
+int CommandLineCodePage() {
+#ifdef _WIN32
+    return static_cast<int>(GetACP());
+#else
+    return CP_UTF8_ID;
+#endif
+}
+
 }  // namespace pendrak

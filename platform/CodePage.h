@@ -32,4 +32,12 @@ inline bool IsLeadByte(unsigned char b) { return IsLeadByteInCodePage(b, GetProg
 std::string ToUtf8(std::string_view bytes, int codePage);
 inline std::string ToUtf8(std::string_view bytes) { return ToUtf8(bytes, GetProgramCodePage()); }
 
+// UTF-8 to bytes in codePage. False when the text is not UTF-8 or a
+// character has no exact form in codePage (nothing is approximated).
+bool FromUtf8(std::string_view utf8, int codePage, std::string& out);
+
+// The code page of the program's arguments: the system's ANSI code page on
+// Windows, UTF-8 elsewhere.
+int CommandLineCodePage();
+
 }  // namespace pendrak
