@@ -10,7 +10,7 @@
 using namespace pendrak::cli;
 
 int main(int argc, char** argv) {
-    CLI::App app{"pendrak-cli: read, write, import, export and list the contacts of a DMR radio"};
+    CLI::App app{"pendrak-cli: read, write, import, export, list and find the contacts of a DMR radio"};
     app.name("pendrak-cli");
     app.require_subcommand(1);
     // One syntax everywhere: a path such as /data/x.csv is a path, not a
@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
     AddRadioCommands(app, commands);
     AddFileCommands(app, commands);
     AddListCommand(app, commands);
+    AddFindCommand(app, commands);
     AddEmulateCommand(app, commands);
 
     // Without this, an unknown command reads as a missing one.
@@ -30,7 +31,7 @@ int main(int argc, char** argv) {
         for (const auto& entry : commands) known = known || entry.first->get_name() == argv[1];
         if (!known) {
             PrintError(std::string("unknown command '") + argv[1] +
-                       "' (read, write, import, export, list, info, emulate; see pendrak-cli --help)");
+                       "' (read, write, import, export, list, find, info, emulate; see pendrak-cli --help)");
             return EXIT_USAGE;
         }
     }

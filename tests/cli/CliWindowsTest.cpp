@@ -51,6 +51,11 @@ TEST(CliChineseSystem, ProgramNameWithABackslashTrailByteFindsItsData) {
     r = RunProgram(program, {"list", dir.Path("c.csv")});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("张三"), std::string::npos) << r.out;
+
+    // find takes its text in the system's code page, as typed: 张 in GBK.
+    r = RunProgram(program, {"find", "\xD5\xC5", dir.Path("c.csv")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("张三"), std::string::npos) << r.out;
 }
 
 TEST(CliWindows, WesternSystemShowsEnglishAndItsOwnCodePage) {
