@@ -67,6 +67,27 @@ QString LangString(const char* key) { return FromLangBytes(theAppData.GetLangStr
 
 QString LangResource(int id) { return FromLangBytes(theAppData.GetLangResource(id)); }
 
+QString LangStringOr(const char* key, const char* english) {
+    const QString text = LangString(key);
+    return text.isEmpty() ? QString::fromUtf8(english) : text;
+}
+
+std::string ToProgramBytes(const QString& text, bool* exact) {
+    const int codePage = GetProgramCodePage();
+    *exact = true;
+    if (codePage == CP_UTF8_ID) return text.toUtf8().toStdString();
+    QStringEncoder encoder(CodePageCodecName(codePage).constData(),
+                           QStringEncoder::Flag::Stateless);
+    if (!encoder.isValid()) {
+        std::string bytes;
+        *exact = FromUtf8(text.toUtf8().toStdString(), codePage, bytes);
+        return bytes;
+    }
+    const QByteArray bytes = encoder.encode(text);
+    *exact = !encoder.hasError();
+    return bytes.toStdString();
+}
+
 std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
 }  // namespace pendrak

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringDecoder>
+#include <string>
 #include <string_view>
 
 namespace pendrak {
@@ -33,6 +34,14 @@ QString FromLangBytes(std::string_view bytes);
 // GetLangString / GetLangResource for display.
 QString LangString(const char* key);
 QString LangResource(int id);
+
+// For texts newer than some language files: the built-in English one when
+// the language file has none.
+QString LangStringOr(const char* key, const char* english);
+
+// Typed text in the program's code page, as the contacts hold it; false in
+// *exact when a character has no form there.
+std::string ToProgramBytes(const QString& text, bool* exact);
 
 // A path as the core's file operations want it.
 std::string PathBytes(const QString& path);

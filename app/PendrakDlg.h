@@ -7,6 +7,8 @@
 #include <QString>
 #include <memory>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "radio/RadioJob.h"
 
@@ -19,6 +21,7 @@ class QTableView;
 namespace pendrak {
 
 class CContactPageModel;
+class CFindBar;
 
 // strtol-like: white space, one sign, digits up to the first other
 // character; no digits gives 0; values beyond 32 bits clamp to the bound.
@@ -46,6 +49,13 @@ public:
 
     void LocalizeDialog();
 
+    // Find over the whole image (the find field, in its own files).
+    void OnFindOpen();
+    void OnFindNext();
+    void OnFindPrevious();
+    // Shows contact n's page with its row selected and in view.
+    void ShowContact(int n);
+
     void OnBnClickedRead();
     void OnBnClickedWrite();
     void OnTimer(int nIDEvent);
@@ -66,6 +76,7 @@ public:
     QLabel* Status() const { return m_staticStatus; }
     QProgressBar* Progress() const { return m_progress; }
     RadioJob& Job() { return m_job; }
+    CFindBar* FindBar() const { return m_findBar; }
 
     int m_nPageCount = 1;
     int m_nCurPage = 0;
@@ -79,6 +90,7 @@ public slots:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 #ifdef Q_OS_WIN
@@ -87,7 +99,14 @@ protected:
 #endif
 
 private:
+    enum class FindStep { First, Next, Previous };
+
     void CreateControls();
+    void InitFind();
+    QRect FindBarArea() const;
+    void FindContact(FindStep step);
+    // The template's layout, grown by what the window has beyond its size.
+    void LayoutControls();
     void OnInitDialog();
     void StartRadioJob(int mode);
     void SetJobControlsEnabled(bool enabled);
@@ -100,6 +119,11 @@ private:
     QProgressBar* m_progress = nullptr;
     QLabel* m_staticStatus = nullptr;
     CContactPageModel* m_pageModel = nullptr;
+    CFindBar* m_findBar = nullptr;
+    int m_nFindCurrent = -1;  // the last match shown
+
+    QSize m_templateSize;
+    std::vector<std::pair<QWidget*, QRect>> m_templateGeometry;
 
     RadioJob m_job;
     std::unique_ptr<std::thread> m_pJobThread;  // the worker of the last job started

@@ -4,10 +4,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <algorithm>
 #include <system_error>
 
 #include "app/DialogServices.h"
 #include "app/DisplayText.h"
+#include "app/FindBar.h"
 #include "app/PendrakDlg.h"
 #include "app/Resource.h"
 #include "radio/RadioLink.h"
@@ -75,6 +77,7 @@ void CPendrakDlg::SetJobControlsEnabled(bool enabled) {
     GetDlgItem(IDC_IMPORT)->setEnabled(enabled);
     GetDlgItem(IDC_EXPORT)->setEnabled(enabled);
     m_editPage->setEnabled(enabled);
+    m_findBar->Edit()->setEnabled(enabled);
     UpdatePageControls();
 }
 
@@ -103,6 +106,11 @@ void CPendrakDlg::OnTimer(int nIDEvent) {
         m_job.nState = JOB_IDLE;
         // The worker posts its end state last; it is returning, or gone.
         if (m_pJobThread && m_pJobThread->joinable()) m_pJobThread->join();
+        // The bar shows where the job ended, not the last tick's percent.
+        const int reached = state == JOB_READ_DONE || state == JOB_WRITE_DONE
+                                ? 100
+                                : std::clamp(m_job.nProgress.load(), 0, 100);
+        m_progress->setValue(reached * PROGRESS_RANGE / 100);
         const char* key = nullptr;
         const char* caption = "IDS_ERROR";
         BoxIcon icon = BoxIcon::Error;
