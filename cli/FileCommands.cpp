@@ -75,16 +75,18 @@ int ImportCsv(CContactImage& image, const std::string& path) {
 void AddFileCommands(CLI::App& app, CommandList& commands) {
     auto import = std::make_shared<ImportOptions>();
     CLI::App* cmd = app.add_subcommand("import", "Import a CSV file into an image file, as the dialog's Import does");
-    cmd->add_option("csv", import->strCsv, "CSV file to import")->required();
-    cmd->add_option("--image", import->strImage, "Image file to write")->required();
-    cmd->add_option("--base", import->strBase, "Image file to start from instead of the cleared image");
+    AsPath(cmd->add_option("csv", import->strCsv, "CSV file to import"))->required();
+    AsPath(cmd->add_option("--image", import->strImage, "Image file to write"))->required();
+    AsPath(cmd->add_option("--base", import->strBase,
+                           "Image file to start from instead of the cleared image"));
     AddCommonOptions(*cmd, import->common);
     commands.push_back({cmd, [import] { return RunImport(*import); }});
 
     auto exp = std::make_shared<ExportOptions>();
     cmd = app.add_subcommand("export", "Export an image file to CSV, as the dialog's Export does");
-    cmd->add_option("image", exp->strImage, "Image file to export")->required();
-    cmd->add_option("-o,--output", exp->strCsv, "CSV file to write (name ending in .csv)")->required();
+    AsPath(cmd->add_option("image", exp->strImage, "Image file to export"))->required();
+    AsPath(cmd->add_option("-o,--output", exp->strCsv, "CSV file to write (name ending in .csv)"))
+        ->required();
     AddCommonOptions(*cmd, exp->common);
     commands.push_back({cmd, [exp] { return RunExport(*exp); }});
 }

@@ -71,7 +71,7 @@ void AddFindCommand(CLI::App& app, CommandList& commands) {
     CLI::App* cmd = app.add_subcommand(
         "find", "Show every contact with a radio ID, or a text in Callsign to Country (any case)");
     cmd->add_option("text", find->strText, "Radio ID, or text to find")->required();
-    cmd->add_option("file", find->strFile, "Image file, or CSV file (name ending in .csv)")
+    AsPath(cmd->add_option("file", find->strFile, "Image file, or CSV file (name ending in .csv)"))
         ->required();
     cmd->add_option(
         "--codepage", find->strCodePage,

@@ -49,7 +49,8 @@ int RunList(const ListOptions& options) {
 void AddListCommand(CLI::App& app, CommandList& commands) {
     auto list = std::make_shared<ListOptions>();
     CLI::App* cmd = app.add_subcommand("list", "Show one page (200 contacts) of an image file or a CSV file");
-    cmd->add_option("file", list->strFile, "Image file, or CSV file (name ending in .csv)")->required();
+    AsPath(cmd->add_option("file", list->strFile, "Image file, or CSV file (name ending in .csv)"))
+        ->required();
     cmd->add_option("--page", list->nPage, "Page number, from 1")->check(CLI::PositiveNumber)->capture_default_str();
     cmd->add_option("--codepage", list->strCodePage,
                     "Code page of the contact texts (UTF-8, GBK, CP1252...); default the program's");
