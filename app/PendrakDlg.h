@@ -55,6 +55,8 @@ public:
     void OnFindPrevious();
     // Shows contact n's page with its row selected and in view.
     void ShowContact(int n);
+    // After a Read or an Import: the find field's count was of the old list.
+    void OnContactsReplaced();
 
     void OnBnClickedRead();
     void OnBnClickedWrite();

@@ -84,6 +84,7 @@ void CPendrakDlg::OnImport() {
         // A file that failed while being stored leaves no contacts; one that
         // could not be read at all leaves the list as it was.
         ShowContactPage();
+        OnContactsReplaced();
     }
 
     if (result.outcome != CsvImportResult::Done) {

@@ -95,6 +95,11 @@ void CPendrakDlg::FindContact(FindStep step) {
     m_findBar->ShowResult(QStringLiteral("%1/%2").arg(rank).arg(matches.size()), false);
 }
 
+void CPendrakDlg::OnContactsReplaced() {
+    m_nFindCurrent = -1;
+    m_findBar->ShowResult(QString(), false);
+}
+
 void CPendrakDlg::ShowContact(int n) {
     const int page = n / CONTACTS_PER_PAGE;
     if (page != m_nCurPage) {

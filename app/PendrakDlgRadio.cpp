@@ -114,6 +114,7 @@ void CPendrakDlg::OnTimer(int nIDEvent) {
         const char* key = nullptr;
         const char* caption = "IDS_ERROR";
         BoxIcon icon = BoxIcon::Error;
+        if (state == JOB_READ_FAILED || state == JOB_READ_DONE) OnContactsReplaced();
         if (state == JOB_READ_FAILED) {
             ShowContactPage();
             key = "IDS_ERR_READ";

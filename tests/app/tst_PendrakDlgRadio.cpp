@@ -169,6 +169,13 @@ private slots:
         dlg.OnFindNext();
         QCOMPARE(dlg.m_nCurPage, 14);
         QCOMPARE(dlg.FindBar()->Result()->text(), QString("1/1"));
+        // The next Read replaces the list: the count shown was of the old one.
+        Click(dlg, IDC_READ);
+        QTRY_COMPARE(services.boxes.size(), 2);
+        QCOMPARE(dlg.FindBar()->Result()->text(), QString());
+        dlg.OnFindNext();
+        QCOMPARE(dlg.m_nCurPage, 14);
+        QCOMPARE(dlg.FindBar()->Result()->text(), QString("1/1"));
     }
 
     void connectionFailures_data() {
