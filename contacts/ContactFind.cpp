@@ -52,6 +52,23 @@ bool IsTwoByteUtf8Lead(unsigned char b) {
     return b >= 0xC2 && b <= 0xDF;
 }
 
+// Whether a or b occurs in the bytes, eight at a time: cheaper than two
+// memchr calls on spans this short.
+bool HoldsEither(const unsigned char* bytes, size_t size, unsigned char a, unsigned char b) {
+    constexpr uint64_t ones = 0x0101010101010101ull, highs = 0x8080808080808080ull;
+    const uint64_t ra = ones * a, rb = ones * b;
+    uint64_t hit = 0;
+    size_t i = 0;
+    for (; i + 8 <= size; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, bytes + i, 8);
+        const uint64_t xa = w ^ ra, xb = w ^ rb;
+        hit |= ((xa - ones) & ~xa & highs) | ((xb - ones) & ~xb & highs);
+    }
+    for (; i < size; ++i) hit |= bytes[i] == a || bytes[i] == b;
+    return hit != 0;
+}
+
 // A number of 1 to 8 digits, blanks around it allowed, no larger than the
 // largest radio ID; else -1.
 int ParseRadioId(std::string_view text) {
@@ -125,6 +142,13 @@ CContactQuery::CContactQuery(std::string_view text, const ContactTextRules& rule
         for (int c = 0x80; c < 0x800; ++c)
             if (0xC0 + (Fold2().lower[c] >> 6) == q0) m_firstBytes[0xC0 + (c >> 6)] = true;
     }
+    int count = 0;
+    for (int b = 0; b < 256; ++b) {
+        if (!m_firstBytes[b]) continue;
+        if (count < 2) m_firstByteList[count] = static_cast<unsigned char>(b);
+        ++count;
+    }
+    m_nFirstByteCount = count <= 2 ? count : 0;
 }
 
 bool CContactQuery::FieldMatches(std::string_view field) const {
@@ -136,12 +160,24 @@ bool CContactQuery::FieldMatches(std::string_view field) const {
     size_t p = 0;
     while (p <= lastStart && !m_firstBytes[raw[p]]) ++p;
     if (p > lastStart) return false;
+    const auto* q = reinterpret_cast<const unsigned char*>(m_text.data());
+
+    unsigned char high = 0;
+    for (const char c : field) high |= static_cast<unsigned char>(c);
+    if (high < 0x80) {
+        // Plain ASCII, the most common field: every byte is a character.
+        for (; p <= lastStart; ++p) {
+            size_t i = 0;
+            while (i < k && AsciiLower(raw[p + i]) == q[i]) ++i;
+            if (i == k) return true;
+        }
+        return false;
+    }
 
     unsigned char folded[64];
     uint64_t starts = 0;
     FoldContactText(field.substr(0, std::min<size_t>(field.size(), sizeof folded)), m_rules, folded,
                     &starts);
-    const auto* q = reinterpret_cast<const unsigned char*>(m_text.data());
     for (; p <= lastStart && p < 64; ++p) {
         if (((starts >> p) & 1) && folded[p] == q[0] && std::memcmp(folded + p, q, k) == 0)
             return true;
@@ -152,6 +188,14 @@ bool CContactQuery::FieldMatches(std::string_view field) const {
 bool CContactQuery::Matches(const CContactImage& image, int n) const {
     if (m_nRadioId >= 0 && image.GetContactRadioId(n) == m_nRadioId) return true;
     if (m_text.empty()) return false;
+    if (m_nFirstByteCount > 0) {
+        // Callsign to Country lie side by side in the record.
+        constexpr int first = ContactFieldOffset(CONTACT_CALLSIGN);
+        constexpr size_t span = ContactFieldOffset(CONTACT_REMARKS) - first;
+        const unsigned char* fields = image.Bytes() + ContactRecordOffset(n) + first;
+        if (!HoldsEither(fields, span, m_firstByteList[0], m_firstByteList[m_nFirstByteCount - 1]))
+            return false;
+    }
     for (int f = 0; f < CONTACT_FIND_FIELDS; ++f)
         if (FieldMatches(image.GetContactFieldText(static_cast<ContactField>(f), n))) return true;
     return false;

@@ -44,6 +44,10 @@ private:
     ContactTextRules m_rules;
     std::string m_text;                    // folded
     std::array<bool, 256> m_firstBytes{};  // bytes that may begin a match
+    // The same bytes when there are one or two, else none: a record holding
+    // neither in its searched fields is passed over at once.
+    unsigned char m_firstByteList[2] = {};
+    int m_nFirstByteCount = 0;
     int m_nRadioId = -1;
 };
 
