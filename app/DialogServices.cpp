@@ -29,12 +29,22 @@ bool CQtDialogServices::GetSaveFileName(QWidget* owner, const QString& title,
 }
 
 bool CQtDialogServices::GetOpenFileName(QWidget* owner, const QString& filter, QString* path) {
-    QFileDialog dlg(owner, QString(), QString(), filter);
+    return GetOpenFileNameIn(owner, QString(), filter, path);
+}
+
+bool CQtDialogServices::GetOpenFileNameIn(QWidget* owner, const QString& folder,
+                                          const QString& filter, QString* path) {
+    QFileDialog dlg(owner, QString(), folder, filter);
     dlg.setFileMode(QFileDialog::AnyFile);
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
     *path = dlg.selectedFiles().constFirst();
     return true;
+}
+
+bool CQtDialogServices::AskYesNo(QWidget* owner, const QString& text, const QString& caption) {
+    return QMessageBox::question(owner, caption, text, QMessageBox::Yes | QMessageBox::No,
+                                 QMessageBox::No) == QMessageBox::Yes;
 }
 
 namespace {

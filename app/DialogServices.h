@@ -25,6 +25,19 @@ public:
 
     // Open dialog with the system's own title; the file need not exist.
     virtual bool GetOpenFileName(QWidget* owner, const QString& filter, QString* path) = 0;
+
+    // The same, starting in folder.
+    virtual bool GetOpenFileNameIn(QWidget* owner, const QString& folder, const QString& filter,
+                                   QString* path) {
+        (void)folder;
+        return GetOpenFileName(owner, filter, path);
+    }
+
+    // A modal question with Yes and No (the default); true for Yes.
+    virtual bool AskYesNo(QWidget* owner, const QString& text, const QString& caption) {
+        (void)owner, (void)text, (void)caption;
+        return false;
+    }
 };
 
 // QMessageBox and QFileDialog.
@@ -35,6 +48,9 @@ public:
     bool GetSaveFileName(QWidget* owner, const QString& title, const QString& proposedName,
                          const QString& filter, QString* path) override;
     bool GetOpenFileName(QWidget* owner, const QString& filter, QString* path) override;
+    bool GetOpenFileNameIn(QWidget* owner, const QString& folder, const QString& filter,
+                           QString* path) override;
+    bool AskYesNo(QWidget* owner, const QString& text, const QString& caption) override;
 };
 
 // The services in use: the Qt ones unless a test installed others.

@@ -34,9 +34,7 @@ QString FromLangBytes(std::string_view bytes);
 // GetLangString / GetLangResource for display.
 QString LangString(const char* key);
 QString LangResource(int id);
-
-// For texts newer than some language files: the built-in English one when
-// the language file has none.
+// For keys that older language files lack: the English text then.
 QString LangStringOr(const char* key, const char* english);
 
 // Typed text in the program's code page, as the contacts hold it; false in

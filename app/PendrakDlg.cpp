@@ -370,14 +370,24 @@ void CPendrakDlg::OnSysCommand(int nID) {
     if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
         CAboutDlg dlgAbout(this);
         dlgAbout.exec();
+    } else if ((nID & 0xFFF0) == IDM_OPENBACKUP) {
+        OnOpenBackup();
     }
+}
+
+QString CPendrakDlg::OpenBackupMenuText() {
+    return LangStringOr("IDS_OPENBACKUP", "Open backup…");
 }
 
 #ifndef Q_OS_WIN
 void CPendrakDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
+    QAction* openBackup = menu.addAction(OpenBackupMenuText());
+    openBackup->setEnabled(!IsJobRunning());
     QAction* about = menu.addAction(QString::fromUtf8(ABOUT_MENU_TEXT));
-    if (menu.exec(event->globalPos()) == about) OnSysCommand(IDM_ABOUTBOX);
+    QAction* chosen = menu.exec(event->globalPos());
+    if (chosen == about) OnSysCommand(IDM_ABOUTBOX);
+    else if (chosen == openBackup) OnSysCommand(IDM_OPENBACKUP);
 }
 #else
 void CPendrakDlg::contextMenuEvent(QContextMenuEvent* event) { QDialog::contextMenuEvent(event); }
@@ -388,15 +398,17 @@ void CPendrakDlg::showEvent(QShowEvent* event) {
     m_bSystemMenuDone = true;
     HMENU menu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
     const std::wstring text = QString::fromUtf8(ABOUT_MENU_TEXT).toStdWString();
-    if (menu && !text.empty()) {
-        AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-        AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, text.c_str());
-    }
+    const std::wstring openBackup = OpenBackupMenuText().toStdWString();
+    if (!menu) return;
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, IDM_OPENBACKUP, openBackup.c_str());
+    if (!text.empty()) AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, text.c_str());
 }
 
 bool CPendrakDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
     auto* msg = static_cast<MSG*>(message);
-    if (msg->message == WM_SYSCOMMAND && (msg->wParam & 0xFFF0) == IDM_ABOUTBOX) {
+    if (msg->message == WM_SYSCOMMAND &&
+        ((msg->wParam & 0xFFF0) == IDM_ABOUTBOX || (msg->wParam & 0xFFF0) == IDM_OPENBACKUP)) {
         OnSysCommand(static_cast<int>(msg->wParam));
         *result = 0;
         return true;

@@ -64,6 +64,9 @@ public:
     void OnExport();
     void OnImport();
     void OnSysCommand(int nID);
+    // Loads an image file (a backup, either form) into the list.
+    void OnOpenBackup();
+    static QString OpenBackupMenuText();
 
     // True from an accepted Read/Write until its outcome has been shown.
     bool IsJobRunning() const { return m_bJobActive; }
@@ -113,6 +116,12 @@ private:
     void StartRadioJob(int mode);
     void SetJobControlsEnabled(bool enabled);
     void ReportJobEnd();
+    // Empty when the image was kept, else the warning to show.
+    QString KeepReadBackup();
+    // False when it could not be kept and the user would not write without.
+    bool KeepWriteBackup();
+    static QString VerifyProgressText(int percent);
+    QString VerifyOutcomeText() const;
 
     QIcon m_hIcon;
     QTableView* m_listContacts = nullptr;

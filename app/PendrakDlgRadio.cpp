@@ -53,6 +53,11 @@ void CPendrakDlg::StartRadioJob(int mode) {
         theAppData.m_bRadioBusy = 0;
         return;
     }
+    if (mode == JOB_MODE_WRITE && !KeepWriteBackup()) {
+        RadioClose();
+        theAppData.m_bRadioBusy = 0;
+        return;
+    }
 
     // The previous worker has ended (its outcome was reported): reap it.
     if (m_pJobThread && m_pJobThread->joinable()) m_pJobThread->join();
@@ -61,6 +66,7 @@ void CPendrakDlg::StartRadioJob(int mode) {
     m_job.nProgress = 0;
     m_job.bStopRequested = false;
     m_job.pImage = &theAppData.m_contacts;
+    m_job.bVerify = mode == JOB_MODE_WRITE && theAppData.m_bVerify != 0;
 
     m_bJobActive = true;
     SetJobControlsEnabled(false);
@@ -92,15 +98,18 @@ void CPendrakDlg::OnTimer(int nIDEvent) {
     const int32_t state = m_job.nState.load();
     switch (state) {
     case JOB_READING:
-    case JOB_WRITING: {
+    case JOB_WRITING:
+    case JOB_VERIFYING: {
         int percent = m_job.nProgress.load();
         percent = percent < 0 ? 0 : percent > 100 ? 100 : percent;
-        m_staticStatus->setText(QString::asprintf(" %d%%", percent));
+        m_staticStatus->setText(state == JOB_VERIFYING ? VerifyProgressText(percent)
+                                                       : QString::asprintf(" %d%%", percent));
         m_progress->setValue(percent * PROGRESS_RANGE / 100);
         break;
     }
     case JOB_READ_FAILED:
     case JOB_WRITE_FAILED:
+    case JOB_VERIFY_FAILED:
     case JOB_READ_DONE:
     case JOB_WRITE_DONE: {
         m_job.nState = JOB_IDLE;
@@ -111,29 +120,37 @@ void CPendrakDlg::OnTimer(int nIDEvent) {
                                 ? 100
                                 : std::clamp(m_job.nProgress.load(), 0, 100);
         m_progress->setValue(reached * PROGRESS_RANGE / 100);
-        const char* key = nullptr;
+        QString text;
         const char* caption = "IDS_ERROR";
         BoxIcon icon = BoxIcon::Error;
+        QString backupWarning;
+        QString status;  // when the box's text is too long for the status line
         if (state == JOB_READ_FAILED || state == JOB_READ_DONE) OnContactsReplaced();
         if (state == JOB_READ_FAILED) {
             ShowContactPage();
-            key = "IDS_ERR_READ";
+            text = LangString("IDS_ERR_READ");
         } else if (state == JOB_WRITE_FAILED) {
-            key = "IDS_ERR_WRITE";
+            text = LangString("IDS_ERR_WRITE");
+        } else if (state == JOB_VERIFY_FAILED) {
+            text = VerifyOutcomeText();
+            status = LangStringOr("IDS_ERR_VERIFYSTATUS", "Verify failed.");
         } else if (state == JOB_READ_DONE) {
+            // As the radio holds it, before the sort: a Write restores it exactly.
+            backupWarning = KeepReadBackup();
             theAppData.m_contacts.SortContactsByRadioId();
             ShowContactPage();
-            key = "IDS_PROMPT_READSUCC";
+            text = LangString("IDS_PROMPT_READSUCC");
             caption = "IDS_PROMPT_READ";
             icon = BoxIcon::None;
         } else {
-            key = "IDS_PROMPT_WRITESUCC";
+            text = m_job.bVerify ? LangStringOr("IDS_PROMPT_VERIFYSUCC", "Written and verified.")
+                                 : LangString("IDS_PROMPT_WRITESUCC");
             caption = "IDS_PROMPT_WRITE";
             icon = BoxIcon::None;
         }
-        const QString text = LangString(key);
-        m_staticStatus->setText(text);
+        m_staticStatus->setText(status.isEmpty() ? text : status);
         DialogServices().MessageBox(this, text, LangString(caption), icon);
+        if (!backupWarning.isEmpty()) AppMessageBox(this, backupWarning);
         ReportJobEnd();
         break;
     }

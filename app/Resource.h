@@ -6,6 +6,7 @@ namespace pendrak {
 constexpr int IDR_MAINFRAME = 128;  // the program icon
 constexpr int IDS_ABOUTBOX = 101;   // text of the About menu item
 constexpr int IDM_ABOUTBOX = 0x0010;
+constexpr int IDM_OPENBACKUP = 0x0020;
 
 constexpr int IDD_ABOUTBOX = 100;
 constexpr int IDD_PENDRAK_DIALOG = 102;

@@ -36,6 +36,8 @@ const std::map<std::string, std::string>& EnglishTexts() {
         {"IDS_ERR_WRITE", "Writing to the radio failed"},
         {"IDS_PROMPT_READSUCC", "Read from the radio successfully"},
         {"IDS_PROMPT_WRITESUCC", "Written to the radio successfully"},
+        {"IDS_ERR_VERIFY", "The radio does not hold what was written"},
+        {"IDS_ERR_VERIFYREAD", "Reading the radio back failed"},
         {"IDS_SavecsvOK", "Contacts exported"},
         {"IDS_FileNameError", "The file name must end in .csv"},
     };

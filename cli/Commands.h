@@ -22,6 +22,7 @@ void AddListCommand(CLI::App& app, CommandList& commands);    // list
 void AddFindCommand(CLI::App& app, CommandList& commands);    // find
 void AddRadioCommands(CLI::App& app, CommandList& commands);  // read, write, info
 void AddEmulateCommand(CLI::App& app, CommandList& commands); // emulate
+void AddBackupsCommand(CLI::App& app, CommandList& commands); // backups
 
 // The dialog's Import of a CSV file into image; the number of contacts taken.
 // A file that cannot be opened or read is a failure (the image unchanged).

@@ -98,6 +98,8 @@ void AddEmulateCommand(CLI::App& app, CommandList& commands) {
                     "Fault: block replies from this block on carry a wrong address");
     cmd->add_option("--oversize-info-item", faults.oversizeInfoItem,
                     "Fault: this information item announces 65 data bytes");
+    cmd->add_option("--corrupt-block", faults.corruptBlock,
+                    "Fault: this block command, a write, stores its last byte changed (acknowledged)");
     AddCommonOptions(*cmd, emulate->common);
     commands.push_back({cmd, [emulate] { return RunEmulate(*emulate); }});
 }

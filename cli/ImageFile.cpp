@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "cli/CliCommon.h"
+#include "contacts/ContactImageFile.h"
 #include "csv/ContactCsv.h"
 
 #ifdef _WIN32
@@ -42,25 +43,15 @@ const char* CauseText(FileErrorCause cause) {
 }
 
 void LoadImageFile(const std::string& path, CContactImage& image) {
-    std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) Fail("cannot open image file " + path + ": " + SystemError());
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec)) {
-        std::fclose(file);
-        Fail("image file " + path + " is not a regular file");
+    const ImageFileResult result = LoadContactImageFile(path, image);
+    switch (result.outcome) {
+    case ImageFileResult::Done: return;
+    case ImageFileResult::OpenFailed:
+        Fail("cannot open image file " + path + ": " + result.strReason);
+    case ImageFileResult::NotAnImage:
+        Fail(path + " is not an image file: " + result.strReason);
+    default: Fail("cannot read image file " + path + ": " + result.strReason);
     }
-    const auto size = std::filesystem::file_size(path, ec);
-    if (ec || size != static_cast<std::uintmax_t>(CONTACT_IMAGE_SIZE)) {
-        std::fclose(file);
-        if (ec) Fail("cannot read image file " + path + ": " + ec.message());
-        Fail("image file " + path + " has " + std::to_string(size) + " bytes; an image file has exactly " +
-             std::to_string(CONTACT_IMAGE_SIZE));
-    }
-    const size_t got = std::fread(image.Bytes(), 1, CONTACT_IMAGE_SIZE, file);
-    const bool bad = std::ferror(file) != 0;
-    std::fclose(file);
-    if (bad || got != static_cast<size_t>(CONTACT_IMAGE_SIZE))
-        Fail("cannot read image file " + path + (bad ? ": " + SystemError() : ": file shrank while read"));
 }
 
 CPendingOutput::CPendingOutput(std::string finalPath) : m_strFinal(std::move(finalPath)) {
@@ -93,16 +84,11 @@ void CPendingOutput::Discard() {
 }
 
 void SaveImageFile(const CContactImage& image, CPendingOutput& output) {
-    const std::string& path = output.FinalPath();
-    std::FILE* file = std::fopen(output.TempPath().c_str(), "wb");
-    if (!file) Fail("cannot create image file " + path + ": " + SystemError());
-    const size_t put = std::fwrite(image.Bytes(), 1, CONTACT_IMAGE_SIZE, file);
-    const int err = put != static_cast<size_t>(CONTACT_IMAGE_SIZE) ? errno : 0;
-    const bool closed = std::fclose(file) == 0;
-    if (err != 0 || !closed) {
-        if (err != 0) errno = err;
-        Fail("cannot write image file " + path + ": " + SystemError());
-    }
+    const ImageFileResult result = WriteContactImageFile(output.TempPath(), image, false);
+    if (result.outcome == ImageFileResult::OpenFailed)
+        Fail("cannot create image file " + output.FinalPath() + ": " + result.strReason);
+    if (result.outcome != ImageFileResult::Done)
+        Fail("cannot write image file " + output.FinalPath() + ": " + result.strReason);
 }
 
 void ExportCsv(const CContactImage& image, CPendingOutput& output) {

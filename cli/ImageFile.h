@@ -1,5 +1,6 @@
-// Image files (the whole contact image, exactly CONTACT_IMAGE_SIZE bytes) and
-// output files that appear under their name only once completely written.
+// Image files (the whole contact image, or its short form of header and
+// records) and output files that appear under their name only once
+// completely written.
 #pragma once
 
 #include <string>
@@ -12,8 +13,8 @@ namespace pendrak::cli {
 // A file error's cause in a few English words.
 const char* CauseText(FileErrorCause cause);
 
-// Loads the whole image; fails (CCliError) on a missing or unreadable file
-// or one of another size, leaving `image` unchanged in the last case.
+// Loads an image file of either form; fails (CCliError) on a missing or
+// unreadable file or one that is neither, leaving `image` unchanged.
 void LoadImageFile(const std::string& path, CContactImage& image);
 
 // A file written under a temporary name beside its final one and renamed

@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 
+#include "cli/Backups.h"
 #include "cli/ImageFile.h"
 #include "cli/Interrupt.h"
 #include "cli/RadioSession.h"
@@ -24,6 +25,7 @@ namespace {
 struct ReadOptions {
     CommonOptions common;
     RadioOptions radio;
+    BackupOptions backup;
     std::string strCsv;
     std::string strImage;
 };
@@ -31,8 +33,10 @@ struct ReadOptions {
 struct WriteOptions {
     CommonOptions common;
     RadioOptions radio;
+    BackupOptions backup;
     std::string strCsv;
     std::string strImage;
+    bool bVerify = false;
 };
 
 struct InfoOptions {
@@ -56,6 +60,10 @@ int RunRead(const ReadOptions& options) {
 
     CContactImage& image = theAppData.m_contacts;
     RunRadioJob(JOB_MODE_READ, options.radio, options.common);
+    // As the radio holds it, before the sort: written back, it restores
+    // the radio byte for byte. Losing it loses nothing the outputs hold.
+    const BackupResult kept = KeepBackup(options.backup, image, BackupKind::Read);
+    if (!kept.bOk) PrintError("warning: no backup kept: " + kept.strReason);
     image.SortContactsByRadioId();  // as the dialog does when a Read is reported
 
     if (csv) ExportCsv(image, *csv);
@@ -86,8 +94,19 @@ int RunWrite(const WriteOptions& options) {
     }
     std::cout.flush();
 
-    RunRadioJob(JOB_MODE_WRITE, options.radio, options.common);
+    JobOptions job;
+    job.bVerify = options.bVerify;
+    job.beforeTransfer = [&] {
+        const BackupResult kept = KeepBackup(options.backup, image, BackupKind::Write);
+        if (!kept.bOk)
+            Fail("no backup kept, so nothing was written: " + kept.strReason +
+                 " (--no-backup writes without one)");
+    };
+    RunRadioJob(JOB_MODE_WRITE, options.radio, options.common, job);
     PrintInfo(LangText("IDS_PROMPT_WRITESUCC"));
+    if (options.bVerify && image.GetContactCount() > 0)
+        PrintInfo("Verified: the radio holds the " + ContactsText(image.GetContactCount()) +
+                  " written");
     // As in the dialog, an empty list sends no block: say what that means.
     if (image.GetContactCount() == 0) PrintInfo("No contacts were sent; the radio keeps the ones it has.");
     return EXIT_OK;
@@ -153,8 +172,10 @@ int RunInfo(const InfoOptions& options) {
     if (RadioReadBlock(address, digit, CONTACT_HEADER_SIZE, header) != 1)
         Fail("radio " + radio + ": cannot read the header block");
     const int count = header[0] | (header[1] << 8) | (header[2] << 16);
-    PrintInfo("contacts:       " + std::to_string(count) +
-              (count > MAX_CONTACTS ? " (above " + std::to_string(MAX_CONTACTS) + ", read as that many)" : ""));
+    // A Read moves MAX_CONTACTS records' bytes, and the radio's own header
+    // then reads as 0 contacts.
+    const std::string above = " (above " + std::to_string(MAX_CONTACTS) + ": a Read shows 0 contacts)";
+    PrintInfo("contacts:       " + std::to_string(count) + (count > MAX_CONTACTS ? above : ""));
     return EXIT_OK;
 }
 
@@ -167,6 +188,7 @@ void AddRadioCommands(CLI::App& app, CommandList& commands) {
     AsPath(cmd->add_option("-o,--output", read->strCsv, "CSV file to write (name ending in .csv)"));
     AsPath(cmd->add_option("--image", read->strImage,
                            "Image file to write (the whole contact image)"));
+    AddBackupOptions(*cmd, read->backup, true);
     AddCommonOptions(*cmd, read->common);
     commands.push_back({cmd, [read] { return RunRead(*read); }});
 
@@ -174,8 +196,11 @@ void AddRadioCommands(CLI::App& app, CommandList& commands) {
     cmd = app.add_subcommand("write", "Import a CSV file (or load an image file), then write it to the radio");
     AddRadioOption(*cmd, write->radio);
     AsPath(cmd->add_option("csv", write->strCsv, "CSV file to import"));
-    AsPath(
-        cmd->add_option("--image", write->strImage, "Image file to write instead of a CSV file"));
+    AsPath(cmd->add_option("--image", write->strImage,
+                           "Image file (or backup) to write instead of a CSV file"));
+    cmd->add_flag("--verify", write->bVerify,
+                  "Read the radio back after the Write and compare; a difference fails");
+    AddBackupOptions(*cmd, write->backup, true);
     AddCommonOptions(*cmd, write->common);
     commands.push_back({cmd, [write] { return RunWrite(*write); }});
 

@@ -4,10 +4,12 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <thread>
 
 #include "cli/Interrupt.h"
 #include "cli/Progress.h"
+#include "contacts/ContactImageFile.h"
 #include "platform/System.h"
 #include "radio/RadioJob.h"
 #include "radio/RadioLink.h"
@@ -38,11 +40,6 @@ uint32_t Scaled(uint32_t ms, double scale) {
     return v < 1.0 ? 1u : static_cast<uint32_t>(v);
 }
 
-bool IsEndState(int32_t state) {
-    return state == JOB_READ_DONE || state == JOB_READ_FAILED || state == JOB_WRITE_DONE ||
-           state == JOB_WRITE_FAILED;
-}
-
 }  // namespace
 
 void AddRadioOption(CLI::App& command, RadioOptions& options) {
@@ -68,11 +65,13 @@ void SelectRadio(const RadioOptions& options) {
             g_radioTimeouts.readMs = Scaled(g_radioTimeouts.readMs, scale);
             g_radioTimeouts.exactWindowMs = Scaled(g_radioTimeouts.exactWindowMs, scale);
             g_radioTimeouts.drainWindowMs = Scaled(g_radioTimeouts.drainWindowMs, scale);
+            g_radioTimeouts.drainReadMs = Scaled(g_radioTimeouts.drainReadMs, scale);
         }
     }
 }
 
-void RunRadioJob(int mode, const RadioOptions& radio, const CommonOptions& common) {
+void RunRadioJob(int mode, const RadioOptions& radio, const CommonOptions& common,
+                 const JobOptions& options) {
     const bool reading = mode == JOB_MODE_READ;
     InstallInterruptHandler();
     theAppData.m_bRadioBusy = 1;
@@ -86,43 +85,75 @@ void RunRadioJob(int mode, const RadioOptions& radio, const CommonOptions& commo
             line += " (" + RadioOpenFailure() + ")";
         Fail(line);
     }
+    if (options.beforeTransfer) {
+        try {
+            options.beforeTransfer();
+        } catch (...) {
+            RadioClose();
+            theAppData.m_bRadioBusy = 0;
+            throw;
+        }
+    }
 
     RadioJob job;
     job.nMode = mode;
     job.nState = JOB_IDLE;
     job.pImage = &theAppData.m_contacts;
+    job.bVerify = options.bVerify && !reading;
     SetInterruptibleJob(&job);
 
     CProgressDisplay progress(reading ? "Reading" : "Writing", common.bQuiet);
+    std::optional<CProgressDisplay> verifying;  // the read-back's own display
+    auto current = [&]() -> CProgressDisplay& { return verifying ? *verifying : progress; };
+    auto startVerifying = [&] {
+        progress.Update(100, job.nBytesTotal.load(), job.nBytesTotal.load());
+        progress.Finish();
+        verifying.emplace("Verifying", common.bQuiet);
+    };
     std::thread worker(RadioJobThread, &job);
     int32_t state = JOB_IDLE;
     for (;;) {
         state = job.nState.load();
-        if (IsEndState(state)) break;
-        if (state == JOB_READING || state == JOB_WRITING)
-            progress.Update(job.nProgress.load(), job.nBytesDone.load(), job.nBytesTotal.load());
+        if (IsJobEndState(state)) break;
+        if (state == JOB_VERIFYING && !verifying) startVerifying();
+        if (state == JOB_READING || state == JOB_WRITING || state == JOB_VERIFYING)
+            current().Update(job.nProgress.load(), job.nBytesDone.load(), job.nBytesTotal.load());
         SleepMs(20);
     }
     worker.join();
     SetInterruptibleJob(nullptr);
     theAppData.m_bRadioBusy = 0;
 
+    const int32_t total = job.nBytesTotal.load();
     if (state == JOB_READ_DONE || state == JOB_WRITE_DONE) {
-        progress.Update(100, job.nBytesTotal.load(), job.nBytesTotal.load());
-        progress.Finish();
+        // A job that moved no block has no progress to complete; a fast one
+        // may have ended between two looks.
+        if (total > 0) {
+            if (job.bVerify && !verifying) startVerifying();
+            current().Update(100, total, total);
+        }
+        current().Finish();
         if (Interrupted()) Fail(std::string(reading ? "read" : "write") + " interrupted");
         return;
     }
-    progress.Finish();
+    current().Finish();
     std::string line = "radio " + radio.strRadio + ", ";
-    if (Interrupted())
+    if (Interrupted()) {
         line += "interrupted";
-    else if (job.nBytesTotal.load() > 0)
+    } else if (state == JOB_VERIFY_FAILED) {
+        const int32_t offset = job.nMismatchOffset.load();
+        if (offset >= 0)
+            Fail(line + "verify: " + DescribeImageOffset(theAppData.m_contacts, offset) +
+                 " differs from what was written (image byte " + std::to_string(offset) + "): " +
+                 LangText("IDS_ERR_VERIFY"));
+        Fail(line + "reading back what was written: " + LangText("IDS_ERR_VERIFYREAD"));
+    } else if (total > 0) {
         line += "contact data after " + std::to_string(job.nBytesDone.load()) + " of " +
-                std::to_string(job.nBytesTotal.load()) + " bytes";
-    else
+                std::to_string(total) + " bytes";
+    } else {
         line += reading ? "before the contact data (contact area, handshake, version record or header block)"
                         : "before the contact data (contact area, handshake or version record)";
+    }
     Fail(line + ": " + LangText(reading ? "IDS_ERR_READ" : "IDS_ERR_WRITE"));
 }
 

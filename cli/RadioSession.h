@@ -3,6 +3,7 @@
 // Ctrl-C between blocks.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "cli/CliCommon.h"
@@ -23,9 +24,17 @@ void AddRadioOption(CLI::App& command, RadioOptions& options);
 // RadioOpen uses and applies PENDRAK_TIMEOUT_SCALE to the link time-outs.
 void SelectRadio(const RadioOptions& options);
 
+struct JobOptions {
+    bool bVerify = false;  // a Write reads the radio back and compares
+    // Runs once the connection check has passed, before any block moves; a
+    // failure it throws ends the command with the link closed.
+    std::function<void()> beforeTransfer;
+};
+
 // Connection check and job on theAppData's image. Returns normally only
 // when the job succeeded; otherwise fails with the step that failed.
-void RunRadioJob(int mode, const RadioOptions& radio, const CommonOptions& common);
+void RunRadioJob(int mode, const RadioOptions& radio, const CommonOptions& common,
+                 const JobOptions& job = {});
 
 // "06 4d 41 ..." for bytes.
 std::string HexBytes(const unsigned char* bytes, int count);

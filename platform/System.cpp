@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "platform/CodePage.h"
 
@@ -103,6 +104,35 @@ bool PathExists(const std::string& path) {
 #else
     struct stat st {};
     return stat(path.c_str(), &st) == 0;
+#endif
+}
+
+std::string UserDataDir() {
+#ifdef _WIN32
+    const char* local = std::getenv("LOCALAPPDATA");
+    return local && *local ? std::string(local) : std::string();
+#else
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    if (xdg && xdg[0] == '/') return xdg;
+    const char* home = std::getenv("HOME");
+    return home && *home ? std::string(home) + "/.local/share" : std::string();
+#endif
+}
+
+bool CanWriteInFolder(const std::string& folder) {
+#ifdef _WIN32
+    // Folder attributes say nothing of the rights on them: try a file.
+    const std::string probe =
+        folder + "\\.pendrak-probe-" + std::to_string(GetCurrentProcessId());
+    HANDLE h = CreateFileA(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    CloseHandle(h);
+    return true;
+#else
+    struct stat st {};
+    return stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           access(folder.c_str(), W_OK | X_OK) == 0;
 #endif
 }
 

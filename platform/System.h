@@ -28,6 +28,14 @@ std::string BaseNameWithoutExtension(const std::string& path);
 // True when something of that name exists (file or folder).
 bool PathExists(const std::string& path);
 
+// The user's own folder for program data: %LOCALAPPDATA% on Windows,
+// $XDG_DATA_HOME (when absolute) or ~/.local/share elsewhere; empty when
+// none can be told.
+std::string UserDataDir();
+
+// True when a file can be created in the folder (which must exist).
+bool CanWriteInFolder(const std::string& folder);
+
 // The system's default locale identifier: Windows' own; elsewhere from the
 // locale environment (LC_ALL, LC_MESSAGES, LANG): zh_CN gives 0x0804,
 // anything else 0x0409.

@@ -67,27 +67,57 @@ bool WriteImage(RadioJob* job, uint32_t base, int digit) {
     return true;
 }
 
-// Everything after the connection check; false on the first failure.
-bool RunJob(RadioJob* job, bool reading) {
+// Reads back what WriteImage sent, block by block as a Read would, and
+// stops at the first block that differs.
+bool VerifyImage(RadioJob* job, uint32_t base, int digit) {
+    const CContactImage& image = *job->pImage;
+    const int total = ContactImageUsedLength(image.GetContactCount());
+    const int block = BlockSizeForDigit(digit);
+    unsigned char back[WIDE_BLOCK_SIZE];
+    // The Write's 100% stays until the first block back replaces it.
+    for (int x = 0; x < total; x += block) {
+        if (StopRequested(job)) return false;
+        const int n = std::min(block, total - x);
+        if (RadioReadBlock(base + uint32_t(x), digit, n, back) != 1) return false;
+        const unsigned char* sent = image.Bytes() + x;
+        const auto diff = std::mismatch(back, back + n, sent);
+        if (diff.first != back + n) {
+            job->nMismatchOffset.store(x + int(diff.first - back));
+            return false;
+        }
+        PostProgress(job, x + n, total, JOB_VERIFYING);
+    }
+    return true;
+}
+
+enum class JobOutcome { Done, Failed, VerifyFailed };
+
+// Everything after the connection check; ends at the first failure.
+JobOutcome RunJob(RadioJob* job, bool reading) {
+    const JobOutcome failed = JobOutcome::Failed;
     unsigned char info[RADIO_INFO_MAX] = {};
-    if (StopRequested(job) || RadioReadInfo(kContactAreaItem, info) != 1) return false;
+    if (StopRequested(job) || RadioReadInfo(kContactAreaItem, info) != 1) return failed;
     const uint32_t base = uint32_t(info[0]) | uint32_t(info[1]) << 8 | uint32_t(info[2]) << 16;
     RadioSendPreamble();
-    if (RadioModelHandshake() != 1) return false;
+    if (RadioModelHandshake() != 1) return failed;
     unsigned char version[RADIO_INFO_MAX] = {};
     if (RadioReadInfo(kVersionItem, version) != 1) {
         if (reading) job->pImage->SetContactCount(0);
-        return false;
+        return failed;
     }
     // A record too short to reach the digit leaves it 0: a negative value,
     // which selects the narrow format.
     const int digit = int(version[kVersionDigitByte]) - '0';
-    if (!reading) return WriteImage(job, base, digit);
+    if (!reading) {
+        if (!WriteImage(job, base, digit)) return failed;
+        if (!job->bVerify.load()) return JobOutcome::Done;
+        return VerifyImage(job, base, digit) ? JobOutcome::Done : JobOutcome::VerifyFailed;
+    }
     if (!ReadImage(job, base, digit)) {
         job->pImage->SetContactCount(0);
-        return false;
+        return failed;
     }
-    return true;
+    return JobOutcome::Done;
 }
 
 }  // namespace
@@ -108,14 +138,22 @@ int RadioJobThread(RadioJob* job) {
     const bool reading = job->nMode.load() == JOB_MODE_READ;
     job->nBytesDone.store(0);
     job->nBytesTotal.store(0);
-    const bool ok = job->pImage != nullptr && RunJob(job, reading);
+    job->nMismatchOffset.store(-1);
+    const JobOutcome outcome = job->pImage ? RunJob(job, reading) : JobOutcome::Failed;
     RadioClose();
-    if (reading) {
-        Post(job, ok ? JOB_READ_DONE : JOB_READ_FAILED);
+    if (outcome == JobOutcome::VerifyFailed) {
+        Post(job, JOB_VERIFY_FAILED);
+    } else if (reading) {
+        Post(job, outcome == JobOutcome::Done ? JOB_READ_DONE : JOB_READ_FAILED);
     } else {
-        Post(job, ok ? JOB_WRITE_DONE : JOB_WRITE_FAILED);
+        Post(job, outcome == JobOutcome::Done ? JOB_WRITE_DONE : JOB_WRITE_FAILED);
     }
     return 0;
+}
+
+bool IsJobEndState(int32_t state) {
+    return state == JOB_READ_DONE || state == JOB_READ_FAILED || state == JOB_WRITE_DONE ||
+           state == JOB_WRITE_FAILED || state == JOB_VERIFY_FAILED;
 }
 
 }  // namespace pendrak

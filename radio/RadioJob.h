@@ -16,7 +16,9 @@ enum RadioJobState : int32_t {
     JOB_WRITE_FAILED = 14,
     JOB_WRITING = 15,
     JOB_READ_DONE = 16,
-    JOB_WRITE_DONE = 17,
+    JOB_WRITE_DONE = 17,   // also after a read-back that matched
+    JOB_VERIFYING = 18,    // a Write's read-back is under way
+    JOB_VERIFY_FAILED = 19,
 };
 
 enum RadioJobMode : int32_t { JOB_MODE_READ = 0, JOB_MODE_WRITE = 1 };
@@ -31,7 +33,15 @@ struct RadioJob {
     // Filled by the worker for callers that report more (bytes moved of all).
     std::atomic<int32_t> nBytesDone{0};
     std::atomic<int32_t> nBytesTotal{0};
+    // A Write then reads the radio back over the used length and compares.
+    std::atomic<bool> bVerify{false};
+    // After JOB_VERIFY_FAILED: the first image offset the radio holds
+    // differently, or -1 when the read-back itself failed.
+    std::atomic<int32_t> nMismatchOffset{-1};
 };
+
+// True for the end states a worker posts.
+bool IsJobEndState(int32_t state);
 
 // Where the connection check reports a failure: key is the IDS_ key.
 class IRadioMessages {

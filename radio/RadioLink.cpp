@@ -79,10 +79,17 @@ int RadioWrite(const void* data, int size) {
                                  g_radioTimeouts.writeMs);
 }
 
-int RadioReadOnce(void* buffer, int maxSize) {
+namespace {
+
+int ReadOnceWithin(void* buffer, int maxSize, uint32_t timeoutMs) {
     if (!g_hRadioDevice || maxSize < 0) return 0;
-    return g_hRadioDevice->ReadOnce(static_cast<unsigned char*>(buffer), maxSize,
-                                    g_radioTimeouts.readMs);
+    return g_hRadioDevice->ReadOnce(static_cast<unsigned char*>(buffer), maxSize, timeoutMs);
+}
+
+}  // namespace
+
+int RadioReadOnce(void* buffer, int maxSize) {
+    return ReadOnceWithin(buffer, maxSize, g_radioTimeouts.readMs);
 }
 
 int RadioReadExact(void* buffer, int size) {
@@ -102,7 +109,7 @@ void RadioDrain() {
     unsigned char scratch[kDrainChunk];
     const uint32_t start = TickCount();
     for (;;) {
-        if (RadioReadOnce(scratch, kDrainChunk) == 0) return;
+        if (ReadOnceWithin(scratch, kDrainChunk, g_radioTimeouts.drainReadMs) == 0) return;
         SleepMs(g_radioTimeouts.pollMs);
         if (uint32_t(TickCount() - start) >= g_radioTimeouts.drainWindowMs) return;
     }

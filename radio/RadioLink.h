@@ -15,6 +15,9 @@ struct RadioTimeouts {
     uint32_t exactWindowMs = 500;  // RadioReadExact keeps starting reads this long
     uint32_t pollMs = 1;           // pause between reads
     uint32_t drainWindowMs = 500;  // RadioDrain gives up after this long
+    // A drain read that yields nothing this long ends the drain: a radio
+    // sends what it still has pending at once.
+    uint32_t drainReadMs = 100;
 };
 extern RadioTimeouts g_radioTimeouts;
 

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "radio/LinkFactories.h"
@@ -16,7 +18,10 @@ namespace {
 constexpr uint16_t kRadioVendor = 0x0483;
 constexpr uint16_t kRadioProduct = 0x5780;
 constexpr int kReadCapacity = 16384;
-constexpr const char* kUdevRule = "res/udev/70-pendrak-radio.rules";
+constexpr const char* kUdevRuleName = "70-pendrak-radio.rules";
+// Where the package puts the rule, and where a copy made by hand goes.
+constexpr const char* kUdevPackageDir = "/usr/lib/udev/rules.d";
+constexpr const char* kUdevLocalDir = "/etc/udev/rules.d";
 
 class CLibusbLink : public IRadioLink {
 public:
@@ -85,6 +90,23 @@ private:
     size_t m_filled = 0;
 };
 
+// What lets a normal user open the radio: the udev rule, named where it is
+// or should be.
+std::string PermissionHint(const std::string& node) {
+    std::string text = "no permission to open the radio at " + node + "; ";
+    for (const char* dir : {kUdevLocalDir, kUdevPackageDir}) {
+        const std::string rule = std::string(dir) + "/" + kUdevRuleName;
+        if (access(rule.c_str(), F_OK) == 0)
+            return text + "the udev rule " + rule +
+                   " is installed: reload it (sudo udevadm control --reload) and plug the radio in "
+                   "again";
+    }
+    return text + "the udev rule " + kUdevRuleName + " grants it: the package installs it as " +
+           kUdevPackageDir + "/" + kUdevRuleName +
+           "; from a source tree: sudo cp res/udev/" + kUdevRuleName + " " + kUdevLocalDir +
+           "/ && sudo udevadm control --reload; then plug the radio in again";
+}
+
 std::string DeviceNode(libusb_device* dev) {
     char node[64];
     std::snprintf(node, sizeof node, "/dev/bus/usb/%03u/%03u", libusb_get_bus_number(dev),
@@ -132,8 +154,7 @@ std::unique_ptr<IRadioLink> OpenDevice(libusb_context* ctx, libusb_device* dev, 
     libusb_device_handle* handle = nullptr;
     int r = libusb_open(dev, &handle);
     if (r == LIBUSB_ERROR_ACCESS) {
-        failure = "no permission to open the radio at " + node + "; install the udev rule " +
-                  kUdevRule + " into /etc/udev/rules.d/ and plug the radio in again";
+        failure = PermissionHint(node);
         return nullptr;
     }
     if (r != 0) {

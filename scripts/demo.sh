@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The main job, on the built-in radio emulator: make a realistic list of
 # 130,000 contacts, import it, write it to an emulated radio, read it back,
+# write it once more with a verifying read-back, list the backups these kept,
 # check that what came back is what was written, export it to CSV and show
 # the first page, timing every step.
 #
@@ -40,14 +41,18 @@ step() {
 }
 
 radio="sim:$work/radio.bin"
+# The backups of every Read and Write, kept in the work folder.
+backups=(--backup-dir "$work/Bin")
 
 step "generate $count contacts (CSV)" "$gen" --count "$count" -o "$work/contacts.csv"
 echo "$(wc -l < "$work/contacts.csv") lines, $(wc -c < "$work/contacts.csv") bytes; a few of them:"
 sed -n '2,4p;5000p;60000p' "$work/contacts.csv" | tr -d '\r'
 
 step "import the CSV into an image" "$cli" import "$work/contacts.csv" --image "$work/written.bin"
-step "write the image to the emulated radio" "$cli" write --radio "$radio" --image "$work/written.bin"
-step "read the radio back (image)" "$cli" read --radio "$radio" --image "$work/read.bin"
+step "write the image to the emulated radio" "$cli" write --radio "$radio" --image "$work/written.bin" "${backups[@]}"
+step "read the radio back (image)" "$cli" read --radio "$radio" --image "$work/read.bin" "${backups[@]}"
+step "write again, reading it back to verify" "$cli" write --radio "$radio" --image "$work/written.bin" --verify "${backups[@]}"
+step "list the backups kept" "$cli" backups "${backups[@]}"
 step "export what was written to CSV" "$cli" export "$work/written.bin" -o "$work/written.csv"
 step "export what was read to CSV" "$cli" export "$work/read.bin" -o "$work/read.csv"
 

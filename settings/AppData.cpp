@@ -1,6 +1,8 @@
 #include "settings/AppData.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "platform/CodePage.h"
@@ -83,6 +85,9 @@ bool CAppData::LoadSettings(IStartupNotifier* notifier, const std::string& progr
     m_strBinDir.clear();
     m_strCodePage.clear();
     m_strRadio.clear();
+    m_strBinFile.clear();
+    m_bVerify = 0;
+    m_bInstalledData = 0;
     m_langFile.Close();
 
     const std::string exePath = programPath.empty() ? ProgramPath() : programPath;
@@ -97,6 +102,7 @@ bool CAppData::LoadSettings(IStartupNotifier* notifier, const std::string& progr
         if (!m_strAppDir.empty() && PathExists(shared + SEP + "setting.txt")) {
             m_strDataDir = shared;
             m_strSettingFile = shared + SEP + "setting.txt";
+            m_bInstalledData = 1;
         }
     }
 
@@ -114,7 +120,9 @@ bool CAppData::LoadSettings(IStartupNotifier* notifier, const std::string& progr
         binDir = settings.Get("BinFile");
         m_strCodePage = settings.Get("codepage");
         m_strRadio = settings.Get("radio");
+        m_bVerify = std::atoi(settings.Get("verify").c_str()) != 0 ? 1 : 0;
     }
+    m_strBinFile = binDir;
 
     // The settings decide the code page; without a known name the system's
     // own is in force.
@@ -130,6 +138,22 @@ bool CAppData::LoadSettings(IStartupNotifier* notifier, const std::string& progr
     m_contacts.ClearContactImage();
     m_bRadioBusy = 0;
     return true;
+}
+
+std::string CAppData::BackupDir() const {
+    if (!m_strBinFile.empty()) {
+        // Written with either separator; named in messages with the platform's.
+        if (std::filesystem::path(m_strBinFile).is_relative() && !m_strAppDir.empty())
+            return NativePath(m_strAppDir + SEP + m_strBinFile);
+        return NativePath(m_strBinFile);
+    }
+    const std::string beside = m_strAppDir + SEP + "Bin";
+    // An installed copy's folder belongs to the system, even for root.
+    if (!m_bInstalledData && !m_strAppDir.empty() &&
+        CanWriteInFolder(PathExists(beside) ? beside : m_strAppDir))
+        return beside;
+    const std::string user = UserDataDir();
+    return user.empty() ? beside : user + SEP + "pendrak" + SEP + "Bin";
 }
 
 std::string CAppData::GetLangString(const char* key) {

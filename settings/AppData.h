@@ -28,6 +28,9 @@ public:
     std::string m_strBinDir;
     std::string m_strCodePage;     // `codepage` key of [setup], as written
     std::string m_strRadio;        // `radio` key of [setup]; empty means usb
+    std::string m_strBinFile;      // `BinFile` key of [setup], as written
+    int m_bVerify = 0;             // `verify` key: a Write reads the radio back
+    int m_bInstalledData = 0;      // the settings came from <prefix>/share/pendrak
     CMappedIniFile m_langFile;
     int m_bRadioBusy = 0;
     CContactImage m_contacts;
@@ -36,6 +39,11 @@ public:
     // empty). False when the settings file is missing: the notifier (if any)
     // was told, and nothing else was loaded.
     bool LoadSettings(IStartupNotifier* notifier, const std::string& programPath = {});
+
+    // The folder that keeps the backups: BinFile when set (a relative path
+    // from the program's folder); else Bin beside the program where that can
+    // be written, else the user's data folder (pendrak/Bin in it).
+    std::string BackupDir() const;
 
     // Section "String" text of an IDS_ key, with \n and \t expanded; empty
     // when there is none.

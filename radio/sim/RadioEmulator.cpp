@@ -250,6 +250,8 @@ void CRadioEmulator::AnswerWrite(const unsigned char* cmd, size_t length,
         return;
     }
     std::memcpy(m_memory.data() + address, cmd + h, n);
+    // Acknowledged all the same: only reading back can tell.
+    if (n > 0 && m_blocks == m_options.faults.corruptBlock) m_memory[address + n - 1] ^= 0x01;
     m_changed = true;
     out.push_back(RADIO_ACK);
 }

@@ -24,6 +24,7 @@ struct EmulatorFaults {
     std::string versionText = "D1.00.02";  // bytes 0-7 of the version record
     int versionRecordLength = 16;   // data bytes of information item 4 (byte 11 needs 12)
     int oversizeInfoItem = -1;      // this information item announces n = 65 (and sends 65 bytes)
+    int corruptBlock = 0;           // this block command, a write, stores its last byte changed
 };
 
 struct EmulatorOptions {

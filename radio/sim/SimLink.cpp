@@ -32,14 +32,18 @@ public:
             m_readPos = 0;
         }
         m_radio->Receive(data, size_t(size), m_pending);
+        m_bSpoken = true;
         return size;
     }
 
     int ReadOnce(unsigned char* buffer, int maxSize, uint32_t timeoutMs) override {
         const size_t available = m_pending.size() - m_readPos;
         if (available == 0) {
-            // Nothing can arrive later in-process; wait as the device would.
-            if (maxSize > 0) SleepMs(timeoutMs);
+            // Until the host has sent something the radio owes nothing, and
+            // in-process nothing arrives late: the opening drain ends at once.
+            // After a command, an empty read is a reply that never came and
+            // costs its time-out, as on the device.
+            if (maxSize > 0 && m_bSpoken) SleepMs(timeoutMs);
             return 0;
         }
         const size_t n = std::min(available, size_t(maxSize < 0 ? 0 : maxSize));
@@ -53,6 +57,7 @@ private:
     std::string m_savePath;
     std::vector<unsigned char> m_pending;
     size_t m_readPos = 0;
+    bool m_bSpoken = false;
 };
 
 }  // namespace

@@ -18,7 +18,7 @@ const EmulatorOptions& GetSimOptions();
 // A link that hands each written packet to the emulator and reads its
 // replies. With a non-empty savePath the memory is saved there when the
 // link is destroyed (closed). A read that finds nothing waits its time-out,
-// as a silent radio would cost.
+// as a silent radio would cost, once the host has sent anything.
 std::unique_ptr<IRadioLink> CreateEmulatorLink(std::shared_ptr<CRadioEmulator> radio,
                                                const std::string& savePath = std::string());
 

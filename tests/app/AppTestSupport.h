@@ -8,12 +8,17 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QVector>
+#include <QtTest>
+#include <algorithm>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "app/DialogServices.h"
 #include "app/PendrakApp.h"
 #include "radio/RadioLink.h"
+#include "radio/sim/RadioEmulator.h"
+#include "radio/sim/SimLink.h"
 #include "settings/AppData.h"
 
 namespace pendrak::test {
@@ -50,11 +55,22 @@ public:
         *path = answerPath;
         return true;
     }
+    bool GetOpenFileNameIn(QWidget* owner, const QString& folder, const QString& filter,
+                           QString* path) override {
+        openFolder = folder;
+        return GetOpenFileName(owner, filter, path);
+    }
+    bool AskYesNo(QWidget*, const QString& text, const QString& caption) override {
+        questions.push_back({nullptr, text, caption, BoxIcon::None});
+        return answerYes;
+    }
 
     QVector<RecordedBox> boxes;
     std::function<void(const RecordedBox&)> onBox;
     QString answerPath;  // empty: the user cancels
-    QString saveTitle, saveProposed, saveFilter, openFilter;
+    QString saveTitle, saveProposed, saveFilter, openFilter, openFolder;
+    QVector<RecordedBox> questions;
+    bool answerYes = false;
 };
 
 // Language file texts are their own keys, so tests can tell which was shown.
@@ -104,6 +120,37 @@ inline void FillContacts(CContactImage& image, int count,
     }
     image.SetContactCount(count);
 }
+
+// A program folder whose settings point at an emulated radio in radio.bin.
+class CRadioProgram {
+public:
+    explicit CRadioProgram(const QByteArray& extraSettings = {}) {
+        m_dir.Write("Data/setting.txt", "[setup]\nlanguage=test\nradio=sim:" +
+                                             m_dir.Path("radio.bin").toUtf8() + "\n" + extraSettings);
+        m_dir.Load();
+    }
+    std::string MemoryFile() const { return m_dir.Path("radio.bin").toStdString(); }
+    QString Path(const QString& name) const { return m_dir.Path(name); }
+
+    // The radio holds `count` contacts with IDs id(n).
+    void PutContactsInRadio(int count, const std::function<int(int)>& id) const {
+        auto image = std::make_unique<CContactImage>();
+        image->ClearContactImage();
+        FillContacts(*image, count, id);
+        CRadioEmulator radio(GetSimOptions());
+        radio.ResetMemory();
+        std::copy_n(image->Bytes(), ContactImageUsedLength(count), radio.ContactRegion());
+        QVERIFY(radio.SaveMemory(MemoryFile()));
+    }
+    std::unique_ptr<CRadioEmulator> LoadRadio() const {
+        auto radio = std::make_unique<CRadioEmulator>(GetSimOptions());
+        radio->LoadMemory(MemoryFile());
+        return radio;
+    }
+
+private:
+    CProgramDir m_dir;
+};
 
 inline void ShortenRadioTimeouts() {
     g_radioTimeouts.writeMs = 100;

@@ -418,8 +418,8 @@ private slots:
         dir.Load();
         CPendrakDlg dlg;
         const QLabel* status = dlg.Status();
-        for (const char* key :
-             {"IDS_PROMPT_READSUCC", "IDS_PROMPT_WRITESUCC", "IDS_ERR_READ", "IDS_ERR_WRITE"}) {
+        for (const char* key : {"IDS_PROMPT_READSUCC", "IDS_PROMPT_WRITESUCC", "IDS_ERR_READ",
+                                "IDS_ERR_WRITE", "IDS_PROMPT_VERIFYSUCC", "IDS_ERR_VERIFYSTATUS"}) {
             const QString text = LangString(key);
             QVERIFY2(!text.isEmpty(), key);
             QVERIFY2(!text.contains('\n'), key);

@@ -22,36 +22,6 @@ using namespace pendrak::test;
 
 namespace {
 
-// A program folder whose settings point at an emulated radio in radio.bin.
-class CRadioProgram {
-public:
-    CRadioProgram() {
-        m_dir.Write("Data/setting.txt", "[setup]\nlanguage=test\nradio=sim:" +
-                                             m_dir.Path("radio.bin").toUtf8() + "\n");
-        m_dir.Load();
-    }
-    std::string MemoryFile() const { return m_dir.Path("radio.bin").toStdString(); }
-
-    // The radio holds `count` contacts with IDs id(n).
-    void PutContactsInRadio(int count, const std::function<int(int)>& id) const {
-        auto image = std::make_unique<CContactImage>();
-        image->ClearContactImage();
-        FillContacts(*image, count, id);
-        CRadioEmulator radio(GetSimOptions());
-        radio.ResetMemory();
-        std::copy_n(image->Bytes(), ContactImageUsedLength(count), radio.ContactRegion());
-        QVERIFY(radio.SaveMemory(MemoryFile()));
-    }
-    std::unique_ptr<CRadioEmulator> LoadRadio() const {
-        auto radio = std::make_unique<CRadioEmulator>(GetSimOptions());
-        radio->LoadMemory(MemoryFile());
-        return radio;
-    }
-
-private:
-    CProgramDir m_dir;
-};
-
 bool Enabled(CPendrakDlg& dlg, int id) { return dlg.GetDlgItem(id)->isEnabled(); }
 
 void Click(CPendrakDlg& dlg, int id) { QTest::mouseClick(dlg.GetDlgItem(id), Qt::LeftButton); }
@@ -240,6 +210,7 @@ private slots:
         QTest::newRow("read 1") << int(JOB_READING) << 1 << " 1%" << 10;
         QTest::newRow("write 50") << int(JOB_WRITING) << 50 << " 50%" << 512;
         QTest::newRow("read 100") << int(JOB_READING) << 100 << " 100%" << 1024;
+        QTest::newRow("verify 50") << int(JOB_VERIFYING) << 50 << "Verifying 50%" << 512;
         QTest::newRow("idle") << int(JOB_IDLE) << 70 << "" << 0;
     }
     void timerShowsProgress() {

@@ -175,14 +175,14 @@ TEST(CliUsage, BadInputGivesOneClearLineAndTheRightExitCode) {
 }
 
 TEST(CliUsage, HelpForEveryCommand) {
-    for (const char* command : {"read", "write", "import", "export", "list", "find", "info", "emulate"}) {
+    for (const char* command : {"read", "write", "import", "export", "list", "find", "info", "emulate", "backups"}) {
         const ProcessResult r = RunCli({command, "--help"});
         EXPECT_EQ(r.exitCode, 0) << command;
         EXPECT_NE(r.out.find(command), std::string::npos) << r.out;
     }
     const ProcessResult r = RunCli({"--help"});
     EXPECT_EQ(r.exitCode, 0);
-    for (const char* command : {"read", "write", "import", "export", "list", "find", "info", "emulate"})
+    for (const char* command : {"read", "write", "import", "export", "list", "find", "info", "emulate", "backups"})
         EXPECT_NE(r.out.find(command), std::string::npos) << command;
 }
 

@@ -7,6 +7,7 @@
 #include <regex>
 
 #include "CliProcess.h"
+#include "CliRadioSupport.h"
 #include "contacts/ContactImage.h"
 #include "csv/ContactCsv.h"
 
@@ -14,68 +15,6 @@ using namespace clitest;
 using namespace pendrak;
 
 namespace {
-
-// Link time-outs shortened for the tests.
-const std::vector<std::string> kFastLink = {"PENDRAK_TIMEOUT_SCALE=0.1"};
-
-constexpr size_t RADIO_MEMORY_SIZE = 0x1000000;
-constexpr size_t CONTACT_AREA = 0x200000;
-
-std::string ImageBytes(const CContactImage& image) {
-    return std::string(reinterpret_cast<const char*>(image.Bytes()), CONTACT_IMAGE_SIZE);
-}
-
-// A radio's memory file holding image at the emulator's contact area.
-void WriteRadioMemory(const std::string& path, const CContactImage& image) {
-    std::string memory(RADIO_MEMORY_SIZE, '\xFF');
-    memory.replace(CONTACT_AREA, CONTACT_IMAGE_SIZE, ImageBytes(image));
-    WriteFile(path, memory);
-}
-
-// Files a command left in dir whose names begin with "out".
-int OutputFiles(const std::string& dir) {
-    int n = 0;
-    for (const std::string& name : ListDir(dir)) n += name.rfind("out", 0) == 0 ? 1 : 0;
-    return n;
-}
-
-std::unique_ptr<CContactImage> SyntheticImage(int count) {
-    auto image = std::make_unique<CContactImage>();
-    image->ClearContactImage();
-    for (int n = 0; n < count; ++n) {
-        image->SetContactRadioId(n, 1000000 + n);
-        image->SetContactFieldText(CONTACT_CALLSIGN, n, "XX" + std::to_string(n % 100000));
-        image->SetContactFieldText(CONTACT_NAME, n, "Name " + std::to_string(n));
-    }
-    image->SetContactCount(count);
-    return image;
-}
-
-// "pendrak-cli emulate" on a free loopback port.
-class CEmulator {
-public:
-    explicit CEmulator(const std::string& memory, std::vector<std::string> extra = {}) {
-        std::vector<std::string> args = {"emulate", "--listen", "127.0.0.1:0", "--memory", memory};
-        args.insert(args.end(), extra.begin(), extra.end());
-        m_child = std::make_unique<CChild>(PENDRAK_CLI, args);
-        if (m_child->WaitForOut("\n", 10000)) {
-            std::smatch m;
-            const std::string out = m_child->Out();
-            if (std::regex_search(out, m, std::regex("listening on 127\\.0\\.0\\.1:(\\d+)")))
-                m_address = "tcp:127.0.0.1:" + m[1].str();
-        }
-    }
-    ~CEmulator() {
-        m_child->Signal(SIGTERM);  // a clean stop saves the memory file whole
-        m_child->Wait(10000);
-    }
-    const std::string& Address() const { return m_address; }
-    CChild& Child() { return *m_child; }
-
-private:
-    std::unique_ptr<CChild> m_child;
-    std::string m_address;
-};
 
 TEST(CliRadio, WriteThenReadGivesBackWhatTheCoreImported) {
     CTempDir dir;

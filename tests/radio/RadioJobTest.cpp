@@ -263,6 +263,58 @@ TEST_F(JobTest, WorkerFaultMatrix) {
     }
 }
 
+EmulatorFaults Corrupt(int block) { EmulatorFaults f; f.corruptBlock = block; return f; }
+
+// A Write with its read-back: blocks 1 to 9 (wide) or 1 to 70 (narrow) are
+// the writes, the reads follow.
+TEST_F(JobTest, VerifyReadsBackAndNamesTheFirstDifference) {
+    const struct {
+        const char* name;
+        char digit;
+        int contacts;
+        EmulatorFaults faults;
+        int32_t state;
+        int mismatch;
+    } cases[] = {
+        {"clean", '2', 40, {}, JOB_WRITE_DONE, -1},
+        {"clean, narrow", '1', 37, {}, JOB_WRITE_DONE, -1},
+        {"third block changed", '2', 40, Corrupt(3), JOB_VERIFY_FAILED, 3 * 506 - 1},
+        {"last block changed", '2', 40, Corrupt(9), JOB_VERIFY_FAILED, 4420 - 1},
+        {"sector tail changed", '1', 37, Corrupt(70), JOB_VERIFY_FAILED, 4095},
+        {"a read changed nothing", '2', 40, Corrupt(10), JOB_WRITE_DONE, -1},
+        {"silent on reading back", '2', 40, SilentBlock(12), JOB_VERIFY_FAILED, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        FillRegion(image->Bytes(), c.contacts, 9);
+        auto radio = MakeRadio(c.digit, 0, c.faults);
+        job.bVerify = true;
+        EXPECT_EQ(RunWorker(JOB_MODE_WRITE, radio), c.state);
+        EXPECT_EQ(job.nMismatchOffset.load(), c.mismatch);
+        const int used = ContactImageUsedLength(c.contacts);
+        if (c.mismatch >= 0) {
+            EXPECT_NE(radio->ContactRegion()[c.mismatch], image->Bytes()[c.mismatch]);
+            EXPECT_EQ(std::memcmp(radio->ContactRegion(), image->Bytes(), size_t(c.mismatch)), 0);
+        } else if (c.state == JOB_WRITE_DONE) {
+            EXPECT_EQ(std::memcmp(radio->ContactRegion(), image->Bytes(), size_t(used)), 0);
+            // The same blocks read back as were written, each with its own progress.
+            const std::vector<size_t> lengths = BlockLengths(*radio);
+            ASSERT_EQ(lengths.size() % 2, 0u);
+            const size_t half = lengths.size() / 2;
+            EXPECT_TRUE(std::equal(lengths.begin(), lengths.begin() + long(half), lengths.begin() + long(half)));
+            EXPECT_EQ(samples[half].state, JOB_WRITING);
+            EXPECT_EQ(samples[half].progress, 100);
+            EXPECT_EQ(samples[half + 1].state, JOB_VERIFYING);
+            EXPECT_EQ(samples[half + 1].progress, int32_t(lengths[0] * 100 / size_t(used)));
+        }
+    }
+    // Nothing written, nothing to read back: the radio keeps its own list.
+    image->SetContactCount(0);
+    auto radio = MakeRadio('2', 5);
+    EXPECT_EQ(RunWorker(JOB_MODE_WRITE, radio), JOB_WRITE_DONE);
+    EXPECT_TRUE(BlockLengths(*radio).empty());
+}
+
 TEST_F(JobTest, StopRequestEndsJobBetweenBlocks) {
     FillRegion(image->Bytes(), 50, 3);
     auto radio = MakeRadio('2', 40);

@@ -67,6 +67,64 @@ TEST_F(LinkTest, DrainStopsAtFirstEmptyRead) {
     EXPECT_EQ(log->readSizes, (std::vector<int>{1024, 1024, 1024, 1024}));
 }
 
+// A radio that sends bytes unasked at given times after the link opens;
+// a read waits for the next of them up to its time-out.
+class CLateLink : public IRadioLink {
+public:
+    CLateLink(std::vector<std::pair<uint32_t, Bytes>> schedule, std::vector<uint32_t>& timeouts)
+        : m_schedule(std::move(schedule)), m_timeouts(timeouts), m_start(TickCount()) {}
+    int Write(const unsigned char*, int size, uint32_t) override { return size; }
+    int ReadOnce(unsigned char* buffer, int maxSize, uint32_t timeoutMs) override {
+        m_timeouts.push_back(timeoutMs);
+        const uint32_t asked = TickCount();
+        for (;;) {
+            // Due bytes first: a late wake-up must not count as silence.
+            int n = 0;
+            while (m_next < m_schedule.size() && uint32_t(TickCount() - m_start) >= m_schedule[m_next].first &&
+                   n + int(m_schedule[m_next].second.size()) <= maxSize) {
+                for (unsigned char b : m_schedule[m_next].second) buffer[n++] = b;
+                ++m_next;
+            }
+            if (n > 0) return n;
+            if (uint32_t(TickCount() - asked) >= timeoutMs) return 0;
+            SleepMs(1);
+        }
+    }
+    size_t Delivered() const { return m_next; }
+
+private:
+    std::vector<std::pair<uint32_t, Bytes>> m_schedule;
+    std::vector<uint32_t>& m_timeouts;
+    uint32_t m_start;
+    size_t m_next = 0;
+};
+
+TEST_F(LinkTest, DrainWaitsOnlyItsShortReadForLateBytes) {
+    g_radioTimeouts.readMs = 2000;
+    g_radioTimeouts.drainReadMs = 100;
+    g_radioTimeouts.drainWindowMs = 5000;  // never the limit here
+    std::vector<uint32_t> timeouts;
+
+    // Late but within the short read of each other: all discarded.
+    auto* link = new CLateLink({{0, Bytes(300, 1)}, {30, Bytes(20, 2)}, {60, Bytes(5, 3)}}, timeouts);
+    g_hRadioDevice.reset(link);
+    RadioDrain();
+    EXPECT_EQ(link->Delivered(), 3u);
+    ASSERT_FALSE(timeouts.empty());
+    for (uint32_t t : timeouts) EXPECT_EQ(t, 100u);  // never the 2-second read
+    unsigned char after[8];
+    g_radioTimeouts.readMs = 5;
+    EXPECT_EQ(RadioReadOnce(after, 8), 0) << "a late byte survived the drain";
+
+    // What comes after a silence longer than that is left for the exchange.
+    timeouts.clear();
+    link = new CLateLink({{0, Bytes(4, 1)}, {400, Bytes(3, 9)}}, timeouts);
+    g_hRadioDevice.reset(link);
+    RadioDrain();
+    EXPECT_EQ(link->Delivered(), 1u);
+    EXPECT_EQ(timeouts.size(), 2u);
+}
+
 TEST_F(LinkTest, ClosedLinkTransfersNothing) {
     RadioClose();
     RadioClose();  // closing a closed link does nothing

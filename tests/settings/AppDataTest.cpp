@@ -24,27 +24,32 @@ struct RecordingNotifier : IStartupNotifier {
     }
 };
 
-// Sets LC_ALL for one test and puts the old value back.
-class ScopedLocale {
+// Sets an environment variable for one test and puts the old value back.
+class ScopedEnv {
 public:
-    explicit ScopedLocale(const char* value) {
-        if (const char* old = std::getenv("LC_ALL")) m_old = old;
+    ScopedEnv(const char* name, const char* value) : m_name(name) {
+        if (const char* old = std::getenv(name)) m_old = old;
         Set(value);
     }
-    ~ScopedLocale() { Set(m_old ? m_old->c_str() : nullptr); }
+    ~ScopedEnv() { Set(m_old ? m_old->c_str() : nullptr); }
 
 private:
-    static void Set(const char* value) {
+    void Set(const char* value) {
 #ifdef _WIN32
-        _putenv_s("LC_ALL", value ? value : "");
+        _putenv_s(m_name.c_str(), value ? value : "");
 #else
         if (value)
-            setenv("LC_ALL", value, 1);
+            setenv(m_name.c_str(), value, 1);
         else
-            unsetenv("LC_ALL");
+            unsetenv(m_name.c_str());
 #endif
     }
+    std::string m_name;
     std::optional<std::string> m_old;
+};
+
+struct ScopedLocale : ScopedEnv {
+    explicit ScopedLocale(const char* value) : ScopedEnv("LC_ALL", value) {}
 };
 
 #ifdef _WIN32
@@ -177,6 +182,38 @@ TEST_F(AppDataTest, InstalledLayoutUsesShareData) {
     EXPECT_EQ(notifier.calls.size(), 1u);
 }
 
+TEST_F(AppDataTest, BackupFolderAndVerify) {
+    const std::string program = MakeProgram("BinFile=" + Native("images") + "\nverify=1\n");
+    ASSERT_TRUE(app->LoadSettings(&notifier, program));
+    EXPECT_EQ(app->BackupDir(), Native("images"));
+    EXPECT_EQ(app->m_bVerify, 1);
+
+    // A relative folder is the program's; without one, Bin beside it.
+    MakeProgram("BinFile=kept\nverify=0\n");
+    ASSERT_TRUE(app->LoadSettings(&notifier, program));
+    EXPECT_EQ(app->BackupDir(), Native("bin/kept"));
+    EXPECT_EQ(app->m_bVerify, 0);
+    MakeProgram("language=lang_en\n");
+    ASSERT_TRUE(app->LoadSettings(&notifier, program));
+    EXPECT_EQ(app->BackupDir(), Native("bin/Bin"));
+    EXPECT_EQ(app->m_bVerify, 0);
+
+    // An installed copy keeps them in the user's data folder.
+#ifdef _WIN32
+    ScopedEnv data("LOCALAPPDATA", Native("data").c_str());
+#else
+    ScopedEnv data("XDG_DATA_HOME", Native("data").c_str());
+#endif
+    dir.Write("usr/share/pendrak/Data/setting.txt", "[setup]\n");
+    ASSERT_TRUE(app->LoadSettings(&notifier, Native("usr/bin/pendrak")));
+    EXPECT_EQ(app->BackupDir(), Native("data/pendrak/Bin"));
+#ifndef _WIN32
+    ScopedEnv relative("XDG_DATA_HOME", "not/absolute");
+    ScopedEnv home("HOME", Native("home").c_str());
+    EXPECT_EQ(app->BackupDir(), Native("home/.local/share/pendrak/Bin"));
+#endif
+}
+
 TEST_F(AppDataTest, EscapesMoveByCharacter) {
     // 0xB6 0x5C is one GBK character whose trail byte is a backslash.
     const std::string program = MakeProgram("language=gbk\ncodepage=GBK\n");
@@ -211,7 +248,11 @@ TEST(ShippedData, EveryLanguageHoldsEveryText) {
                           "IDS_ERR_CONNECT",     "IDS_ERR_GMode",    "IDS_ERR_ReadRDSVersion",
                           "IDS_ERR_RDSVersion",  "IDS_ERR_READ",     "IDS_PROMPT_READ",
                           "IDS_PROMPT_READSUCC", "IDS_PROMPT_WRITE", "IDS_PROMPT_WRITESUCC",
-                          "IDS_ERR_WRITE"};
+                          "IDS_ERR_WRITE",       "IDS_PROMPT_VERIFYING", "IDS_PROMPT_VERIFYSUCC",
+                          "IDS_ERR_VERIFY",      "IDS_ERR_VERIFYAT", "IDS_ERR_VERIFYREAD",
+                          "IDS_ERR_BACKUPREAD",  "IDS_ERR_BACKUPWRITE", "IDS_OPENBACKUP",
+                          "IDS_ERR_OPENBACKUP",  "IDS_PROMPT_BACKUPOPENED", "IDS_PROMPT_BACKUPSTATUS",
+                          "IDS_ERR_VERIFYSTATUS"};
     const int resources[] = {102, 7303, 7304, 7305, 7306, 7313, 7314, 7316, 7317};
     for (const char* locale : {"zh_CN.GBK", "en_US.UTF-8"}) {
         ScopedLocale scoped(locale);

@@ -1,0 +1,232 @@
+// Backups after Read and before Write, "Open backup…", and verify=1, through
+// the in-process radio emulator.
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QtTest>
+
+#include "AppTestSupport.h"
+#include "app/ContactPageModel.h"
+#include "app/PendrakDlg.h"
+#include "app/Resource.h"
+#include "contacts/ContactBackup.h"
+#include "contacts/ContactImageFile.h"
+#include "radio/RadioProtocol.h"
+
+using namespace pendrak;
+using namespace pendrak::test;
+
+namespace {
+
+void Click(CPendrakDlg& dlg, int id) { QTest::mouseClick(dlg.GetDlgItem(id), Qt::LeftButton); }
+
+std::vector<ContactBackupInfo> Backups(const QString& folder) {
+    std::vector<ContactBackupInfo> backups;
+    ListContactBackups(folder.toStdString(), backups);
+    return backups;
+}
+
+QByteArray FileBytes(const std::string& path) {
+    QFile file(QString::fromStdString(path));
+    file.open(QIODevice::ReadOnly);
+    return file.readAll();
+}
+
+QByteArray ShortBytes(const unsigned char* image, int count) {
+    return QByteArray(reinterpret_cast<const char*>(image), ContactImageShortLength(count));
+}
+
+// Runs one job from its button to its outcome box.
+void RunJob(CPendrakDlg& dlg, CFakeDialogServices& services, int button) {
+    const auto boxes = services.boxes.size();
+    Click(dlg, button);
+    QTRY_VERIFY(services.boxes.size() > boxes);
+    QVERIFY(!dlg.IsJobRunning());
+}
+
+}  // namespace
+
+class TestPendrakDlgBackup : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() {
+        ShortenRadioTimeouts();
+        SetSimOptions(EmulatorOptions());
+    }
+    void cleanup() { SetSimOptions(EmulatorOptions()); }
+
+    void readAndWriteKeepBackupsAndOpenBackupRestores() {
+        CFakeDialogServices services;
+        CRadioProgram program;
+        program.PutContactsInRadio(450, [](int n) { return 90000 - n; });  // unsorted
+        const QByteArray radioBefore = FileBytes(program.MemoryFile());
+        const QString bin = program.Path("Bin");
+        CPendrakDlg dlg;
+
+        RunJob(dlg, services, IDC_READ);
+        auto backups = Backups(bin);
+        QCOMPARE(int(backups.size()), 1);
+        QCOMPARE(backups[0].kind, BackupKind::Read);
+        QCOMPARE(backups[0].nContacts, 450);
+        // The list as the radio held it, though the window shows it sorted.
+        QCOMPARE(FileBytes(backups[0].strPath),
+                 ShortBytes(program.LoadRadio()->ContactRegion(), 450));
+        QCOMPARE(dlg.PageModel()->ItemText(0, 1), QString::number(90000 - 449));
+
+        FillContacts(theAppData.m_contacts, 30, [](int n) { return 5000 + n; });
+        const QByteArray written = ShortBytes(theAppData.m_contacts.Bytes(), 30);
+        RunJob(dlg, services, IDC_WRITE);
+        backups = Backups(bin);
+        QCOMPARE(int(backups.size()), 2);
+        QCOMPARE(backups[0].kind, BackupKind::Write);
+        QCOMPARE(FileBytes(backups[0].strPath), written);
+        QVERIFY(FileBytes(program.MemoryFile()) != radioBefore);
+
+        // The Read's backup, opened and written, gives the radio back exactly.
+        services.answerPath = QString::fromStdString(backups[1].strPath);
+        dlg.OnOpenBackup();
+        QCOMPARE(services.openFolder, bin);
+        QCOMPARE(services.boxes.back().text,
+                 QString("450 contacts from %1.\nWrite puts them into the radio.")
+                     .arg(QString::fromStdString(backups[1].strName)));
+        QCOMPARE(dlg.PageTotal()->text(), QString("/3"));
+        QCOMPARE(dlg.Status()->text(), QString("Backup: 450 contacts"));
+        QCOMPARE(dlg.PageModel()->ItemText(0, 1), QString::number(90000));  // as kept, unsorted
+        RunJob(dlg, services, IDC_WRITE);
+        QCOMPARE(services.boxes.back().text, QString("<IDS_PROMPT_WRITESUCC>"));
+        QVERIFY(FileBytes(program.MemoryFile()) == radioBefore);
+        QCOMPARE(int(Backups(bin).size()), 3);
+    }
+
+    void aWriteThatFailsHasKeptItsBackup() {
+        CFakeDialogServices services;
+        CRadioProgram program;
+        EmulatorOptions failing;
+        failing.faults.silentFromBlock = 3;
+        SetSimOptions(failing);
+        FillContacts(theAppData.m_contacts, 300);
+        CPendrakDlg dlg;
+        RunJob(dlg, services, IDC_WRITE);
+        QCOMPARE(services.boxes.back().text, QString("<IDS_ERR_WRITE>"));
+        const auto backups = Backups(program.Path("Bin"));
+        QCOMPARE(int(backups.size()), 1);
+        QCOMPARE(FileBytes(backups[0].strPath), ShortBytes(theAppData.m_contacts.Bytes(), 300));
+    }
+
+    void openBackupRefusesWhatIsNoImage() {
+        CFakeDialogServices services;
+        CRadioProgram program;
+        FillContacts(theAppData.m_contacts, 12);
+        CPendrakDlg dlg;
+        QFile bad(program.Path("bad.bin"));
+        QVERIFY(bad.open(QIODevice::WriteOnly));
+        bad.write(QByteArray(100, '\x02'));
+        bad.close();
+        services.answerPath = program.Path("bad.bin");
+        dlg.OnOpenBackup();
+        QCOMPARE(services.boxes.size(), 1);
+        QCOMPARE(services.boxes[0].icon, BoxIcon::Error);
+        QVERIFY(services.boxes[0].text.contains(QDir::toNativeSeparators(program.Path("bad.bin"))));
+        QVERIFY(services.boxes[0].text.contains("100 bytes"));
+        QCOMPARE(theAppData.m_contacts.GetContactCount(), 12);
+        QCOMPARE(dlg.PageModel()->rowCount(), 12);
+
+        services.answerPath.clear();  // cancelled: nothing happens
+        dlg.OnOpenBackup();
+        QCOMPARE(services.boxes.size(), 1);
+    }
+
+    void contextMenuOffersOpenBackup() {
+        CFakeDialogServices services;
+        CRadioProgram program;
+        CPendrakDlg dlg;
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QStringList texts;
+        QTimer::singleShot(0, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu) return;
+            for (QAction* action : menu->actions()) texts << action->text();
+            menu->setActiveAction(menu->actions().value(0));
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), dlg.mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(&dlg, &event);
+        QCOMPARE(texts, QStringList({"Open backup…", "关于 Pendrak(&A)..."}));
+        QCOMPARE(services.openFolder, program.Path("Bin"));
+    }
+
+    void aBackupThatCannotBeKeptIsTold() {
+        CFakeDialogServices services;
+        QFile taken(QDir::temp().filePath("pendrak-taken-%1").arg(QCoreApplication::applicationPid()));
+        QVERIFY(taken.open(QIODevice::WriteOnly));
+        taken.close();
+        CRadioProgram program("BinFile=" + taken.fileName().toUtf8() + "\n");
+        program.PutContactsInRadio(40, [](int n) { return n + 1; });
+        const QByteArray radioBefore = FileBytes(program.MemoryFile());
+        FillContacts(theAppData.m_contacts, 8);
+        CPendrakDlg dlg;
+
+        // Asked first; No writes nothing.
+        Click(dlg, IDC_WRITE);
+        QCOMPARE(services.questions.size(), 1);
+        QVERIFY(services.questions[0].text.contains("could not be kept"));
+        QVERIFY(services.questions[0].text.contains(taken.fileName()));
+        QVERIFY(!dlg.IsJobRunning());
+        QCOMPARE(theAppData.m_bRadioBusy, 0);
+        QVERIFY(FileBytes(program.MemoryFile()) == radioBefore);
+        QCOMPARE(services.boxes.size(), 0);
+
+        services.answerYes = true;
+        RunJob(dlg, services, IDC_WRITE);
+        QCOMPARE(services.questions.size(), 2);
+        QCOMPARE(services.boxes.back().text, QString("<IDS_PROMPT_WRITESUCC>"));
+        QVERIFY(FileBytes(program.MemoryFile()) != radioBefore);
+
+        // A Read succeeds, and then says its backup is missing.
+        RunJob(dlg, services, IDC_READ);
+        QCOMPARE(services.boxes.size(), 3);
+        QCOMPARE(services.boxes[1].text, QString("<IDS_PROMPT_READSUCC>"));
+        QVERIFY(services.boxes[2].text.startsWith("The list read could not be kept as a backup"));
+        QCOMPARE(theAppData.m_contacts.GetContactCount(), 8);
+        taken.remove();
+    }
+
+    void verifyReadsBackWhenTheSettingsAskIt() {
+        CFakeDialogServices services;
+        CRadioProgram program("verify=1\n");
+        FillContacts(theAppData.m_contacts, 1000, [](int n) { return 7000 + n; });
+        CPendrakDlg dlg;
+        RunJob(dlg, services, IDC_WRITE);
+        QCOMPARE(services.boxes.back().text, QString("Written and verified."));
+        QCOMPARE(services.boxes.back().icon, BoxIcon::None);
+        const int blocks = (ContactImageUsedLength(1000) + WIDE_BLOCK_SIZE - 1) / WIDE_BLOCK_SIZE;
+        QCOMPARE(LastSimEmulator()->BlockCount(), 2 * blocks);  // written, then read back
+
+        // A radio that changes the last byte of block 3 (image byte 1517, the
+        // 14th contact) acknowledges it all the same.
+        EmulatorOptions corrupting;
+        corrupting.faults.corruptBlock = 3;
+        SetSimOptions(corrupting);
+        RunJob(dlg, services, IDC_WRITE);
+        const QString failed("Verify failed: contact 14 (radio ID 7013) differs.");
+        QCOMPARE(services.boxes.back().text, failed);
+        QCOMPARE(services.boxes.back().icon, BoxIcon::Error);
+        QCOMPARE(services.boxes.back().caption, QString("<IDS_ERROR>"));
+        QCOMPARE(dlg.Status()->text(), QString("Verify failed."));
+        QCOMPARE(theAppData.m_bRadioBusy, 0);
+
+        // Without the setting the same radio's Write looks fine.
+        CRadioProgram plain;
+        FillContacts(theAppData.m_contacts, 1000, [](int n) { return 7000 + n; });
+        RunJob(dlg, services, IDC_WRITE);
+        QCOMPARE(services.boxes.back().text, QString("<IDS_PROMPT_WRITESUCC>"));
+    }
+};
+
+QTEST_MAIN(TestPendrakDlgBackup)
+#include "tst_PendrakDlgBackup.moc"
