@@ -45,9 +45,17 @@ void CPendrakDlg::StartRadioJob(int mode) {
     if (!connected) {
         if (messages.m_key) {
             QString text = LangString(messages.m_key);
-            // Why the link would not open (a permission, a path) helps the user most.
-            if (std::string(messages.m_key) == "IDS_ERR_PORTCONN" && !RadioOpenFailure().empty())
-                text += QStringLiteral("\n\n") + QString::fromUtf8(RadioOpenFailure());
+            // Why the link would not open (a permission, a path) helps the user most;
+            // for the emulator or a TCP radio the USB text would mislead.
+            QString why = QString::fromUtf8(RadioOpenFailure());
+            if (std::string(messages.m_key) == "IDS_ERR_PORTCONN" && !why.isEmpty()) {
+                if (RadioAddressIsUsb()) {
+                    text += QStringLiteral("\n\n") + why;
+                } else {
+                    why[0] = why[0].toUpper();  // a sentence of its own in the box
+                    text = why;
+                }
+            }
             DialogServices().MessageBox(this, text, LangString("IDS_ERROR"), BoxIcon::Error);
         }
         theAppData.m_bRadioBusy = 0;
@@ -149,7 +157,11 @@ void CPendrakDlg::OnTimer(int nIDEvent) {
             icon = BoxIcon::None;
         }
         m_staticStatus->setText(status.isEmpty() ? text : status);
-        DialogServices().MessageBox(this, text, LangString(caption), icon);
+        // The link's own reason (an emulator file that could not take a block).
+        const QString why = QString::fromUtf8(RadioLinkFault());
+        DialogServices().MessageBox(this,
+                                    why.isEmpty() ? text : text + QStringLiteral("\n\n") + why,
+                                    LangString(caption), icon);
         if (!backupWarning.isEmpty()) AppMessageBox(this, backupWarning);
         ReportJobEnd();
         break;

@@ -63,7 +63,7 @@ int RunEmulate(EmulateOptions& options) {
     };
     std::string error;
     if (!RunEmulatorServer(host, port, options.emulator, options.strMemory, InterruptFlag(), hooks, &error))
-        Fail("emulator: " + error);
+        Fail(error);
     return EXIT_OK;
 }
 
@@ -75,9 +75,9 @@ void AddEmulateCommand(CLI::App& app, CommandList& commands) {
     CLI::App* cmd = app.add_subcommand("emulate", "Serve the radio emulator on a loopback TCP port until stopped");
     cmd->add_option("--listen", emulate->strListen, "HOST:PORT to listen on; port 0 picks a free port")
         ->required();
-    AsPath(
-        cmd->add_option("--memory", emulate->strMemory,
-                        "File holding the radio's memory (created as a fresh radio when missing)"))
+    AsPath(cmd->add_option("--memory", emulate->strMemory,
+                           "File holding the radio's memory (created as a fresh radio when "
+                           "missing); locked while serving, every block written through"))
         ->required();
     cmd->add_option("--contact-area", emulate->emulator.contactAreaAddress,
                     "Radio address of the contact region (information item 15)")
@@ -94,8 +94,10 @@ void AddEmulateCommand(CLI::App& app, CommandList& commands) {
                     "Fault: no reply from this block command on (counted from 1)");
     cmd->add_option("--short-reply-at", faults.shortReplyAt, "Fault: these exchanges' replies lose their last byte");
     cmd->add_option("--nak-at", faults.nakAt, "Fault: these exchanges answer NAK instead of ACK");
-    cmd->add_option("--wrong-address-from-block", faults.wrongAddressFromBlock,
-                    "Fault: block replies from this block on carry a wrong address");
+    cmd->add_option(
+        "--wrong-address-from-block", faults.wrongAddressFromBlock,
+        "Fault: replies to block reads from this block command on carry a wrong address "
+        "(a Read fails there; writes are answered by ACK alone and are not affected)");
     cmd->add_option("--oversize-info-item", faults.oversizeInfoItem,
                     "Fault: this information item announces 65 data bytes");
     cmd->add_option("--corrupt-block", faults.corruptBlock,

@@ -128,11 +128,7 @@ int RunInfo(const InfoOptions& options) {
 
     // The connection check and the job's own opening, step by step, so that
     // each answer can be shown.
-    if (!RadioOpen()) {
-        std::string line = "radio " + radio + ", opening the link: " + LangText("IDS_ERR_PORTCONN");
-        if (!RadioOpenFailure().empty()) line += " (" + RadioOpenFailure() + ")";
-        Fail(line);
-    }
+    if (!RadioOpen()) Fail("radio " + radio + ", opening the link: " + OpenFailureText());
     CLinkGuard guard;
     PrintInfo("radio:          " + radio);
 

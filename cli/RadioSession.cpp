@@ -79,11 +79,10 @@ void RunRadioJob(int mode, const RadioOptions& radio, const CommonOptions& commo
     CRadioFailure failure;
     if (!ConnectRadio(failure)) {
         theAppData.m_bRadioBusy = 0;
-        std::string line = "radio " + radio.strRadio + ", " + ConnectStep(failure.m_strKey) + ": " +
-                           LangText(failure.m_strKey.c_str());
-        if (failure.m_strKey == "IDS_ERR_PORTCONN" && !RadioOpenFailure().empty())
-            line += " (" + RadioOpenFailure() + ")";
-        Fail(line);
+        const std::string text = failure.m_strKey == "IDS_ERR_PORTCONN"
+                                     ? OpenFailureText()
+                                     : LangText(failure.m_strKey.c_str());
+        Fail("radio " + radio.strRadio + ", " + ConnectStep(failure.m_strKey) + ": " + text);
     }
     if (options.beforeTransfer) {
         try {
@@ -154,7 +153,16 @@ void RunRadioJob(int mode, const RadioOptions& radio, const CommonOptions& commo
         line += reading ? "before the contact data (contact area, handshake, version record or header block)"
                         : "before the contact data (contact area, handshake or version record)";
     }
-    Fail(line + ": " + LangText(reading ? "IDS_ERR_READ" : "IDS_ERR_WRITE"));
+    line += ": " + LangText(reading ? "IDS_ERR_READ" : "IDS_ERR_WRITE");
+    if (!RadioLinkFault().empty()) line += " (" + RadioLinkFault() + ")";
+    Fail(line);
+}
+
+std::string OpenFailureText() {
+    const std::string& why = RadioOpenFailure();
+    if (!RadioAddressIsUsb() && !why.empty()) return why;
+    const std::string text = LangText("IDS_ERR_PORTCONN");
+    return why.empty() ? text : text + " (" + why + ")";
 }
 
 std::string HexBytes(const unsigned char* bytes, int count) {

@@ -36,6 +36,10 @@ struct JobOptions {
 void RunRadioJob(int mode, const RadioOptions& radio, const CommonOptions& common,
                  const JobOptions& job = {});
 
+// Why RadioOpen failed: the language's USB text with the reason for a USB
+// radio; the reason alone (the emulator's file, the host) for the others.
+std::string OpenFailureText();
+
 // "06 4d 41 ..." for bytes.
 std::string HexBytes(const unsigned char* bytes, int count);
 

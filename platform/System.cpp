@@ -1,5 +1,6 @@
 #include "platform/System.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -104,6 +105,30 @@ bool PathExists(const std::string& path) {
 #else
     struct stat st {};
     return stat(path.c_str(), &st) == 0;
+#endif
+}
+
+int LastSystemError() {
+#ifdef _WIN32
+    return static_cast<int>(GetLastError());
+#else
+    return errno;
+#endif
+}
+
+std::string SystemErrorText(int code) {
+#ifdef _WIN32
+    char buffer[512] = {};
+    DWORD len = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+                               static_cast<DWORD>(code), 0, buffer, sizeof buffer, nullptr);
+    // The system's text ends in ". \r\n"; a message goes on after it.
+    while (len > 0 && (buffer[len - 1] == '\n' || buffer[len - 1] == '\r' ||
+                       buffer[len - 1] == ' ' || buffer[len - 1] == '.'))
+        --len;
+    if (len == 0) return "system error " + std::to_string(code);
+    return std::string(buffer, len);
+#else
+    return std::strerror(code);
 #endif
 }
 

@@ -28,6 +28,11 @@ std::string BaseNameWithoutExtension(const std::string& path);
 // True when something of that name exists (file or folder).
 bool PathExists(const std::string& path);
 
+// The last failure of a system call (errno; GetLastError on Windows) and
+// its words ("No space left on device"), for messages that say why.
+int LastSystemError();
+std::string SystemErrorText(int code);
+
 // The user's own folder for program data: %LOCALAPPDATA% on Windows,
 // $XDG_DATA_HOME (when absolute) or ~/.local/share elsewhere; empty when
 // none can be told.

@@ -139,8 +139,14 @@ int RadioJobThread(RadioJob* job) {
     job->nBytesDone.store(0);
     job->nBytesTotal.store(0);
     job->nMismatchOffset.store(-1);
-    const JobOutcome outcome = job->pImage ? RunJob(job, reading) : JobOutcome::Failed;
+    JobOutcome outcome = job->pImage ? RunJob(job, reading) : JobOutcome::Failed;
     RadioClose();
+    // Every block acknowledged, yet the link knows the data is not kept
+    // (an emulated radio whose file could not be saved): not a success.
+    if (outcome == JobOutcome::Done && !RadioLinkFault().empty()) {
+        outcome = JobOutcome::Failed;
+        if (reading) job->pImage->SetContactCount(0);
+    }
     if (outcome == JobOutcome::VerifyFailed) {
         Post(job, JOB_VERIFY_FAILED);
     } else if (reading) {

@@ -16,6 +16,8 @@ constexpr int kDrainChunk = 1024;
 
 std::string g_address = "usb";
 std::string g_openFailure;
+std::string g_linkFault;
+RadioLinkOpener g_opener;
 
 // Splits "tcp:HOST:PORT" at its last colon, so a bracketless IPv6 host stays whole.
 bool ParseTcpAddress(const std::string& address, std::string& host, uint16_t& port) {
@@ -47,13 +49,22 @@ bool IsValidRadioAddress(const std::string& address) {
 
 const std::string& RadioOpenFailure() { return g_openFailure; }
 
+bool RadioAddressIsUsb() { return g_address == "usb"; }
+
+const std::string& RadioLinkFault() { return g_linkFault; }
+
+void SetRadioLinkOpener(RadioLinkOpener opener) { g_opener = std::move(opener); }
+
 int RadioOpen() {
     RadioClose();
     g_openFailure.clear();
+    g_linkFault.clear();
     const std::string& address = g_address;
     std::string host;
     uint16_t port = 0;
-    if (address == "usb") {
+    if (g_opener) {
+        g_hRadioDevice = g_opener(g_openFailure);
+    } else if (address == "usb") {
         g_hRadioDevice = OpenUsbLink(g_openFailure);
     } else if (address.rfind("sim:", 0) == 0 && address.size() > 4) {
         g_hRadioDevice = OpenSimLink(address.substr(4), g_openFailure);
@@ -71,7 +82,11 @@ int RadioOpen() {
     return 0;
 }
 
-void RadioClose() { g_hRadioDevice.reset(); }
+void RadioClose() {
+    if (!g_hRadioDevice) return;
+    std::unique_ptr<IRadioLink> link = std::move(g_hRadioDevice);
+    g_linkFault = link->Close();
+}
 
 int RadioWrite(const void* data, int size) {
     if (!g_hRadioDevice || size <= 0) return 0;

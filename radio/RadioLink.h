@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -29,6 +30,10 @@ public:
     // What has arrived, up to maxSize, waiting up to timeoutMs; 0 on
     // failure or time-out. Bytes beyond maxSize stay for the next read.
     virtual int ReadOnce(unsigned char* buffer, int maxSize, uint32_t timeoutMs) = 0;
+    // Ends the link before it is destroyed. Returns why the link itself
+    // failed, when it knows (an emulated radio whose memory file could not
+    // take a block); empty otherwise.
+    virtual std::string Close() { return {}; }
 };
 
 // The one open link; null when closed. Written only by RadioOpen/RadioClose.
@@ -42,6 +47,18 @@ bool IsValidRadioAddress(const std::string& address);
 // Why the last RadioOpen failed, in words (device node and udev rule on a
 // permission failure, the path or host for sim: and tcp:); empty after success.
 const std::string& RadioOpenFailure();
+// False for sim: and tcp: addresses, whose open failures say all in
+// RadioOpenFailure(): the general USB text would point the wrong way.
+bool RadioAddressIsUsb();
+// What the link closed last said of its own failure (IRadioLink::Close);
+// cleared by RadioOpen.
+const std::string& RadioLinkFault();
+
+// Opens the link in place of the address's own (tests and the fuzz target:
+// a link of their own behind the connection check); an empty function
+// restores the address. Null from it is a failed open, with its reason.
+using RadioLinkOpener = std::function<std::unique_ptr<IRadioLink>(std::string& failure)>;
+void SetRadioLinkOpener(RadioLinkOpener opener);
 
 int RadioOpen();   // 1 when a radio was found and opened, else 0
 void RadioClose();

@@ -1,14 +1,19 @@
 // Full Read of 130,000 contacts (14,391,300 bytes) through the in-process
 // emulator, in both block formats. The baseline feeds the emulator the same
 // commands directly, so the difference is what the host side (protocol,
-// link functions, job) costs per block.
+// link functions, job) costs per block. A full Write, with the radio's
+// memory in memory alone (baseline) and written through to its memory file
+// block by block, shows what keeping every block before its ACK costs.
 #include <benchmark/benchmark.h>
 
+#include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "radio/RadioJob.h"
 #include "radio/RadioProtocol.h"
+#include "radio/sim/MemoryFile.h"
 #include "radio/sim/SimLink.h"
 
 namespace pendrak {
@@ -85,8 +90,58 @@ void BM_EmulatorOnly(benchmark::State& state) {
     state.SetBytesProcessed(int64_t(state.iterations()) * used);
 }
 
+void BM_FullWrite(benchmark::State& state) {
+    const char digit = static_cast<char>(state.range(0));
+    const bool throughFile = state.range(1) != 0;
+    auto source = FullRadio(digit);
+    auto image = std::make_unique<CContactImage>();
+    std::copy_n(source->ContactRegion(), CONTACT_IMAGE_SIZE, image->Bytes());
+    EmulatorOptions o;
+    o.blockFormatDigit = digit;
+    auto radio = std::make_shared<CRadioEmulator>(o);
+
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("pendrak-bench-" + std::to_string(state.range(0)) + ".bin"))
+                                 .string();
+    std::filesystem::remove(path);
+    std::shared_ptr<CMemoryFile> file;
+    if (throughFile) {
+        file = std::make_shared<CMemoryFile>();
+        std::string failure;
+        if (!file->Open(path, radio->Memory(), radio->MemorySize(), failure)) {
+            state.SkipWithError(failure.c_str());
+            return;
+        }
+    }
+    for (auto _ : state) {
+        RadioJob job;
+        job.nMode = JOB_MODE_WRITE;
+        job.pImage = image.get();
+        g_hRadioDevice = CreateEmulatorLink(radio, file);
+        RadioJobThread(&job);  // closing the link saves the file
+        if (job.nState != JOB_WRITE_DONE) state.SkipWithError("write failed");
+    }
+    file.reset();
+    std::filesystem::remove(path);
+    const int blocks = BlocksFor(digit - '0');
+    state.counters["blocks"] = blocks;
+    state.counters["per_block"] =
+        benchmark::Counter(double(blocks), benchmark::Counter::kIsIterationInvariantRate |
+                                               benchmark::Counter::kInvert);
+    state.SetBytesProcessed(int64_t(state.iterations()) * ContactImageUsedLength(MAX_CONTACTS));
+}
+
 BENCHMARK(BM_FullRead)->Arg('2')->Arg('1')->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_EmulatorOnly)->Arg('2')->Arg('1')->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(2.0);
+// Args: block format digit; 0 memory only (baseline), 1 through the memory file.
+BENCHMARK(BM_FullWrite)
+    ->Args({'2', 0})
+    ->Args({'2', 1})
+    ->Args({'1', 0})
+    ->Args({'1', 1})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->MinTime(2.0);
 
 }  // namespace
 }  // namespace pendrak

@@ -1,8 +1,9 @@
 #include "radio/sim/EmulatorServer.h"
 
+#include <memory>
 #include <vector>
 
-#include "platform/System.h"
+#include "radio/sim/MemoryFile.h"
 #include "radio/sim/Socket.h"
 
 namespace pendrak {
@@ -42,21 +43,25 @@ bool RunEmulatorServer(const std::string& host, uint16_t port, const EmulatorOpt
         if (error) *error = problem;
         return false;
     }
-    CRadioEmulator radio(options);
-    if (!memoryFile.empty() && PathExists(memoryFile) && !radio.LoadMemory(memoryFile, error))
-        return false;
-    auto save = [&]() {
-        if (memoryFile.empty()) return true;
-        if (!radio.SaveMemory(memoryFile, error)) return false;
-        Tell(hooks, "memory saved to " + memoryFile);
-        return true;
-    };
-    // A fresh radio gets its file at once, so a bad path shows before any client.
-    if (!memoryFile.empty() && !PathExists(memoryFile) && !save()) return false;
-
+    // The port first: one in use must not leave a fresh memory file behind.
     uint16_t bound = 0;
     net::SocketHandle listener = net::Listen(host, port, &bound, error);
     if (listener == net::INVALID_SOCKET_HANDLE) return false;
+
+    // The file is this radio for as long as it serves: locked, and every
+    // block written through before it is acknowledged.
+    CRadioEmulator radio(options);
+    std::shared_ptr<CMemoryFile> file;
+    if (!memoryFile.empty()) {
+        file = std::make_shared<CMemoryFile>();
+        std::string failure;
+        if (!file->Open(memoryFile, radio.Memory(), radio.MemorySize(), failure)) {
+            net::CloseSocket(listener);
+            if (error) *error = failure;
+            return false;
+        }
+        radio.SetStore(file);
+    }
     if (hooks.onListening) hooks.onListening(bound);
 
     bool ok = true;
@@ -68,10 +73,13 @@ bool RunEmulatorServer(const std::string& host, uint16_t port, const EmulatorOpt
         net::CloseSocket(s);
         Tell(hooks, "connection closed after " + std::to_string(radio.ExchangeCount()) +
                         " exchanges");
-        if (radio.MemoryChanged()) {
-            ok = save();
-            radio.ClearMemoryChanged();
-        }
+        if (!file) continue;
+        // A block the file refused was refused to the client too: say why,
+        // and serve on. Acknowledged blocks that cannot be saved end it.
+        ok = file->Flush();
+        const std::string failure = file->TakeFailure();
+        if (!failure.empty()) Tell(hooks, failure);
+        if (!ok && error) *error = failure;
     }
     net::CloseSocket(listener);
     return ok;

@@ -3,10 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
-#include <system_error>
 
 #include "contacts/ContactImage.h"
+#include "platform/System.h"
 #include "radio/RadioProtocol.h"
 
 namespace pendrak {
@@ -69,7 +68,8 @@ void CRadioEmulator::ResetSession() {
 bool CRadioEmulator::LoadMemory(const std::string& path, std::string* error) {
     FILE* f = std::fopen(path.c_str(), "rb");
     if (!f) {
-        SetError(error, "cannot open the emulator memory file " + path);
+        SetError(error, "emulator memory file " + path +
+                            ": cannot open it: " + SystemErrorText(LastSystemError()));
         return false;
     }
     std::vector<unsigned char> data(m_memory.size());
@@ -77,8 +77,8 @@ bool CRadioEmulator::LoadMemory(const std::string& path, std::string* error) {
     bool longer = std::fgetc(f) != EOF;
     std::fclose(f);
     if (got != data.size() || longer) {
-        SetError(error, path + " is not an emulator memory file of " +
-                            std::to_string(m_memory.size()) + " bytes");
+        SetError(error, "emulator memory file " + path + " is not " +
+                            std::to_string(m_memory.size()) + " bytes long");
         return false;
     }
     m_memory.swap(data);
@@ -86,23 +86,10 @@ bool CRadioEmulator::LoadMemory(const std::string& path, std::string* error) {
 }
 
 bool CRadioEmulator::SaveMemory(const std::string& path, std::string* error) const {
-    const std::string temp = path + ".tmp";
-    FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f) {
-        SetError(error, "cannot create " + temp);
-        return false;
-    }
-    bool ok = std::fwrite(m_memory.data(), 1, m_memory.size(), f) == m_memory.size();
-    ok = (std::fflush(f) == 0) && ok;
-    ok = (std::fclose(f) == 0) && ok;
-    std::error_code ec;
-    if (ok) std::filesystem::rename(temp, path, ec);
-    if (!ok || ec) {
-        std::filesystem::remove(temp, ec);
-        SetError(error, "cannot write the emulator memory file " + path);
-        return false;
-    }
-    return true;
+    std::string why;
+    if (WriteWholeFile(path, m_memory.data(), m_memory.size(), true, why)) return true;
+    SetError(error, "emulator memory file " + path + ": cannot write it: " + why);
+    return false;
 }
 
 int CRadioEmulator::DigitValue() const {
@@ -249,10 +236,21 @@ void CRadioEmulator::AnswerWrite(const unsigned char* cmd, size_t length,
         out.push_back(NAK);  // nothing stored past the memory
         return;
     }
-    std::memcpy(m_memory.data() + address, cmd + h, n);
-    // Acknowledged all the same: only reading back can tell.
-    if (n > 0 && m_blocks == m_options.faults.corruptBlock) m_memory[address + n - 1] ^= 0x01;
-    m_changed = true;
+    const unsigned char* data = cmd + h;
+    std::vector<unsigned char> spoiled;
+    if (n > 0 && m_blocks == m_options.faults.corruptBlock) {
+        // Stored changed and acknowledged all the same: only reading back can tell.
+        spoiled.assign(data, data + n);
+        spoiled.back() ^= 0x01;
+        data = spoiled.data();
+    }
+    // Acknowledged only once kept: a radio that could not store a block
+    // must not let the host count it as written.
+    if (m_store && !m_store->Store(uint32_t(address), data, n)) {
+        out.push_back(NAK);
+        return;
+    }
+    std::memcpy(m_memory.data() + address, data, n);
     out.push_back(RADIO_ACK);
 }
 

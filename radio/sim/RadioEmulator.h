@@ -6,8 +6,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "radio/sim/MemoryFile.h"
 
 namespace pendrak {
 
@@ -20,7 +23,9 @@ struct EmulatorFaults {
     int silentFromBlock = 0;        // no reply to this block command or any later one
     std::vector<int> shortReplyAt;  // these exchanges' replies lose their last byte
     std::vector<int> nakAt;         // these exchanges answer 0x15 where ACK was due
-    int wrongAddressFromBlock = 0;  // block replies from this block on carry a wrong address byte 1
+    int wrongAddressFromBlock =
+        0;  // read replies from this block on carry a wrong address byte 1
+            // (a write is answered by ACK alone: it has no address to spoil)
     std::string versionText = "D1.00.02";  // bytes 0-7 of the version record
     int versionRecordLength = 16;   // data bytes of information item 4 (byte 11 needs 12)
     int oversizeInfoItem = -1;      // this information item announces n = 65 (and sends 65 bytes)
@@ -59,9 +64,16 @@ public:
     // (count 0).
     void ResetMemory();
     // The memory file holds the whole memory, exactly MemorySize() bytes.
+    // Plain copies in and out, for tests and tools; a link keeps its radio's
+    // file open and locked instead (CMemoryFile).
     bool LoadMemory(const std::string& path, std::string* error = nullptr);
-    // Written to a temporary file beside it, then renamed over it.
     bool SaveMemory(const std::string& path, std::string* error = nullptr) const;
+
+    // Every block write goes through the store before it is acknowledged; a
+    // block the store refuses is refused, and the memory keeps its old bytes.
+    // Null: the memory alone.
+    void SetStore(std::shared_ptr<IMemoryStore> store) { m_store = std::move(store); }
+    IMemoryStore* Store() const { return m_store.get(); }
 
     // Length of the command that begins at data once it can be told from the
     // bytes available, else 0 (more bytes needed). Unknown bytes count 1.
@@ -76,11 +88,6 @@ public:
     // The block format the radio works in: the digit value its version
     // record states (0 - '0' when the record is too short to state one).
     int DigitValue() const;
-
-    // True once a block write has stored something since the last
-    // ClearMemoryChanged (spares saving an unchanged memory).
-    bool MemoryChanged() const { return m_changed; }
-    void ClearMemoryChanged() { m_changed = false; }
 
     int ExchangeCount() const { return m_exchanges; }
     int BlockCount() const { return m_blocks; }
@@ -97,7 +104,7 @@ private:
     std::vector<unsigned char> m_input;
     int m_exchanges = 0;
     int m_blocks = 0;
-    bool m_changed = false;
+    std::shared_ptr<IMemoryStore> m_store;
     std::vector<std::vector<unsigned char>> m_received;
 };
 

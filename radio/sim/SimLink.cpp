@@ -6,6 +6,7 @@
 
 #include "platform/System.h"
 #include "radio/LinkFactories.h"
+#include "radio/sim/MemoryFile.h"
 
 namespace pendrak {
 
@@ -16,13 +17,20 @@ std::shared_ptr<CRadioEmulator> g_lastSim;
 
 class CEmulatorLink : public IRadioLink {
 public:
-    CEmulatorLink(std::shared_ptr<CRadioEmulator> radio, std::string savePath)
-        : m_radio(std::move(radio)), m_savePath(std::move(savePath)) {
+    CEmulatorLink(std::shared_ptr<CRadioEmulator> radio, std::shared_ptr<IMemoryStore> store)
+        : m_radio(std::move(radio)), m_store(std::move(store)) {
         m_pending.reserve(1024);
+        if (m_store) m_radio->SetStore(m_store);
     }
-    ~CEmulatorLink() override {
-        // Whatever was written stays in the radio, even after a failed job.
-        if (!m_savePath.empty() && m_radio->MemoryChanged()) m_radio->SaveMemory(m_savePath);
+    ~CEmulatorLink() override { Close(); }
+
+    std::string Close() override {
+        if (!m_store) return {};
+        m_store->Flush();
+        m_radio->SetStore(nullptr);
+        std::string failure = m_store->TakeFailure();
+        m_store.reset();  // the last owner: the file closes and its lock goes
+        return failure;
     }
 
     int Write(const unsigned char* data, int size, uint32_t) override {
@@ -54,7 +62,7 @@ public:
 
 private:
     std::shared_ptr<CRadioEmulator> m_radio;
-    std::string m_savePath;
+    std::shared_ptr<IMemoryStore> m_store;
     std::vector<unsigned char> m_pending;
     size_t m_readPos = 0;
     bool m_bSpoken = false;
@@ -66,8 +74,8 @@ void SetSimOptions(const EmulatorOptions& options) { g_simOptions = options; }
 const EmulatorOptions& GetSimOptions() { return g_simOptions; }
 
 std::unique_ptr<IRadioLink> CreateEmulatorLink(std::shared_ptr<CRadioEmulator> radio,
-                                               const std::string& savePath) {
-    return std::make_unique<CEmulatorLink>(std::move(radio), savePath);
+                                               std::shared_ptr<IMemoryStore> store) {
+    return std::make_unique<CEmulatorLink>(std::move(radio), std::move(store));
 }
 
 std::shared_ptr<CRadioEmulator> LastSimEmulator() { return g_lastSim; }
@@ -80,15 +88,12 @@ std::unique_ptr<IRadioLink> OpenSimLink(const std::string& address, std::string&
         failure = "emulated radio: " + problem;
         return nullptr;
     }
+    // A fresh radio's memory, unless the file holds one already.
     auto radio = std::make_shared<CRadioEmulator>(g_simOptions);
-    if (PathExists(path)) {
-        if (!radio->LoadMemory(path, &failure)) return nullptr;
-    } else if (!radio->SaveMemory(path, &failure)) {
-        // A fresh radio, but its file must be writable before anything moves.
-        return nullptr;
-    }
+    auto file = std::make_shared<CMemoryFile>();
+    if (!file->Open(path, radio->Memory(), radio->MemorySize(), failure)) return nullptr;
     g_lastSim = radio;
-    return CreateEmulatorLink(std::move(radio), path);
+    return CreateEmulatorLink(std::move(radio), std::move(file));
 }
 
 }  // namespace pendrak

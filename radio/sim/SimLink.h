@@ -16,11 +16,13 @@ void SetSimOptions(const EmulatorOptions& options);
 const EmulatorOptions& GetSimOptions();
 
 // A link that hands each written packet to the emulator and reads its
-// replies. With a non-empty savePath the memory is saved there when the
-// link is destroyed (closed). A read that finds nothing waits its time-out,
-// as a silent radio would cost, once the host has sent anything.
+// replies. A store given here takes every block the radio stores while the
+// link is open (the memory file of a "sim:" radio); closing the link saves
+// and detaches it, and reports its first failure. A read that finds nothing
+// waits its time-out, as a silent radio would cost, once the host has sent
+// anything.
 std::unique_ptr<IRadioLink> CreateEmulatorLink(std::shared_ptr<CRadioEmulator> radio,
-                                               const std::string& savePath = std::string());
+                                               std::shared_ptr<IMemoryStore> store = nullptr);
 
 // The emulator behind the latest "sim:" link, kept after the link closes
 // (its exchange counts tell what a job did); null before the first.

@@ -17,6 +17,8 @@
 
 #include <cstring>
 
+#include "platform/System.h"
+
 namespace pendrak::net {
 
 #ifdef _WIN32
@@ -32,6 +34,36 @@ constexpr int kSendFlags = MSG_NOSIGNAL;  // a vanished peer must not kill the p
 #else
 constexpr int kSendFlags = 0;
 #endif
+
+// Words for a socket failure ("Address already in use"). Windows' own texts
+// for these codes are missing where wine runs it: the usual ones are named.
+std::string SocketErrorText(int code) {
+#ifdef _WIN32
+    switch (code) {
+        case WSAEADDRINUSE:
+            return "address already in use";
+        case WSAEADDRNOTAVAIL:
+            return "address not available";
+        case WSAEACCES:
+            return "permission denied";
+        case WSAECONNREFUSED:
+            return "connection refused";
+        case WSAETIMEDOUT:
+            return "timed out";
+        default:
+            break;
+    }
+#endif
+    return SystemErrorText(code);
+}
+
+std::string LastSocketErrorText() {
+#ifdef _WIN32
+    return SocketErrorText(WSAGetLastError());
+#else
+    return SocketErrorText(errno);
+#endif
+}
 
 void SetBlocking(SocketHandle s, bool blocking) {
 #ifdef _WIN32
@@ -50,7 +82,15 @@ int WaitFor(SocketHandle s, uint32_t timeoutMs, bool forWrite) {
     timeval tv;
     tv.tv_sec = long(timeoutMs / 1000);
     tv.tv_usec = long(timeoutMs % 1000) * 1000;
-    int r = select(int(s + 1), forWrite ? nullptr : &set, forWrite ? &set : nullptr, nullptr, &tv);
+#ifdef _WIN32
+    // A connection refused shows among the exceptions there, not as writable.
+    fd_set failed = set;
+    fd_set* exceptions = forWrite ? &failed : nullptr;
+#else
+    fd_set* exceptions = nullptr;
+#endif
+    int r =
+        select(int(s + 1), forWrite ? nullptr : &set, forWrite ? &set : nullptr, exceptions, &tv);
     return r > 0 ? 1 : (r == 0 ? 0 : -1);
 }
 
@@ -123,6 +163,7 @@ SocketHandle Connect(const std::string& host, uint16_t port, uint32_t timeoutMs,
     addrinfo* list = Resolve(host, port, false, error);
     if (!list) return INVALID_SOCKET_HANDLE;
     SocketHandle result = INVALID_SOCKET_HANDLE;
+    std::string why = "timed out";
     for (addrinfo* ai = list; ai && result == INVALID_SOCKET_HANDLE; ai = ai->ai_next) {
         SocketHandle s = socket(ai->ai_family, ai->ai_socktype, ai->ai_protocol);
         if (s == INVALID_SOCKET_HANDLE) continue;
@@ -134,6 +175,7 @@ SocketHandle Connect(const std::string& host, uint16_t port, uint32_t timeoutMs,
             socklen_t len = sizeof soError;
             getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&soError), &len);
             ok = (soError == 0);
+            if (!ok) why = SocketErrorText(soError);
         }
         if (ok) {
             SetBlocking(s, true);
@@ -145,7 +187,7 @@ SocketHandle Connect(const std::string& host, uint16_t port, uint32_t timeoutMs,
     }
     freeaddrinfo(list);
     if (result == INVALID_SOCKET_HANDLE && error)
-        *error = "cannot connect to " + host + ":" + std::to_string(port);
+        *error = "cannot connect to " + host + ":" + std::to_string(port) + ": " + why;
     return result;
 }
 
@@ -173,19 +215,17 @@ SocketHandle Listen(const std::string& host, uint16_t port, uint16_t* boundPort,
     freeaddrinfo(list);
     sockaddr_storage addr{};
     socklen_t len = sizeof addr;
-    if (ok && getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len) == 0) {
-        if (addr.ss_family == AF_INET)
-            *boundPort = ntohs(reinterpret_cast<sockaddr_in*>(&addr)->sin_port);
-        else
-            *boundPort = ntohs(reinterpret_cast<sockaddr_in6*>(&addr)->sin6_port);
-    } else if (ok) {
-        ok = false;
-    }
+    ok = ok && getsockname(s, reinterpret_cast<sockaddr*>(&addr), &len) == 0;
     if (!ok) {
+        const std::string why = LastSocketErrorText();
         CloseSocket(s);
-        if (error) *error = "cannot listen on " + host + ":" + std::to_string(port);
+        if (error) *error = "cannot listen on " + host + ":" + std::to_string(port) + ": " + why;
         return INVALID_SOCKET_HANDLE;
     }
+    if (addr.ss_family == AF_INET)
+        *boundPort = ntohs(reinterpret_cast<sockaddr_in*>(&addr)->sin_port);
+    else
+        *boundPort = ntohs(reinterpret_cast<sockaddr_in6*>(&addr)->sin6_port);
     return s;
 }
 

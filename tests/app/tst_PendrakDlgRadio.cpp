@@ -9,11 +9,13 @@
 #include <memory>
 #include <thread>
 
+#include "../radio/RadioTestSupport.h"
 #include "AppTestSupport.h"
 #include "app/ContactPageModel.h"
 #include "app/FindBar.h"
 #include "app/PendrakDlg.h"
 #include "app/Resource.h"
+#include "radio/sim/MemoryFile.h"
 #include "radio/sim/RadioEmulator.h"
 #include "radio/sim/SimLink.h"
 
@@ -36,7 +38,10 @@ private slots:
         ShortenRadioTimeouts();
         SetSimOptions(EmulatorOptions());
     }
-    void cleanup() { SetSimOptions(EmulatorOptions()); }
+    void cleanup() {
+        SetSimOptions(EmulatorOptions());
+        SetRadioLinkOpener(nullptr);
+    }
 
     void readShowsTheRadioContactsSorted() {
         CFakeDialogServices services;
@@ -175,8 +180,12 @@ private slots:
         CPendrakDlg dlg;
         Click(dlg, IDC_READ);
         QCOMPARE(services.boxes.size(), 1);
-        QVERIFY(services.boxes[0].text.startsWith("<" + key + ">"));
-        if (!openable) QVERIFY(services.boxes[0].text.contains("/nonexistent-folder/radio.bin"));
+        // The emulator's file and its cause, not the USB text.
+        if (openable)
+            QVERIFY(services.boxes[0].text.startsWith("<" + key + ">"));
+        else
+            QVERIFY(services.boxes[0].text.startsWith(
+                "Emulator memory file /nonexistent-folder/radio.bin: cannot create it: "));
         QCOMPARE(services.boxes[0].caption, QString("<IDS_ERROR>"));
         QCOMPARE(services.boxes[0].icon, BoxIcon::Error);
         QVERIFY(!dlg.IsJobRunning());
@@ -184,6 +193,37 @@ private slots:
         QVERIFY(QApplication::overrideCursor() == nullptr);
         QCOMPARE(theAppData.m_contacts.GetContactCount(), 5);
         QVERIFY(Enabled(dlg, IDC_IMPORT));
+    }
+
+    void radioInUseOrUnableToKeepABlockSaysWhy() {
+        CFakeDialogServices services;
+        CRadioProgram program;
+        FillContacts(theAppData.m_contacts, 100);
+        CPendrakDlg dlg;
+        {
+            CRadioEmulator other;
+            CMemoryFile held;
+            std::string failure;
+            QVERIFY(held.Open(program.MemoryFile(), other.Memory(), other.MemorySize(), failure));
+            Click(dlg, IDC_WRITE);
+            QCOMPARE(services.boxes.size(), 1);
+            QCOMPARE(services.boxes[0].text,
+                     QString::fromStdString("Emulator memory file " + program.MemoryFile() +
+                                            " is in use by another program "
+                                            "(a radio takes one link at a time)"));
+            QVERIFY(!dlg.IsJobRunning());
+        }
+
+        // The radio refuses the fourth block: the Write fails, and says why.
+        SetRadioLinkOpener([](std::string&) {
+            return CreateEmulatorLink(std::make_shared<CRadioEmulator>(),
+                                      std::make_shared<CFailingStore>(4));
+        });
+        Click(dlg, IDC_WRITE);
+        QTRY_COMPARE(services.boxes.size(), 2);
+        QCOMPARE(services.boxes[1].text, QString("<IDS_ERR_WRITE>\n\nstore refused: disk full"));
+        QCOMPARE(services.boxes[1].icon, BoxIcon::Error);
+        QCOMPARE(dlg.Status()->text(), QString("<IDS_ERR_WRITE>"));
     }
 
     void readKeepsThePageWhereItCan() {

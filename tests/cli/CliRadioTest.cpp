@@ -3,8 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <filesystem>
 #include <memory>
 #include <regex>
+
+#ifdef __linux__
+#include <sys/mount.h>
+#endif
 
 #include "CliProcess.h"
 #include "CliRadioSupport.h"
@@ -136,5 +141,84 @@ TEST(CliRadio, CtrlCStopsTheTransferAndLeavesNoFile) {
     ASSERT_TRUE(std::regex_search(err, m, std::regex("closed after (\\d+) exchanges")));
     EXPECT_LT(std::stoi(m[1].str()), 40000);
 }
+
+// The count a radio memory file holds in its contact region's header.
+int CountInMemoryFile(const std::string& path) {
+    const std::string memory = ReadFile(path);
+    if (memory.size() != RADIO_MEMORY_SIZE) return -1;
+    const auto* p = reinterpret_cast<const unsigned char*>(memory.data() + CONTACT_AREA);
+    return p[0] | p[1] << 8 | p[2] << 16;
+}
+
+TEST(CliRadio, AnEmulatedRadioTakesOneLinkAndKeepsWhatItAcknowledged) {
+    CTempDir dir;
+    const std::string csv = dir.Path("contacts.csv"), memory = dir.Path("radio.bin");
+    ASSERT_EQ(RunProgram(PENDRAK_DEMO_CONTACTS, {"--count", "300", "-o", csv}).exitCode, 0);
+    CEmulator emulator(memory);
+    ASSERT_FALSE(emulator.Address().empty()) << emulator.Child().Err();
+
+    // The emulator holds the file: a sim: link to it is refused, naming it.
+    ProcessResult r = RunCli({"write", "--radio", "sim:" + memory, csv}, kFastLink);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("in use"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(memory), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("USB"), std::string::npos) << r.err;
+    EXPECT_EQ(CountInMemoryFile(memory), 0);
+
+    // A second emulator on the same port says why, and makes no memory file.
+    const std::string port = emulator.Address().substr(emulator.Address().rfind(':') + 1);
+    r = RunCli({"emulate", "--listen", "127.0.0.1:" + port, "--memory", dir.Path("other.bin")});
+    EXPECT_EQ(r.exitCode, 1);
+    const std::string prefix = "cannot listen on 127.0.0.1:" + port + ": ";
+    const size_t at = r.err.find(prefix);
+    ASSERT_NE(at, std::string::npos) << r.err;
+    EXPECT_GT(r.err.size(), at + prefix.size() + 2) << "no reason given: " << r.err;
+    EXPECT_FALSE(Exists(dir.Path("other.bin")));
+
+    // What the client saw acknowledged is in the file before the link closes.
+    r = RunCli({"write", "--radio", emulator.Address(), csv}, kFastLink);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(CountInMemoryFile(memory), 300);
+}
+
+#ifdef __linux__
+TEST(CliRadio, AFullFileSystemFailsTheWrite) {
+    CTempDir dir;
+    const std::string small = dir.Path("small");
+    std::filesystem::create_directories(small);
+    if (mount("tmpfs", small.c_str(), "tmpfs", 0, "size=20m") != 0)
+        GTEST_SKIP() << "cannot mount a small file system here (needs root)";
+    struct CUnmount {
+        std::string dir;
+        ~CUnmount() { umount2(dir.c_str(), MNT_DETACH); }
+    } unmount{small};
+    const std::string csv = dir.Path("contacts.csv");
+    ASSERT_EQ(RunProgram(PENDRAK_DEMO_CONTACTS, {"--count", "300", "-o", csv}).exitCode, 0);
+    // A radio whose file has nothing allocated yet, on a file system then filled.
+    const std::string memory = small + "/radio.bin", fill = small + "/fill";
+    WriteFile(memory, "");
+    std::filesystem::resize_file(memory, RADIO_MEMORY_SIZE);
+    WriteFile(fill, std::string(20 << 20, 'x'));
+
+    ProcessResult r = RunCli({"write", "--radio", "sim:" + memory, csv}, kFastLink);
+    EXPECT_EQ(r.exitCode, 1) << r.out;
+    EXPECT_NE(r.err.find("contact data after 0 of"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("No space left"), std::string::npos) << r.err;
+
+    {
+        CEmulator emulator(memory);
+        ASSERT_FALSE(emulator.Address().empty()) << emulator.Child().Err();
+        r = RunCli({"write", "--radio", emulator.Address(), csv}, kFastLink);
+        EXPECT_EQ(r.exitCode, 1) << r.out;
+        EXPECT_TRUE(emulator.Child().WaitForErr("No space left", 10000)) << emulator.Child().Err();
+    }
+    EXPECT_EQ(CountInMemoryFile(memory), 0);
+
+    std::filesystem::remove(fill);
+    r = RunCli({"write", "--radio", "sim:" + memory, csv}, kFastLink);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(CountInMemoryFile(memory), 300);
+}
+#endif
 
 }  // namespace

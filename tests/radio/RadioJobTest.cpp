@@ -44,6 +44,7 @@ public:
         return m_inner->Write(data, size, t);
     }
     int ReadOnce(unsigned char* b, int n, uint32_t t) override { return m_inner->ReadOnce(b, n, t); }
+    std::string Close() override { return m_inner->Close(); }
 
 private:
     std::unique_ptr<IRadioLink> m_inner;

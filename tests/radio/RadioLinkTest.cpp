@@ -165,7 +165,8 @@ TEST_F(LinkTest, SimFileIsCreatedFreshAndKeepsWrites) {
     const unsigned char data[3] = {0xDE, 0xAD, 0x42};
     EXPECT_EQ(RadioWriteBlock(0x300000, data, 2, 3), 1);
     RadioClose();
-    EXPECT_FALSE(fs::exists(path + ".tmp"));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1)
+        << "a temporary file was left beside the memory file";
 
     ASSERT_EQ(RadioOpen(), 1);
     unsigned char back[3] = {};
@@ -206,7 +207,7 @@ TEST_F(LinkTest, TcpLinkReachesEmulatorServer) {
     for (int i = 0; i < 500 && port == 0; ++i) SleepMs(2);
     ASSERT_NE(port, 0);
 
-    // The server saves its memory between connections: give it time.
+    // The server saves its memory file between connections: give it time.
     g_radioTimeouts.readMs = g_radioTimeouts.exactWindowMs = g_radioTimeouts.drainWindowMs = 400;
     SetRadioAddress("tcp:127.0.0.1:" + std::to_string(port.load()));
     const Bytes data(506, 0x5A);
@@ -236,6 +237,7 @@ TEST_F(LinkTest, TcpLinkReachesEmulatorServer) {
     // Nobody listens any more: a clear failure, not a hang.
     EXPECT_EQ(RadioOpen(), 0);
     EXPECT_NE(RadioOpenFailure().find("127.0.0.1"), std::string::npos);
+    EXPECT_NE(RadioOpenFailure().find("onnection refused"), std::string::npos) << RadioOpenFailure();
 }
 
 }  // namespace

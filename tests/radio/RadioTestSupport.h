@@ -5,12 +5,13 @@
 #include <chrono>
 #include <deque>
 #include <filesystem>
-#include <string>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "radio/RadioLink.h"
+#include "radio/sim/MemoryFile.h"
 
 namespace pendrak::test {
 
@@ -75,6 +76,34 @@ private:
     std::shared_ptr<ScriptedLinkLog> m_log;
     size_t m_chunk;
     std::deque<unsigned char> m_pending;
+};
+
+// Takes blocks until its failFrom-th, then refuses them; can refuse to save.
+class CFailingStore : public IMemoryStore {
+public:
+    explicit CFailingStore(int failFrom, bool failFlush = false)
+        : m_failFrom(failFrom), m_failFlush(failFlush) {}
+    bool Store(uint32_t, const unsigned char*, size_t) override {
+        if (m_failFrom == 0 || ++m_calls < m_failFrom) return true;
+        if (m_failure.empty()) m_failure = "store refused: disk full";
+        return false;
+    }
+    bool Flush() override {
+        if (!m_failFlush) return true;
+        if (m_failure.empty()) m_failure = "save refused: I/O error";
+        return false;
+    }
+    std::string TakeFailure() override {
+        std::string f;
+        f.swap(m_failure);
+        return f;
+    }
+
+private:
+    int m_failFrom;
+    bool m_failFlush;
+    int m_calls = 0;
+    std::string m_failure;
 };
 
 }  // namespace pendrak::test
