@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include "platform/CodePage.h"
+#include "platform/TextConvert.h"
 #include "settings/AppData.h"
 
 namespace pendrak {
@@ -73,19 +74,9 @@ QString LangStringOr(const char* key, const char* english) {
 }
 
 std::string ToProgramBytes(const QString& text, bool* exact) {
-    const int codePage = GetProgramCodePage();
-    *exact = true;
-    if (codePage == CP_UTF8_ID) return text.toUtf8().toStdString();
-    QStringEncoder encoder(CodePageCodecName(codePage).constData(),
-                           QStringEncoder::Flag::Stateless);
-    if (!encoder.isValid()) {
-        std::string bytes;
-        *exact = FromUtf8(text.toUtf8().toStdString(), codePage, bytes);
-        return bytes;
-    }
-    const QByteArray bytes = encoder.encode(text);
-    *exact = !encoder.hasError();
-    return bytes.toStdString();
+    std::string bytes;
+    *exact = FromUtf8(text.toUtf8().toStdString(), GetProgramCodePage(), bytes);
+    return bytes;
 }
 
 std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }

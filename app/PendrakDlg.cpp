@@ -372,6 +372,8 @@ void CPendrakDlg::OnSysCommand(int nID) {
         dlgAbout.exec();
     } else if ((nID & 0xFFF0) == IDM_OPENBACKUP) {
         OnOpenBackup();
+    } else if ((nID & 0xFFF0) == IDM_ADDFROMFILE) {
+        OnAddFromFile();
     }
 }
 
@@ -384,10 +386,14 @@ void CPendrakDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
     QAction* openBackup = menu.addAction(OpenBackupMenuText());
     openBackup->setEnabled(!IsJobRunning());
+    QAction* add = menu.addAction(AddFromFileMenuText());
+    add->setEnabled(!IsJobRunning());
     QAction* about = menu.addAction(QString::fromUtf8(ABOUT_MENU_TEXT));
     QAction* chosen = menu.exec(event->globalPos());
     if (chosen == about) OnSysCommand(IDM_ABOUTBOX);
     else if (chosen == openBackup) OnSysCommand(IDM_OPENBACKUP);
+    else if (chosen == add)
+        OnSysCommand(IDM_ADDFROMFILE);
 }
 #else
 void CPendrakDlg::contextMenuEvent(QContextMenuEvent* event) { QDialog::contextMenuEvent(event); }
@@ -399,16 +405,19 @@ void CPendrakDlg::showEvent(QShowEvent* event) {
     HMENU menu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
     const std::wstring text = QString::fromUtf8(ABOUT_MENU_TEXT).toStdWString();
     const std::wstring openBackup = OpenBackupMenuText().toStdWString();
+    const std::wstring addFromFile = AddFromFileMenuText().toStdWString();
     if (!menu) return;
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, IDM_OPENBACKUP, openBackup.c_str());
+    AppendMenuW(menu, MF_STRING, IDM_ADDFROMFILE, addFromFile.c_str());
     if (!text.empty()) AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, text.c_str());
 }
 
 bool CPendrakDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
     auto* msg = static_cast<MSG*>(message);
     if (msg->message == WM_SYSCOMMAND &&
-        ((msg->wParam & 0xFFF0) == IDM_ABOUTBOX || (msg->wParam & 0xFFF0) == IDM_OPENBACKUP)) {
+        ((msg->wParam & 0xFFF0) == IDM_ABOUTBOX || (msg->wParam & 0xFFF0) == IDM_OPENBACKUP ||
+         (msg->wParam & 0xFFF0) == IDM_ADDFROMFILE)) {
         OnSysCommand(static_cast<int>(msg->wParam));
         *result = 0;
         return true;

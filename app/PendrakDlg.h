@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "csv/ImportReport.h"
 #include "radio/RadioJob.h"
 
 class QLabel;
@@ -63,6 +64,8 @@ public:
     void OnTimer(int nIDEvent);
     void OnExport();
     void OnImport();
+    // Adds a file's contacts to those in the image (a merge).
+    void OnAddFromFile();
     void OnSysCommand(int nID);
     // Loads an image file (a backup, either form) into the list.
     void OnOpenBackup();
@@ -116,6 +119,10 @@ private:
     void StartRadioJob(int mode);
     void SetJobControlsEnabled(bool enabled);
     void ReportJobEnd();
+    // Import or merge of the file at `path`, with the report.
+    void ImportFile(const QString& path, bool merge);
+    void ShowImportReport(const CsvImportReport& report);
+    QString AddFromFileMenuText() const;
     // Empty when the image was kept, else the warning to show.
     QString KeepReadBackup();
     // False when it could not be kept and the user would not write without.

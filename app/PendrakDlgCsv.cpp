@@ -5,6 +5,7 @@
 
 #include "app/DialogServices.h"
 #include "app/DisplayText.h"
+#include "app/ImportReportView.h"
 #include "app/PendrakDlg.h"
 #include "csv/ContactCsv.h"
 #include "settings/AppData.h"
@@ -75,23 +76,40 @@ void CPendrakDlg::OnImport() {
     if (IsJobRunning()) return;
     QString path;
     if (!DialogServices().GetOpenFileName(this, QStringLiteral("(*.csv)"), &path)) return;
+    ImportFile(path, false);
+}
 
+void CPendrakDlg::ImportFile(const QString& path, bool merge) {
+    CsvImportOptions options;
+    options.bMerge = merge;
+    if (const QString error = ImportOptionsFromSettings(options.choice); !error.isEmpty()) {
+        AppMessageBox(this, error);
+        return;
+    }
     CsvImportResult result;
     {
         CImportBusyGuard busy(this);
-        result = ImportContactsCsvFile(theAppData.m_contacts, PathBytes(path));
+        result = ImportContactsCsvFiles(theAppData.m_contacts, {PathBytes(path)}, options);
         if (result.outcome == CsvImportResult::Done) m_nFirstIndex = 0;
-        // A file that failed while being stored leaves no contacts; one that
-        // could not be read at all leaves the list as it was.
         ShowContactPage();
         OnContactsReplaced();
     }
 
+    if (result.bChanged) {
+        AppMessageBox(this, LangStringOr("IDS_IMPORT_CHANGED",
+                                         "%1 changed while it was read. "
+                                         "Nothing was imported.")
+                                .arg(path));
+        return;
+    }
     if (result.outcome != CsvImportResult::Done) {
-        AppMessageBox(this, FileErrorMessage(result.cause, path));
+        AppMessageBox(this, result.outcome == CsvImportResult::OptionFailed
+                                ? QString::fromStdString(result.strMessage)
+                                : FileErrorMessage(result.cause, path));
         return;
     }
     AppMessageBox(this, QString::fromUtf8("导入联系人：%1。").arg(result.count));
+    ShowImportReport(result.report);
 }
 
 }  // namespace pendrak

@@ -33,7 +33,11 @@ public:
                          QString*) override {
         return false;
     }
-    bool GetOpenFileName(QWidget*, const QString&, QString*) override { return false; }
+    // PENDRAK_SHOT_ADD names a file that "Add from file…" takes after the Read.
+    bool GetOpenFileName(QWidget*, const QString&, QString* path) override {
+        *path = qEnvironmentVariable("PENDRAK_SHOT_ADD");
+        return !path->isEmpty();
+    }
 };
 
 }  // namespace
@@ -82,6 +86,7 @@ int main(int argc, char** argv) {
         if (dlg.IsJobRunning() || pendrak::theAppData.m_bRadioBusy) return;
         if (!dlg.Status()->text().isEmpty() || QFile::exists(readyFile)) {
             poll.stop();
+            if (qEnvironmentVariableIsSet("PENDRAK_SHOT_ADD")) dlg.OnAddFromFile();
             if (!findText.isEmpty()) {
                 dlg.OnFindOpen();
                 dlg.FindBar()->Edit()->setText(findText);

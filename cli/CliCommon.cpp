@@ -80,11 +80,13 @@ void StartUp(const CommonOptions& options) {
 }
 
 std::string LangText(const char* key) {
+    const auto it = EnglishTexts().find(key);
+    return ReportText(key, it == EnglishTexts().end() ? key : it->second.c_str());
+}
+
+std::string ReportText(const char* key, const char* english) {
     std::string text = theAppData.GetLangString(key);
-    if (text.empty()) {
-        const auto it = EnglishTexts().find(key);
-        return it == EnglishTexts().end() ? std::string(key) : it->second;
-    }
+    if (text.empty()) return english;
     const int codePage = theAppData.m_langFile.TextCodePage();
     if (codePage != CP_UTF8_ID) text = ToUtf8(text, codePage);
     return OneLine(text);
@@ -103,6 +105,13 @@ void PrintError(const std::string& message) {
 
 // Flushed, so that it keeps its place among the progress lines on stderr.
 void PrintInfo(const std::string& message) { std::cout << message << std::endl; }
+
+int CodePageOption(const std::string& name) {
+    if (name.empty()) return GetProgramCodePage();
+    const int codePage = CodePageFromName(name);
+    if (codePage == 0) UsageFail("unknown code page '" + name + "'");
+    return codePage;
+}
 
 bool HasCsvName(const std::string& path) {
     // DirectoryOf ends right before the last separator, when there is one.

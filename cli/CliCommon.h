@@ -46,6 +46,9 @@ void StartUp(const CommonOptions& options);
 // built-in English text when the language file has none.
 std::string LangText(const char* key);
 
+// The same for a key whose English text the caller gives.
+std::string ReportText(const char* key, const char* english);
+
 // Bytes of the program's code page as UTF-8 for the terminal.
 std::string TerminalText(const std::string& bytes);
 
@@ -54,6 +57,10 @@ std::string ContactsText(int count);
 
 void PrintError(const std::string& message);  // "pendrak-cli: message" on stderr
 void PrintInfo(const std::string& message);   // a line on stdout
+
+// The code page a --codepage option names (a usage failure when unknown);
+// the program's code page when the option is empty.
+int CodePageOption(const std::string& name);
 
 // True when the name has the ".csv" ending that the dialog's Export demands.
 bool HasCsvName(const std::string& path);

@@ -71,13 +71,6 @@ void LoadContacts(CContactImage& image, const std::string& file) {
         LoadImageFile(file, image);
 }
 
-int CodePageOption(const std::string& name) {
-    if (name.empty()) return 0;
-    const int codePage = CodePageFromName(name);
-    if (codePage == 0) UsageFail("unknown code page '" + name + "'");
-    return codePage;
-}
-
 std::string ContactHeadingLine(bool withPage) {
     std::string line;
     if (withPage) AppendCell(line, "Page", PAGE_WIDTH);

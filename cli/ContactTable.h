@@ -12,9 +12,6 @@ namespace pendrak::cli {
 // image file; fails with CCliError.
 void LoadContacts(CContactImage& image, const std::string& file);
 
-// The code page of --codepage (a usage failure when unknown); 0 when empty.
-int CodePageOption(const std::string& name);
-
 // The column headings, and the row of contact n with its texts decoded from
 // codePage; withPage puts the contact's page number first.
 std::string ContactHeadingLine(bool withPage);

@@ -1,13 +1,12 @@
 // import and export: the dialog's Import and Export, between CSV files and
 // image files, offline.
-#include "cli/Commands.h"
-
 #include <CLI/CLI.hpp>
-
 #include <memory>
 
 #include "cli/CliCommon.h"
+#include "cli/Commands.h"
 #include "cli/ImageFile.h"
+#include "cli/ImportOptions.h"
 #include "cli/Interrupt.h"
 #include "csv/ContactCsv.h"
 #include "settings/AppData.h"
@@ -18,7 +17,8 @@ namespace {
 
 struct ImportOptions {
     CommonOptions common;
-    std::string strCsv;
+    CliImportOptions import;
+    std::vector<std::string> csvFiles;
     std::string strImage;
     std::string strBase;
 };
@@ -27,21 +27,29 @@ struct ExportOptions {
     CommonOptions common;
     std::string strImage;
     std::string strCsv;
+    bool bUtf8 = false;
+    std::string strCodePage;
 };
+
+std::string JoinedNames(const std::vector<std::string>& names) {
+    std::string out;
+    for (const std::string& name : names) out += (out.empty() ? "" : ", ") + name;
+    return out;
+}
 
 int RunImport(const ImportOptions& options) {
     StartUp(options.common);
     InstallInterruptHandler();
     CContactImage& image = theAppData.m_contacts;
     if (!options.strBase.empty()) LoadImageFile(options.strBase, image);
-    const int count = ImportCsv(image, options.strCsv);
+    const int count = ImportCsvFiles(image, options.csvFiles, options.import);
 
     CPendingOutput output(options.strImage);
     SaveImageFile(image, output);
     if (Interrupted()) Fail("import interrupted; no file written");
     output.Commit();
-    PrintInfo("Imported " + ContactsText(count) + " from " + options.strCsv + " into " +
-              options.strImage);
+    PrintInfo((options.import.bMerge ? "Image holds " : "Imported ") + ContactsText(count) +
+              " from " + JoinedNames(options.csvFiles) + " into " + options.strImage);
     return EXIT_OK;
 }
 
@@ -53,7 +61,7 @@ int RunExport(const ExportOptions& options) {
     LoadImageFile(options.strImage, image);
 
     CPendingOutput output(options.strCsv);
-    ExportCsv(image, output);
+    ExportCsv(image, output, options.bUtf8, CodePageOption(options.strCodePage));
     if (Interrupted()) Fail("export interrupted; no file written");
     output.Commit();
     PrintInfo(LangText("IDS_SavecsvOK"));
@@ -67,18 +75,23 @@ int ImportCsv(CContactImage& image, const std::string& path) {
     const CsvImportResult result = ImportContactsCsvFile(image, path);
     if (result.outcome == CsvImportResult::OpenFailed)
         Fail("cannot open CSV file " + path + ": " + CauseText(result.cause));
-    if (result.outcome == CsvImportResult::ReadFailed)
+    if (result.bChanged) Fail("CSV file " + path + " changed while it was read");
+    if (result.outcome != CsvImportResult::Done)
         Fail("cannot read CSV file " + path + ": " + CauseText(result.cause));
     return result.count;
 }
 
 void AddFileCommands(CLI::App& app, CommandList& commands) {
     auto import = std::make_shared<ImportOptions>();
-    CLI::App* cmd = app.add_subcommand("import", "Import a CSV file into an image file, as the dialog's Import does");
-    AsPath(cmd->add_option("csv", import->strCsv, "CSV file to import"))->required();
+    CLI::App* cmd = app.add_subcommand(
+        "import", "Import CSV files into an image file, as the dialog's Import does");
+    AsPath(
+        cmd->add_option("csv", import->csvFiles, "CSV files to import, read in order as one list"))
+        ->required();
     AsPath(cmd->add_option("--image", import->strImage, "Image file to write"))->required();
     AsPath(cmd->add_option("--base", import->strBase,
                            "Image file to start from instead of the cleared image"));
+    AddImportOptions(*cmd, import->import);
     AddCommonOptions(*cmd, import->common);
     commands.push_back({cmd, [import] { return RunImport(*import); }});
 
@@ -87,6 +100,11 @@ void AddFileCommands(CLI::App& app, CommandList& commands) {
     AsPath(cmd->add_option("image", exp->strImage, "Image file to export"))->required();
     AsPath(cmd->add_option("-o,--output", exp->strCsv, "CSV file to write (name ending in .csv)"))
         ->required();
+    cmd->add_flag(
+        "--utf8", exp->bUtf8,
+        "For spreadsheets: UTF-8 with a byte-order mark, quoted values, no trailing comma");
+    cmd->add_option("--codepage", exp->strCodePage,
+                    "With --utf8: the radio's text encoding; default setting.txt's codepage");
     AddCommonOptions(*cmd, exp->common);
     commands.push_back({cmd, [exp] { return RunExport(*exp); }});
 }

@@ -9,6 +9,7 @@
 #include "cli/ContactTable.h"
 #include "contacts/ContactFind.h"
 #include "platform/CodePage.h"
+#include "platform/TextConvert.h"
 #include "settings/AppData.h"
 
 namespace pendrak::cli {
@@ -36,10 +37,9 @@ std::optional<std::string> ArgumentInCodePage(const std::string& arg, int codePa
 }
 
 int RunFind(const FindOptions& options) {
-    int codePage = CodePageOption(options.strCodePage);
     if (options.strText.empty()) UsageFail("find: the text to find is empty");
     StartUp(options.common);
-    if (codePage == 0) codePage = GetProgramCodePage();
+    const int codePage = CodePageOption(options.strCodePage);
 
     CContactImage& image = theAppData.m_contacts;
     LoadContacts(image, options.strFile);

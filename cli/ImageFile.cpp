@@ -9,6 +9,7 @@
 #include "cli/CliCommon.h"
 #include "contacts/ContactImageFile.h"
 #include "csv/ContactCsv.h"
+#include "platform/CodePage.h"
 
 #ifdef _WIN32
 #include <process.h>
@@ -91,8 +92,11 @@ void SaveImageFile(const CContactImage& image, CPendingOutput& output) {
         Fail("cannot write image file " + output.FinalPath() + ": " + result.strReason);
 }
 
-void ExportCsv(const CContactImage& image, CPendingOutput& output) {
-    const CsvExportResult result = ExportContactsCsvFile(image, output.TempPath());
+void ExportCsv(const CContactImage& image, CPendingOutput& output, bool utf8, int codePage) {
+    const CsvExportResult result =
+        utf8 ? ExportContactsCsvUtf8File(image, output.TempPath(),
+                                         codePage > 0 ? codePage : GetProgramCodePage())
+             : ExportContactsCsvFile(image, output.TempPath());
     if (result.outcome == CsvExportResult::OpenFailed)
         Fail("cannot create CSV file " + output.FinalPath() + ": " + CauseText(result.cause));
     if (result.outcome == CsvExportResult::WriteFailed)

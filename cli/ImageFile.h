@@ -42,7 +42,9 @@ private:
 // Writes the whole image to a pending output (no commit).
 void SaveImageFile(const CContactImage& image, CPendingOutput& output);
 
-// Runs the dialog's Export into a pending output (no commit).
-void ExportCsv(const CContactImage& image, CPendingOutput& output);
+// Runs the dialog's Export into a pending output (no commit); with utf8, the
+// export for spreadsheets (UTF-8, quoted values) of texts in codePage.
+void ExportCsv(const CContactImage& image, CPendingOutput& output, bool utf8 = false,
+               int codePage = 0);
 
 }  // namespace pendrak::cli

@@ -22,9 +22,8 @@ struct ListOptions {
 };
 
 int RunList(const ListOptions& options) {
-    int codePage = CodePageOption(options.strCodePage);
     StartUp(options.common);
-    if (codePage == 0) codePage = GetProgramCodePage();
+    const int codePage = CodePageOption(options.strCodePage);
 
     CContactImage& image = theAppData.m_contacts;
     LoadContacts(image, options.strFile);

@@ -10,6 +10,7 @@
 
 #include "cli/Backups.h"
 #include "cli/ImageFile.h"
+#include "cli/ImportOptions.h"
 #include "cli/Interrupt.h"
 #include "cli/RadioSession.h"
 #include "csv/ContactCsv.h"
@@ -34,7 +35,8 @@ struct WriteOptions {
     CommonOptions common;
     RadioOptions radio;
     BackupOptions backup;
-    std::string strCsv;
+    CliImportOptions import;
+    std::vector<std::string> csvFiles;
     std::string strImage;
     bool bVerify = false;
 };
@@ -79,15 +81,15 @@ int RunRead(const ReadOptions& options) {
 }
 
 int RunWrite(const WriteOptions& options) {
-    if (options.strCsv.empty() == options.strImage.empty())
+    if (options.csvFiles.empty() == options.strImage.empty())
         UsageFail("write: give either FILE.csv or --image FILE.bin");
     StartUp(options.common);
     SelectRadio(options.radio);
 
     CContactImage& image = theAppData.m_contacts;
-    if (!options.strCsv.empty()) {
-        PrintInfo("Imported " + ContactsText(ImportCsv(image, options.strCsv)) + " from " +
-                  options.strCsv);
+    if (!options.csvFiles.empty()) {
+        const int count = ImportCsvFiles(image, options.csvFiles, options.import);
+        PrintInfo("Imported " + ContactsText(count));
     } else {
         LoadImageFile(options.strImage, image);
         PrintInfo("Loaded " + ContactsText(image.GetContactCount()) + " from " + options.strImage);
@@ -191,12 +193,14 @@ void AddRadioCommands(CLI::App& app, CommandList& commands) {
     auto write = std::make_shared<WriteOptions>();
     cmd = app.add_subcommand("write", "Import a CSV file (or load an image file), then write it to the radio");
     AddRadioOption(*cmd, write->radio);
-    AsPath(cmd->add_option("csv", write->strCsv, "CSV file to import"));
+    AsPath(
+        cmd->add_option("csv", write->csvFiles, "CSV files to import, read in order as one list"));
     AsPath(cmd->add_option("--image", write->strImage,
                            "Image file (or backup) to write instead of a CSV file"));
     cmd->add_flag("--verify", write->bVerify,
                   "Read the radio back after the Write and compare; a difference fails");
     AddBackupOptions(*cmd, write->backup, true);
+    AddImportOptions(*cmd, write->import);
     AddCommonOptions(*cmd, write->common);
     commands.push_back({cmd, [write] { return RunWrite(*write); }});
 

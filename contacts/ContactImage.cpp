@@ -53,6 +53,24 @@ void CContactImage::SetContactFieldText(ContactField f, int n, std::string_view 
     std::memset(field + len, 0, width - len);
 }
 
+void CContactImage::SetContactRecord(int n, int32_t radioId,
+                                     const std::string_view (&texts)[CONTACT_FIELD_COUNT]) {
+    // Built aside and stored in one piece: the import fills 130,000 of them.
+    unsigned char record[CONTACT_RECORD_SIZE] = {};
+    Write24(record + 1, static_cast<uint32_t>(radioId));
+    for (int f = 0; f < CONTACT_FIELD_COUNT; ++f) {
+        const auto field = static_cast<ContactField>(f);
+        const size_t len = std::min(texts[f].size(), static_cast<size_t>(ContactFieldWidth(field)));
+        if (len > 0) std::memcpy(record + ContactFieldOffset(field), texts[f].data(), len);
+    }
+    std::memcpy(Record(n) + 1, record + 1, CONTACT_RECORD_SIZE - 1);
+    m_radioIds[n] = radioId;
+}
+
+void CContactImage::CopyContactRecord(int to, int from) {
+    if (to != from) std::memcpy(Record(to), Record(from), CONTACT_RECORD_SIZE);
+}
+
 void CContactImage::SwapContactRecords(int a, int b) {
     std::swap_ranges(Record(a), Record(a) + CONTACT_RECORD_SIZE, Record(b));
 }

@@ -75,6 +75,14 @@ public:
     // Stores the first min(size, width) bytes and zero-fills the rest.
     void SetContactFieldText(ContactField f, int n, std::string_view text);
 
+    // Radio ID (table entry n too) and all seven texts of record n at once,
+    // as SetContactRadioId and SetContactFieldText would store them; the tag
+    // byte is kept.
+    void SetContactRecord(int n, int32_t radioId,
+                          const std::string_view (&texts)[CONTACT_FIELD_COUNT]);
+    // Copies record `from` over record `to`, tag byte included.
+    void CopyContactRecord(int to, int from);
+
     void SwapContactRecords(int a, int b);
 
     // Ascending by radio ID, with exactly the order of equal IDs that the

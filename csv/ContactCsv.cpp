@@ -4,7 +4,10 @@
 #include <cstring>
 #include <ctime>
 
+#include "csv/CsvImportParts.h"
 #include "csv/CsvParser.h"
+#include "platform/CodePage.h"
+#include "platform/TextConvert.h"
 
 namespace pendrak {
 
@@ -72,9 +75,28 @@ bool WriteContactsCsv(const CContactImage& image, CCsvSink& sink) {
     return true;
 }
 
-bool CCsvTextSink::Write(std::string_view bytes) {
+bool CCsvBufferedSink::Write(std::string_view bytes) {
+    m_buffer.append(bytes);
+    return Appended();
+}
+
+bool CCsvBufferedSink::Appended() {
     constexpr size_t FLUSH_AT = 64 * 1024;
+    if (m_failed) {
+        m_buffer.clear();
+        return false;
+    }
+    return m_buffer.size() < FLUSH_AT || Flush();
+}
+
+bool CCsvBufferedSink::Flush() {
     if (m_failed) return false;
+    if (!m_buffer.empty() && !m_target.Write(m_buffer)) m_failed = true;
+    m_buffer.clear();
+    return !m_failed;
+}
+
+bool CCsvTextSink::Write(std::string_view bytes) {
     for (;;) {
         const size_t lf = bytes.find('\n');
         m_buffer.append(bytes.substr(0, lf));
@@ -82,20 +104,45 @@ bool CCsvTextSink::Write(std::string_view bytes) {
         m_buffer += "\r\n";
         bytes.remove_prefix(lf + 1);
     }
-    return m_buffer.size() < FLUSH_AT || Flush();
+    return Appended();
 }
 
-bool CCsvTextSink::Flush() {
-    if (m_failed) return false;
-    if (!m_buffer.empty() && !m_target.Write(m_buffer)) m_failed = true;
-    m_buffer.clear();
-    return !m_failed;
-}
+namespace {
+
+// Stores each new ID's contact in file order until the image is full.
+class CDirectStore : public ICsvRecordSink {
+public:
+    explicit CDirectStore(CContactImage& image)
+        : m_image(image), m_nCodePage(GetProgramCodePage()) {}
+
+    bool OnRecord(const CsvRecord& r) override {
+        if (r.kind != CsvRecordKind::Contact || m_seen.TestAndSet(r.nId)) return true;
+        m_image.SetContactRadioId(m_nCount, static_cast<int32_t>(r.nId));
+        for (int f = 0; f < CONTACT_FIELD_COUNT; ++f) {
+            const auto field = static_cast<ContactField>(f);
+            const std::string_view text = r.values[f];
+            const size_t width = static_cast<size_t>(ContactFieldWidth(field));
+            m_image.SetContactFieldText(field, m_nCount,
+                                        text.substr(0, CharBoundaryCut(text, width, m_nCodePage)));
+        }
+        return ++m_nCount < MAX_CONTACTS;
+    }
+    int Count() const { return m_nCount; }
+
+private:
+    CContactImage& m_image;
+    int m_nCodePage;
+    CSeenIds m_seen;
+    int m_nCount = 0;
+};
+
+}  // namespace
 
 int ParseContactsCsv(CContactImage& image, const char* data, size_t size) {
-    CContactCsvParser parser(image);
-    parser.Feed(data, size);
-    return parser.Count();
+    CDirectStore store(image);
+    CContactCsvParser parser(store, true);
+    if (parser.Feed(data, size)) parser.Finish();
+    return store.Count();
 }
 
 }  // namespace pendrak

@@ -5,8 +5,10 @@
 #include <ctime>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "contacts/ContactImage.h"
+#include "csv/ImportReport.h"
 
 namespace pendrak {
 
@@ -32,18 +34,29 @@ public:
     virtual bool Write(std::string_view bytes) = 0;
 };
 
-// The file's text mode: every LF written becomes CR LF on the way to `target`.
-// Buffers; Flush (or the last Write that fails) reports the outcome.
-class CCsvTextSink : public CCsvSink {
+// Buffers bytes for `target` unchanged; Flush (or the last Write that
+// fails) reports the outcome.
+class CCsvBufferedSink : public CCsvSink {
 public:
-    explicit CCsvTextSink(CCsvSink& target) : m_target(target) {}
+    explicit CCsvBufferedSink(CCsvSink& target) : m_target(target) {}
     bool Write(std::string_view bytes) override;
     bool Flush();
 
+protected:
+    // After appending to m_buffer: flushes once enough has gathered.
+    bool Appended();
+    std::string m_buffer;
+
 private:
     CCsvSink& m_target;
-    std::string m_buffer;
     bool m_failed = false;
+};
+
+// The file's text mode: every LF written becomes CR LF on the way to `target`.
+class CCsvTextSink : public CCsvBufferedSink {
+public:
+    explicit CCsvTextSink(CCsvSink& target) : CCsvBufferedSink(target) {}
+    bool Write(std::string_view bytes) override;
 };
 
 // CSV_HEADER, then FormatContactCsvLine for records 0 to count-1. Stops at
@@ -54,7 +67,8 @@ bool WriteContactsCsv(const CContactImage& image, CCsvSink& sink);
 // 0, 1, ... and the radio ID table; returns how many, at most MAX_CONTACTS.
 // Neither sets the count nor sorts. A line whose radio ID was already taken
 // by an earlier line, or whose first value exceeds MAX_RADIO_ID, yields
-// nothing; a last line without LF is dropped.
+// nothing; a last line without LF counts like the others; values are cut at
+// a character boundary of the program's code page.
 int ParseContactsCsv(CContactImage& image, const char* data, size_t size);
 
 // Causes of a failed file operation, named as the framework names them.
@@ -97,9 +111,14 @@ struct CsvExportResult {
 CsvExportResult ExportContactsCsvFile(const CContactImage& image, const std::string& path);
 
 struct CsvImportResult {
-    enum Outcome { Done, OpenFailed, ReadFailed } outcome = Done;
+    // OptionFailed: an encoding or code page that cannot be used (message).
+    enum Outcome { Done, OpenFailed, ReadFailed, OptionFailed } outcome = Done;
     FileErrorCause cause = FileErrorCause::none;  // for OpenFailed / ReadFailed
-    int count = 0;                                // contacts taken, for Done
+    int count = 0;                                // contacts in the image, for Done
+    size_t nFailedFile = 0;  // which of the files failed, for OpenFailed / ReadFailed
+    bool bChanged = false;   // ReadFailed: the file changed between the two readings
+    std::string strMessage;  // for OptionFailed
+    CsvImportReport report;
 };
 
 // Where the import reads its raw bytes from.
@@ -131,21 +150,34 @@ private:
 
 constexpr size_t CSV_READ_CHUNK_SIZE = 64 * 1024;
 
-// Reads the source as text (CR LF becomes LF, a lone CR stays, 0x1A ends
-// the data) in chunks of `chunkSize` bytes, parses it into the image, sets
-// the count and sorts. Stops reading at the MAX_CONTACTS-th contact.
-// A source that can be rewound is first read through without storing
-// anything (to its end, or for a file of very many lines as far as the
-// storing will read): a read failure there leaves the image unchanged. A read failure
-// while storing (the file failed or changed between the passes, or a source
-// read only once) leaves the count at 0 once a contact was stored. Either
-// gives ReadFailed.
+// Reads the sources in order as one list and puts what they yield into the
+// image (by layout: the program's own lines as read in text mode, bytes
+// kept; named columns converted into the radio's code page), then sets the
+// count and sorts. Without options: every contact in file order, the first
+// line of an ID winning, up to MAX_CONTACTS.
+// Sources that can be rewound are read twice: once to decide each line's
+// fate, once to store what is taken; a failure in either, or a file that
+// reads differently the second time, gives ReadFailed and leaves the image
+// unchanged. A source read only once is kept in memory as it is read.
+CsvImportResult ImportContactsCsv(CContactImage& image, const std::vector<CCsvSource*>& sources,
+                                  const CsvImportOptions& options,
+                                  size_t chunkSize = CSV_READ_CHUNK_SIZE);
 CsvImportResult ImportContactsCsv(CContactImage& image, CCsvSource& source,
                                   size_t chunkSize = CSV_READ_CHUNK_SIZE);
 
-// ImportContactsCsv over the file at `path`. A file that cannot be opened
-// leaves the image unchanged and gives OpenFailed.
+// The same over files. A file that cannot be opened leaves the image
+// unchanged and gives OpenFailed.
+CsvImportResult ImportContactsCsvFiles(CContactImage& image, const std::vector<std::string>& paths,
+                                       const CsvImportOptions& options,
+                                       size_t chunkSize = CSV_READ_CHUNK_SIZE);
 CsvImportResult ImportContactsCsvFile(CContactImage& image, const std::string& path,
                                       size_t chunkSize = CSV_READ_CHUNK_SIZE);
+
+// The export for spreadsheets and other programs: UTF-8 with a byte-order
+// mark, a header without the trailing comma, RFC 4180 quotes where a value
+// needs them, CR LF. Texts are decoded from codePage.
+bool WriteContactsCsvUtf8(const CContactImage& image, CCsvSink& sink, int codePage);
+CsvExportResult ExportContactsCsvUtf8File(const CContactImage& image, const std::string& path,
+                                          int codePage);
 
 }  // namespace pendrak

@@ -2,6 +2,7 @@
 // mode (CR LF line ends, 0x1A as the end of the data) is done by the sink
 // and the import, so that every platform writes and reads the same bytes.
 #include <cerrno>
+#include <memory>
 
 #include "csv/ContactCsv.h"
 
@@ -157,7 +158,12 @@ private:
 
 }  // namespace
 
-CsvExportResult ExportContactsCsvFile(const CContactImage& image, const std::string& path) {
+namespace {
+
+// The file is created or emptied, `write` fills it, and it is closed with
+// what was written even when a write failed.
+template <typename WriteFn>
+CsvExportResult ExportToFile(const std::string& path, WriteFn write) {
     CsvExportResult result;
     CRawFile file;
     if (!file.Open(path, true)) {
@@ -171,9 +177,7 @@ CsvExportResult ExportContactsCsvFile(const CContactImage& image, const std::str
         return result;
     }
     CFileSink raw(file);
-    CCsvTextSink text(raw);
-    const bool written = WriteContactsCsv(image, text) && text.Flush();
-    // The file is closed with what was written even when a write failed.
+    const bool written = write(raw);
     const bool closed = file.Close();
     if (!written || !closed) {
         result.outcome = CsvExportResult::WriteFailed;
@@ -182,17 +186,52 @@ CsvExportResult ExportContactsCsvFile(const CContactImage& image, const std::str
     return result;
 }
 
-CsvImportResult ImportContactsCsvFile(CContactImage& image, const std::string& path, size_t chunkSize) {
-    CRawFile file;
-    if (!file.Open(path, false)) {
-        CsvImportResult result;
-        result.outcome = CsvImportResult::OpenFailed;
-        result.cause = FileErrorCauseFromSystem(file.Error());
-        if (result.cause == FileErrorCause::none) result.cause = FileErrorCause::genericException;
-        return result;
+}  // namespace
+
+CsvExportResult ExportContactsCsvFile(const CContactImage& image, const std::string& path) {
+    return ExportToFile(path, [&](CCsvSink& raw) {
+        CCsvTextSink text(raw);
+        return WriteContactsCsv(image, text) && text.Flush();
+    });
+}
+
+CsvExportResult ExportContactsCsvUtf8File(const CContactImage& image, const std::string& path,
+                                          int codePage) {
+    return ExportToFile(path, [&](CCsvSink& raw) {
+        // Buffered like the text sink, without its LF to CR LF.
+        CCsvBufferedSink buffered(raw);
+        return WriteContactsCsvUtf8(image, buffered, codePage) && buffered.Flush();
+    });
+}
+
+CsvImportResult ImportContactsCsvFiles(CContactImage& image, const std::vector<std::string>& paths,
+                                       const CsvImportOptions& options, size_t chunkSize) {
+    std::vector<std::unique_ptr<CRawFile>> files;
+    std::vector<std::unique_ptr<CFileSource>> sources;
+    std::vector<CCsvSource*> list;
+    for (size_t i = 0; i < paths.size(); ++i) {
+        files.push_back(std::make_unique<CRawFile>());
+        if (!files.back()->Open(paths[i], false)) {
+            CsvImportResult result;
+            result.outcome = CsvImportResult::OpenFailed;
+            result.nFailedFile = i;
+            result.cause = FileErrorCauseFromSystem(files.back()->Error());
+            if (result.cause == FileErrorCause::none)
+                result.cause = FileErrorCause::genericException;
+            return result;
+        }
+        sources.push_back(std::make_unique<CFileSource>(*files.back()));
+        list.push_back(sources.back().get());
     }
-    CFileSource source(file);
-    return ImportContactsCsv(image, source, chunkSize);
+    CsvImportResult result = ImportContactsCsv(image, list, options, chunkSize);
+    for (size_t i = 0; i < result.report.files.size() && i < paths.size(); ++i)
+        result.report.files[i].strName = paths[i];
+    return result;
+}
+
+CsvImportResult ImportContactsCsvFile(CContactImage& image, const std::string& path,
+                                      size_t chunkSize) {
+    return ImportContactsCsvFiles(image, {path}, CsvImportOptions(), chunkSize);
 }
 
 }  // namespace pendrak

@@ -1,168 +1,371 @@
+// The import: a first reading decides the fate of every line (a compact
+// table of IDs and priority classes, not the records), the choice picks
+// what fits, a second reading converts and keeps only what is taken, and
+// the image changes only once both readings agreed.
 #include <algorithm>
 #include <cstring>
 #include <memory>
 
 #include "csv/ContactCsv.h"
+#include "csv/CsvImportParts.h"
 #include "csv/CsvParser.h"
+#include "platform/CodePage.h"
 
 namespace pendrak {
 
 namespace {
 
-// Text-mode reading over a stream of chunks: CR LF becomes LF, a lone CR
-// stays, 0x1A ends the data. A CR that ends a chunk waits for the next one.
-class CTextModeReader {
-public:
-    explicit CTextModeReader(CContactCsvParser& parser) : m_parser(parser) {}
+constexpr uint8_t TAG_NOT_CHOSEN = 254;
+constexpr uint8_t TAG_REPEATED = 255;
 
-    // Converts the chunk in place and parses it; false when no more data is
-    // wanted (0x1A seen or the contact limit reached).
-    bool Feed(char* data, size_t size) {
-        if (size == 0) return true;
-        if (m_pendingCr) {
-            m_pendingCr = false;
-            if (data[0] != '\n' && !m_parser.Feed("\r", 1)) return false;
-        }
-        bool ended = false;
-        if (const void* eof = std::memchr(data, 0x1A, size)) {
-            size = static_cast<size_t>(static_cast<const char*>(eof) - data);
-            ended = true;
-        }
-        // A CR before an LF changes no count: it sits where a line is already
-        // ruled out or only its LF is looked for.
-        if (m_parser.CountsOnly()) return m_parser.Feed(data, size) && !ended;
-        if (size > 0 && data[size - 1] == '\r' && !ended) {
-            m_pendingCr = true;
-            --size;
-        }
-        size = DropCrBeforeLf(data, size);
-        return m_parser.Feed(data, size) && !ended;
+// The converters for the files of one import.
+struct CConverters {
+    int nCodePage = 0;
+    CTextConverter utf8;    // files with a byte-order mark, and the default
+    CTextConverter source;  // named columns in the encoding the user named
+    bool bSource = false;
+
+    CTextConverter* For(const CsvLayout& layout) {
+        if (layout.kind == CsvLayout::Own || layout.kind == CsvLayout::Unknown) return nullptr;
+        return bSource && !layout.bByteOrderMark ? &source : &utf8;
+    }
+};
+
+// The first reading: every record's fate, and with a source read only
+// once, every candidate staged as well.
+class CPlan : public CImportSink {
+public:
+    CPlan(CsvImportReport& report, const CContactChoice& named, const CContactChoice& own,
+          CConverters& converters, CStagedRecords* stageAll)
+        : m_report(report),
+          m_named(named),
+          m_own(own),
+          m_converters(converters),
+          m_pStageAll(stageAll) {}
+
+    void OnLayout(const CsvLayout& layout) override {
+        m_layout = layout;
+        m_pChoice =
+            layout.kind == CsvLayout::Own || layout.kind == CsvLayout::Unknown ? &m_own : &m_named;
     }
 
-    // A CR that ended the last chunk is a lone CR.
-    void Finish() {
-        if (m_pendingCr) m_parser.Feed("\r", 1);
-        m_pendingCr = false;
+    bool OnRecord(const CsvRecord& r) override {
+        m_report.nLines += r.nLines;
+        switch (r.kind) {
+            case CsvRecordKind::Header:
+                m_report.nHeader += r.nLines;
+                return true;
+            case CsvRecordKind::Empty:
+                m_report.nEmpty += r.nLines;
+                return true;
+            case CsvRecordKind::NoId:
+                m_report.nNoId += r.nLines;
+                return true;
+            case CsvRecordKind::Contact:
+                break;
+        }
+        const uint32_t tag =
+            m_pChoice->Allowed(r.nId, r.values[CONTACT_COUNTRY])
+                ? static_cast<uint32_t>(m_pChoice->Class(r.nId, r.values[CONTACT_COUNTRY]))
+                : TAG_NOT_CHOSEN;
+        if (m_pStageAll) {
+            // The values live only as long as this call.
+            if (Settle({r.nId, tag, r.nLines}) < TAG_NOT_CHOSEN)
+                m_pStageAll->Add(r, static_cast<uint32_t>(m_records.size() - 1),
+                                 m_converters.For(m_layout), m_converters.nCodePage);
+            return true;
+        }
+        // The test of the ID waits a few records, by when its bit has
+        // arrived from memory: a list of random IDs misses the cache at
+        // nearly every one.
+        m_seen.Prefetch(r.nId);
+        if (m_nPending == PENDING)
+            Settle(m_pending[m_nFirst]), m_nFirst = (m_nFirst + 1) % PENDING, --m_nPending;
+        m_pending[(m_nFirst + m_nPending++) % PENDING] = {r.nId, tag, r.nLines};
+        return true;
+    }
+
+    // The records still waiting for their ID's test, at the end of a file.
+    void Flush() {
+        for (; m_nPending > 0; --m_nPending, m_nFirst = (m_nFirst + 1) % PENDING)
+            Settle(m_pending[m_nFirst]);
+    }
+
+    // The choice over the image's contacts (in a merge) and the files'.
+    void Decide(const CContactImage& image, bool merge) {
+        Flush();
+        m_records.shrink_to_fit();  // it stays through the second reading
+        m_nOld = merge ? image.GetContactCount() : 0;
+        std::vector<uint64_t> keys;
+        keys.reserve(static_cast<size_t>(m_nOld) + m_records.size());
+        std::vector<int> oldClass(static_cast<size_t>(m_nOld), -1);
+        std::vector<std::pair<uint32_t, uint32_t>> replaced;  // ID, position in the image
+        for (int i = 0; i < m_nOld; ++i) {
+            const uint32_t id = static_cast<uint32_t>(image.GetContactRadioId(i));
+            const std::string_view country = image.GetContactFieldText(CONTACT_COUNTRY, i);
+            if (m_seen.Test(id)) {
+                ++m_report.nImageReplaced;
+                replaced.push_back({id, static_cast<uint32_t>(i)});
+            } else if (m_own.Allowed(id, country)) {
+                oldClass[i] = m_own.Class(id, country);
+                keys.push_back(m_own.Key(oldClass[i], id, static_cast<uint32_t>(i)));
+            }
+        }
+        // A line that replaces a contact takes its place in the order.
+        std::sort(replaced.begin(), replaced.end());
+        m_positions.clear();
+        for (uint32_t k = 0; k < m_records.size() && !replaced.empty(); ++k) {
+            const auto it = std::lower_bound(replaced.begin(), replaced.end(),
+                                             std::pair<uint32_t, uint32_t>(m_records[k] >> 8, 0));
+            if (it != replaced.end() && it->first == m_records[k] >> 8)
+                m_positions.push_back({k, it->second});
+        }
+        for (uint32_t k = 0; k < m_records.size(); ++k)
+            if (const uint32_t tag = m_records[k] & 0xFF; tag < TAG_NOT_CHOSEN)
+                keys.push_back(m_named.Key(static_cast<int>(tag), m_records[k] >> 8, Position(k)));
+        m_nCutoff = ChoiceCutoff(keys, MAX_CONTACTS);
+        keys = std::vector<uint64_t>();
+
+        m_keepOld.assign(static_cast<size_t>(m_nOld), false);
+        for (int i = 0; i < m_nOld; ++i) {
+            if (oldClass[i] < 0) continue;
+            const uint32_t id = static_cast<uint32_t>(image.GetContactRadioId(i));
+            m_keepOld[i] = m_own.Key(oldClass[i], id, static_cast<uint32_t>(i)) <= m_nCutoff;
+        }
+        m_report.nImageKept = std::count(m_keepOld.begin(), m_keepOld.end(), true);
+        m_report.nImageDropped = m_nOld - m_report.nImageKept - m_report.nImageReplaced;
+
+        size_t multi = 0;
+        for (uint32_t k = 0; k < m_records.size(); ++k) {
+            uint32_t lines = 1;
+            if (multi < m_multiLine.size() && m_multiLine[multi].first == k)
+                lines = m_multiLine[multi++].second;
+            if ((m_records[k] & 0xFF) >= TAG_NOT_CHOSEN) continue;
+            (Taken(k) ? m_report.nTaken : m_report.nOverCapacity) += lines;
+        }
+    }
+
+    bool Taken(uint32_t index) const {
+        const uint32_t tag = m_records[index] & 0xFF;
+        if (m_nCutoff == UINT64_MAX) return tag < TAG_NOT_CHOSEN;  // all fit
+        return tag < TAG_NOT_CHOSEN && m_named.Key(static_cast<int>(tag), m_records[index] >> 8,
+                                                   Position(index)) <= m_nCutoff;
+    }
+    // Where a record stands in the order: after the image's contacts, or in
+    // the place of the one it replaces.
+    uint32_t Position(uint32_t index) const {
+        if (!m_positions.empty()) {
+            const auto it = std::lower_bound(m_positions.begin(), m_positions.end(),
+                                             std::pair<uint32_t, uint32_t>(index, 0));
+            if (it != m_positions.end() && it->first == index) return it->second;
+        }
+        return static_cast<uint32_t>(m_nOld) + index;
+    }
+    size_t RecordCount() const { return m_records.size(); }
+    uint32_t RecordId(size_t index) const { return m_records[index] >> 8; }
+    bool KeepOld(int i) const { return m_keepOld[i]; }
+    const CsvLayout& Layout() const { return m_layout; }
+    int OldCount() const { return m_nOld; }
+
+private:
+    struct Pending {
+        uint32_t nId, nTag, nLines;
+    };
+
+    // A record's fate once its ID is tested: the first line of an ID wins.
+    uint32_t Settle(const Pending& p) {
+        uint32_t tag = p.nTag;
+        if (m_seen.TestAndSet(p.nId)) {
+            tag = TAG_REPEATED;
+            m_report.nRepeated += p.nLines;
+        } else if (tag == TAG_NOT_CHOSEN) {
+            m_report.nNotChosen += p.nLines;
+        }
+        if (p.nLines > 1)
+            m_multiLine.push_back({static_cast<uint32_t>(m_records.size()), p.nLines});
+        m_records.push_back(p.nId << 8 | tag);
+        return tag;
+    }
+
+    static constexpr size_t PENDING = 16;
+    Pending m_pending[PENDING];
+    size_t m_nFirst = 0, m_nPending = 0;
+    CsvImportReport& m_report;
+    const CContactChoice& m_named;
+    const CContactChoice& m_own;
+    const CContactChoice* m_pChoice = nullptr;
+    CConverters& m_converters;
+    CStagedRecords* m_pStageAll;
+    CsvLayout m_layout;
+    CSeenIds m_seen;
+    std::vector<uint32_t> m_records;  // ID << 8 | class or tag, per contact record
+    std::vector<std::pair<uint32_t, uint32_t>> m_multiLine;  // records of more than one line
+    std::vector<std::pair<uint32_t, uint32_t>> m_positions;  // record, image position it replaces
+    int m_nOld = 0;
+    uint64_t m_nCutoff = UINT64_MAX;
+    std::vector<bool> m_keepOld;
+};
+
+// The second reading: the same records again, and the taken ones staged.
+class CStore : public CImportSink {
+public:
+    CStore(const CPlan& plan, CConverters& converters, CStagedRecords& staged)
+        : m_plan(plan), m_converters(converters), m_staged(staged) {}
+
+    void OnLayout(const CsvLayout& layout) override { m_layout = layout; }
+
+    bool OnRecord(const CsvRecord& r) override {
+        m_nLines += r.nLines;
+        if (r.kind != CsvRecordKind::Contact) return true;
+        const size_t index = m_nNext++;
+        if (index >= m_plan.RecordCount() || m_plan.RecordId(index) != r.nId) {
+            m_bChanged = true;
+            return false;
+        }
+        if (m_plan.Taken(static_cast<uint32_t>(index)))
+            m_staged.Add(r, static_cast<uint32_t>(index), m_converters.For(m_layout),
+                         m_converters.nCodePage);
+        return true;
+    }
+
+    const CsvLayout& Layout() const { return m_layout; }
+    // After a file: as many lines as the first reading saw up to there, and
+    // after the last, as many contact records.
+    bool Agrees(const CsvLayout& layout, long long lines, bool last) const {
+        return !m_bChanged && m_layout.kind == layout.kind && m_nLines == lines &&
+               (!last || m_nNext == m_plan.RecordCount());
     }
 
 private:
-    static size_t DropCrBeforeLf(char* data, size_t size) {
-        char* cr = static_cast<char*>(std::memchr(data, '\r', size));
-        if (!cr) return size;
-        char* out = cr;
-        const char* in = cr;
-        const char* const end = data + size;
-        while (in < end) {
-            const char* next = static_cast<const char*>(
-                std::memchr(in + 1, '\r', static_cast<size_t>(end - in - 1)));
-            if (!next) next = end;
-            // `in` points at a CR: it goes only when LF follows it.
-            const char* from = (in + 1 < end && in[1] == '\n') ? in + 1 : in;
-            const size_t len = static_cast<size_t>(next - from);
-            std::memmove(out, from, len);
-            out += len;
-            in = next;
-        }
-        return static_cast<size_t>(out - data);
-    }
-
-    CContactCsvParser& m_parser;
-    bool m_pendingCr = false;
+    const CPlan& m_plan;
+    CConverters& m_converters;
+    CStagedRecords& m_staged;
+    CsvLayout m_layout;
+    size_t m_nNext = 0;
+    long long m_nLines = 0;
+    bool m_bChanged = false;
 };
 
-// One pass over the source through `parser`, up to the end of the data, the
-// 0x1A or the contact limit; false with `cause` set when a read failed.
-bool ReadThrough(CCsvSource& source, CContactCsvParser& parser, char* buffer, size_t chunkSize,
-                 FileErrorCause& cause) {
-    CTextModeReader reader(parser);
-    for (;;) {
-        cause = FileErrorCause::none;
-        const long long got = source.Read(buffer, chunkSize, cause);
-        if (got < 0) {
-            if (cause == FileErrorCause::none) cause = FileErrorCause::genericException;
-            return false;
-        }
-        if (got == 0) {
-            reader.Finish();
-            return true;
-        }
-        const size_t size = static_cast<size_t>(got) < chunkSize ? static_cast<size_t>(got) : chunkSize;
-        if (!reader.Feed(buffer, size)) return true;
+// The image's kept contacts moved to the front, the staged ones after them;
+// the count set, not yet sorted.
+int Commit(CContactImage& image, const CPlan& plan, const CStagedRecords& staged, bool checkTaken,
+           CsvImportReport& report) {
+    int n = 0;
+    for (int i = 0; i < plan.OldCount(); ++i) {
+        if (!plan.KeepOld(i)) continue;
+        image.CopyContactRecord(n, i);
+        ++n;
     }
+    staged.ForEach([&](const CStagedRecords::Entry& e) {
+        if (checkTaken && !plan.Taken(e.nIndex)) return;
+        image.SetContactRecord(n, static_cast<int32_t>(e.nId), e.texts);
+        report.nValuesCut += e.nCut;
+        report.nTransliterated += e.nTransliterated;
+        report.nReplaced += e.nReplaced;
+        ++n;
+    });
+    report.nValuesCut += staged.ValuesCut();
+    report.nTransliterated += staged.Stats().transliterated;
+    report.nReplaced += staged.Stats().replaced;
+    image.SetContactCount(n);
+    return n;
 }
 
-// Lines the first pass reads without parsing: more than a full file holds.
-constexpr long long SCAN_LINE_LIMIT = 2LL * MAX_CONTACTS;
-
-enum class ScanEnd { End, TooLong, Failed };
-
-// Reads the source through to the end of its data (the end or a 0x1A),
-// counting lines only, which costs about as much as a copy. A file with
-// more lines than any that is read to its end is left to the parser.
-ScanEnd ScanThrough(CCsvSource& source, char* buffer, size_t chunkSize, FileErrorCause& cause) {
-    long long lines = 0;
-    for (;;) {
-        cause = FileErrorCause::none;
-        const long long got = source.Read(buffer, chunkSize, cause);
-        if (got < 0) {
-            if (cause == FileErrorCause::none) cause = FileErrorCause::genericException;
-            return ScanEnd::Failed;
-        }
-        if (got == 0) return ScanEnd::End;
-        size_t size = static_cast<size_t>(got) < chunkSize ? static_cast<size_t>(got) : chunkSize;
-        const void* eof = std::memchr(buffer, 0x1A, size);
-        if (eof) size = static_cast<size_t>(static_cast<const char*>(eof) - buffer);
-        lines += std::count(buffer, buffer + size, '\n');
-        if (eof) return ScanEnd::End;
-        if (lines > SCAN_LINE_LIMIT) return ScanEnd::TooLong;
-    }
-}
-
-CsvImportResult ReadFailed(FileErrorCause cause) {
+CsvImportResult Failed(CsvImportResult::Outcome outcome, FileErrorCause cause, size_t file) {
     CsvImportResult result;
-    result.outcome = CsvImportResult::ReadFailed;
+    result.outcome = outcome;
     result.cause = cause;
+    result.nFailedFile = file;
     return result;
 }
 
 }  // namespace
 
-CsvImportResult ImportContactsCsv(CContactImage& image, CCsvSource& source, size_t chunkSize) {
+CsvImportResult ImportContactsCsv(CContactImage& image, const std::vector<CCsvSource*>& sources,
+                                  const CsvImportOptions& options, size_t chunkSize) {
     if (chunkSize == 0) chunkSize = CSV_READ_CHUNK_SIZE;
-    const std::unique_ptr<char[]> buffer(new char[chunkSize]);
-    FileErrorCause cause = FileErrorCause::none;
-    // Everything the import will use is read once before the image changes,
-    // so a file that cannot be read costs the user nothing. This takes no
-    // copy of the old contacts, which would double the memory of the import.
-    if (source.Rewind()) {
-        const ScanEnd scan = ScanThrough(source, buffer.get(), chunkSize, cause);
-        if (scan == ScanEnd::Failed) return ReadFailed(cause);
-        if (scan == ScanEnd::TooLong) {
-            // Only as far as the contacts reach the limit: the storing pass
-            // reads no further.
-            if (!source.Rewind()) return ReadFailed(FileErrorCause::badSeek);
-            CContactCsvParser counter;
-            if (!ReadThrough(source, counter, buffer.get(), chunkSize, cause)) return ReadFailed(cause);
-        }
-        if (!source.Rewind()) return ReadFailed(FileErrorCause::badSeek);
+    CConverters converters;
+    converters.nCodePage = options.nCodePage > 0 ? options.nCodePage : GetProgramCodePage();
+    std::string error;
+    if (!converters.utf8.Open(converters.nCodePage, {}, &error) ||
+        (!options.strEncoding.empty() &&
+         !(converters.bSource =
+               converters.source.Open(converters.nCodePage, options.strEncoding, &error)))) {
+        CsvImportResult result;
+        result.outcome = CsvImportResult::OptionFailed;
+        result.strMessage = error;
+        return result;
     }
-    int count = 0;
-    {
-        // Only records and their radio ID table entries change until the count does.
-        CContactCsvParser parser(image);
-        if (!ReadThrough(source, parser, buffer.get(), chunkSize, cause)) {
-            // The file failed since the first pass (or a pipe failed): a
-            // partly replaced list would pass for the file's, so none is shown.
-            if (parser.Count() > 0) image.SetContactCount(0);
-            return ReadFailed(cause);
+    // Country names are matched in the radio's bytes for the own layout.
+    CContactChoice own = options.choice;
+    own.TranslateNames([&](const std::string& name) {
+        std::string out;
+        TextConvertStats ignored;
+        converters.utf8.Convert(name, out, ignored);
+        return out;
+    });
+
+    bool twice = true;
+    for (CCsvSource* source : sources) twice = source->Rewind() && twice;
+    const std::unique_ptr<char[]> buffer(new char[chunkSize]);
+    CsvImportReport report;
+    report.bMerge = options.bMerge;
+    auto staged = std::make_unique<CStagedRecords>(twice);
+    auto plan = std::make_unique<CPlan>(report, options.choice, own, converters,
+                                        twice ? nullptr : staged.get());
+    const bool wantCountry = options.choice.NeedsCountry();
+    FileErrorCause cause = FileErrorCause::none;
+    std::vector<long long> bytes;  // per file, to compare the readings
+    for (size_t i = 0; i < sources.size(); ++i) {
+        const long long before = report.nLines;
+        bytes.push_back(0);
+        if (!ReadCsvSource(*sources[i], buffer.get(), chunkSize, *plan, !twice, wantCountry, cause,
+                           bytes.back()))
+            return Failed(CsvImportResult::ReadFailed, cause, i);
+        plan->Flush();
+        CsvFileReport file;
+        file.layout = plan->Layout();
+        file.nLines = report.nLines - before;
+        report.files.push_back(file);
+    }
+    plan->Decide(image, options.bMerge);
+
+    if (twice) {
+        // One pass over all the files, in the same order: records are
+        // numbered across them.
+        CStore store(*plan, converters, *staged);
+        long long lines = 0;
+        for (size_t i = 0; i < sources.size(); ++i) {
+            if (!sources[i]->Rewind())
+                return Failed(CsvImportResult::ReadFailed, FileErrorCause::badSeek, i);
+            long long again = 0;
+            if (!ReadCsvSource(*sources[i], buffer.get(), chunkSize, store, true, wantCountry,
+                               cause, again))
+                return Failed(CsvImportResult::ReadFailed, cause, i);
+            lines += report.files[i].nLines;
+            if (again != bytes[i] ||
+                !store.Agrees(report.files[i].layout, lines, i + 1 == sources.size())) {
+                // Shorter, longer or other records than the first reading found.
+                CsvImportResult result =
+                    Failed(CsvImportResult::ReadFailed, FileErrorCause::endOfFile, i);
+                result.bChanged = true;
+                return result;
+            }
         }
-        count = parser.Count();
-    }  // the parser's tables go before the sort: the peak is the larger of the two
-    image.SetContactCount(count);
-    image.SortContactsByRadioId();
+    }
     CsvImportResult result;
-    result.count = count;
+    result.count = Commit(image, *plan, *staged, !twice, report);
+    // The sort needs tables of its own: what the readings kept goes first.
+    staged.reset();
+    plan.reset();
+    image.SortContactsByRadioId();
+    result.report = std::move(report);
     return result;
+}
+
+CsvImportResult ImportContactsCsv(CContactImage& image, CCsvSource& source, size_t chunkSize) {
+    return ImportContactsCsv(image, std::vector<CCsvSource*>{&source}, CsvImportOptions(),
+                             chunkSize);
 }
 
 long long CCsvBytesSource::Read(char* buffer, size_t size, FileErrorCause&) {

@@ -23,16 +23,11 @@ inline uint64_t DelimiterMask(uint64_t word) {
 
 }  // namespace
 
-CContactCsvParser::CContactCsvParser(CContactImage& image)
-    : m_image(&image) {}
-
-CContactCsvParser::CContactCsvParser()
-    : m_image(nullptr) {}
-
-CContactCsvParser::~CContactCsvParser() = default;
+CContactCsvParser::CContactCsvParser(ICsvRecordSink& sink, bool wantValues)
+    : m_sink(sink), m_bWantValues(wantValues) {}
 
 bool CContactCsvParser::Feed(const char* data, size_t size) {
-    if (Full()) return false;
+    if (m_bStopped) return false;
     const auto* p = reinterpret_cast<const unsigned char*>(data);
     const auto* const end = p + size;
     while (p < end) {
@@ -40,28 +35,29 @@ bool CContactCsvParser::Feed(const char* data, size_t size) {
         if (state == ID) {
             const unsigned char b = *p++;
             if (m_lineStart) {
-                if (b == '\n') continue;
+                if (b == '\n') {
+                    NewLine();
+                    if (!m_sink.OnRecord(CsvRecord{})) m_bStopped = true;
+                    if (m_bStopped) return false;
+                    continue;
+                }
                 // Every candidate of the line starts at its first byte, so a
                 // wrong first byte rules the whole line out.
                 if (b < '1' || b > '9') {
+                    m_bNamesLike = b < '0' || b > '9';
                     m_state = SKIP;
+                    m_lineStart = false;
                     continue;
                 }
                 m_lineStart = false;
+                m_bNamesLike = false;
                 m_inDigits = true;
                 m_id = b - '0';
             } else if (b == ',') {
-                // The duplicate test waits for the line end, by when the bit
-                // has arrived from memory.
-#if defined(__GNUC__) || defined(__clang__)  // MSVC has no such hint; the test works without it
-                if (const uint64_t* block = m_seen[m_id >> SEEN_BLOCK_BITS].get())
-                    __builtin_prefetch(&block[(m_id >> 6) & SEEN_WORD_MASK]);
-#endif
-                // A counting pass needs no values: the line counts once it ends.
-                m_state = m_image ? 1 : FULL;
+                m_state = m_bWantValues ? 1 : FULL;
                 std::memset(m_lengths, 0, sizeof m_lengths);
             } else if (b == '\n') {
-                NewLine();
+                if (!EmitContact(0)) return false;
             } else if (m_inDigits) {
                 if (b >= '0' && b <= '9') {
                     m_id = m_id * 10 + (b - '0');
@@ -73,77 +69,79 @@ bool CContactCsvParser::Feed(const char* data, size_t size) {
             }
         } else if (state < FULL) {
             const int f = state - 1;
-            const uint8_t width = f == 0 ? 8 : 16;
+            // One byte past the field's width tells the store that it cuts.
+            const size_t limit = (f == 0 ? 8 : 16) + 1;
             unsigned char* value = m_values[f];
             size_t len = m_lengths[f];
             // Eight bytes at a time while they last; the value buffer has
-            // room for a whole word past the field width.
+            // room for a whole word past the limit.
             while (end - p >= 8) {
                 uint64_t word;
                 std::memcpy(&word, p, 8);
                 const uint64_t mask = DelimiterMask(word);
                 const size_t k = mask ? static_cast<size_t>(std::countr_zero(mask)) / 8 : 8;
-                if (len < width) {
+                if (len < limit) {
                     std::memcpy(value + len, p, 8);
-                    len = std::min<size_t>(width, len + k);
+                    len = std::min(limit, len + k);
                 }
                 p += k;
                 if (mask) break;
             }
             while (p < end && *p != ',' && *p != '\n') {
-                if (len < width) value[len++] = *p;
+                if (len < limit) value[len++] = *p;
                 ++p;
             }
             m_lengths[f] = static_cast<uint8_t>(len);
             if (p == end) break;
             if (*p++ == ',') {
                 m_state = state + 1;
-            } else {
-                Store();
-                if (Full()) return false;
+            } else if (!EmitContact(state)) {  // the value ended by the LF counts too
+                return false;
             }
         } else {
             const auto* lf = static_cast<const unsigned char*>(
                 std::memchr(p, '\n', static_cast<size_t>(end - p)));
             if (!lf) break;
             p = lf + 1;
-            if (state == FULL) {
-                Store();
-                if (Full()) return false;
-            } else {
-                NewLine();
-            }
+            if (!(state == FULL ? EmitContact(m_bWantValues ? CONTACT_FIELD_COUNT : 0)
+                                : EmitOther()))
+                return false;
         }
     }
-    return !Full();
+    return true;
 }
 
-void CContactCsvParser::Store() {
-    std::unique_ptr<uint64_t[]>& block = m_seen[m_id >> SEEN_BLOCK_BITS];
-    if (!block) block = std::make_unique<uint64_t[]>(SEEN_WORD_MASK + 1);
-    uint64_t& seen = block[(m_id >> 6) & SEEN_WORD_MASK];
-    const uint64_t bit = uint64_t{1} << (m_id & 63);
-    if (seen & bit) {  // the first line with an ID wins
-        NewLine();
-        return;
-    }
-    seen |= bit;
-    if (!m_image) {
-        ++m_count;
-        NewLine();
-        return;
-    }
-    const int n = m_count;
-    const int taken = m_state - 1;  // comma-ended text values of the line
-    m_image->SetContactRadioId(n, static_cast<int32_t>(m_id));
-    for (int f = 0; f < CONTACT_FIELD_COUNT; ++f) {
-        const std::string_view text =
-            f < taken ? std::string_view(reinterpret_cast<const char*>(m_values[f]), m_lengths[f])
-                      : std::string_view("", 0);  // never a null pointer for memcpy
-        m_image->SetContactFieldText(static_cast<ContactField>(f), n, text);
-    }
-    ++m_count;
+void CContactCsvParser::Finish() {
+    // A last line without its line end is a line like any other.
+    if (m_bStopped || m_lineStart) return;
+    if (m_state == SKIP)
+        EmitOther();
+    else if (m_state == FULL)
+        EmitContact(m_bWantValues ? CONTACT_FIELD_COUNT : 0);
+    else
+        EmitContact(m_state);
+}
+
+bool CContactCsvParser::EmitContact(int taken) {
+    CsvRecord record;
+    record.kind = CsvRecordKind::Contact;
+    record.nId = m_id;
+    if (m_bWantValues)
+        for (int f = 0; f < taken; ++f)
+            record.values[f] =
+                std::string_view(reinterpret_cast<const char*>(m_values[f]), m_lengths[f]);
     NewLine();
+    if (!m_sink.OnRecord(record)) m_bStopped = true;
+    return !m_bStopped;
+}
+
+bool CContactCsvParser::EmitOther() {
+    CsvRecord record;
+    // A first line that begins with no digit names the columns.
+    record.kind = m_nLine == 1 && m_bNamesLike ? CsvRecordKind::Header : CsvRecordKind::NoId;
+    NewLine();
+    if (!m_sink.OnRecord(record)) m_bStopped = true;
+    return !m_bStopped;
 }
 
 }  // namespace pendrak

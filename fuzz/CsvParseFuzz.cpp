@@ -1,5 +1,6 @@
-// ParseContactsCsv over arbitrary bytes, against itself fed in pieces and
-// against the import that reads the same bytes as a file.
+// The own layout's reader over arbitrary bytes, against itself fed in
+// pieces and asked for IDs only, and ParseContactsCsv against the import that
+// reads the same bytes as a file.
 //
 // Input layout: bytes 0-3 choose the piece sizes (a 0 means the rest at
 // once), byte 4 the import's read size and whether the source can be read
@@ -11,6 +12,7 @@
 #include <string>
 
 #include "csv/ContactCsv.h"
+#include "csv/CsvLayout.h"
 #include "csv/CsvParser.h"
 
 namespace {
@@ -24,7 +26,7 @@ void Check(bool ok) {
 // The images are large: kept between inputs, and only the records an input
 // stores are compared.
 CContactImage& Image(int which) {
-    static std::unique_ptr<CContactImage> images[3];
+    static std::unique_ptr<CContactImage> images[2];
     if (!images[which]) {
         images[which] = std::make_unique<CContactImage>();
         images[which]->ClearContactImage();
@@ -39,6 +41,37 @@ bool SameRecords(const CContactImage& a, const CContactImage& b, int count) {
            std::equal(a.RadioIdTable(), a.RadioIdTable() + count, b.RadioIdTable());
 }
 
+
+// What a reader hands on, as text; with values or IDs only.
+class CRecorder : public ICsvRecordSink {
+public:
+    explicit CRecorder(bool values) : m_bValues(values) {}
+    bool OnRecord(const CsvRecord& r) override {
+        m_log += std::to_string(static_cast<int>(r.kind)) + ':' + std::to_string(r.nId);
+        if (m_bValues)
+            for (const std::string_view v : r.values) (m_log += '|') += v;
+        m_log += '\n';
+        return true;
+    }
+    const std::string& Log() const { return m_log; }
+
+private:
+    bool m_bValues;
+    std::string m_log;
+};
+
+std::string Records(const std::string& file, const uint8_t* pieceSizes, bool values) {
+    CRecorder recorder(values);
+    CContactCsvParser parser(recorder, values);
+    for (size_t pos = 0, k = 0; pos < file.size(); ++k) {
+        const size_t piece = pieceSizes && pieceSizes[k % 4] ? pieceSizes[k % 4] : file.size() - pos;
+        const size_t take = std::min(piece, file.size() - pos);
+        parser.Feed(file.data() + pos, take);
+        pos += take;
+    }
+    parser.Finish();
+    return recorder.Log();
+}
 
 // Text mode done the plain way: the data ends at 0x1A, CR LF becomes LF.
 std::string TextMode(const std::string& raw) {
@@ -55,37 +88,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 5) return 0;
     const std::string file(reinterpret_cast<const char*>(data + 5), size - 5);
 
-    // Whole against pieces.
-    CContactImage& whole = Image(0);
-    const int count = ParseContactsCsv(whole, file.data(), file.size());
-    Check(count >= 0 && count <= MAX_CONTACTS);
-    CContactImage& pieces = Image(1);
-    {
-        CContactCsvParser parser(pieces);
-        for (size_t pos = 0, k = 0; pos < file.size(); ++k) {
-            const size_t piece = data[k % 4] ? data[k % 4] : file.size() - pos;
-            const size_t take = std::min(piece, file.size() - pos);
-            parser.Feed(file.data() + pos, take);
-            pos += take;
-        }
-        Check(parser.Count() == count);
-    }
-    Check(SameRecords(whole, pieces, count));
+    // Whole against pieces, and the IDs-only reading against both.
+    const std::string records = Records(file, nullptr, true);
+    Check(Records(file, data, true) == records);
+    std::string ids;
+    for (size_t p = 0, q; (q = records.find('\n', p)) != std::string::npos; p = q + 1)
+        ids += records.substr(p, records.find('|', p) - p) + '\n';
+    Check(Records(file, data, false) == ids);
 
     // The import (text mode, in reads) against the whole parse of the
-    // converted bytes, sorted; its counting pass against both.
+    // converted bytes, sorted, where the first line makes it the own layout.
+    std::string firstLine = file.substr(0, file.find('\n'));  // as the import judges it
+    if (!firstLine.empty() && firstLine.back() == '\r') firstLine.pop_back();
+    const CsvLayout::Kind kind = DetectCsvLayout(firstLine).kind;
     const std::string text = TextMode(file);
+    if (kind != CsvLayout::Own && kind != CsvLayout::Unknown) return 0;
+    CContactImage& whole = Image(0);
     const int textCount = ParseContactsCsv(whole, text.data(), text.size());
+    Check(textCount >= 0 && textCount <= MAX_CONTACTS);
     whole.SetContactCount(textCount);
     whole.SortContactsByRadioId();
-    CContactCsvParser counter;
-    counter.Feed(file.data(), std::min(file.size(), file.find('\x1A')));
-    Check(counter.Count() == textCount);
 
-    CContactImage& imported = Image(2);
+    CContactImage& imported = Image(1);
     CCsvBytesSource source(file, (data[4] & 0x80) != 0);
     const CsvImportResult result = ImportContactsCsv(imported, source, (data[4] & 0x7F) + 1u);
     Check(result.outcome == CsvImportResult::Done && result.count == textCount);
+    const CsvImportReport& r = result.report;
+    Check(r.nTaken + r.nHeader + r.nEmpty + r.nRepeated + r.nNoId + r.nNotChosen + r.nOverCapacity == r.nLines);
     Check(imported.GetContactCount() == textCount);
     Check(SameRecords(whole, imported, textCount));
     for (int n = 1; n < textCount; ++n)

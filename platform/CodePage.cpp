@@ -72,36 +72,6 @@ void AppendUtf8(std::string& out, uint32_t cp) {
 
 constexpr uint32_t kReplacement = 0xFFFD;
 
-// Length of the well-formed UTF-8 sequence at s[i], 0 when it is not one
-// (overlong forms, surrogates and values past U+10FFFF included).
-size_t Utf8SequenceLength(std::string_view s, size_t i) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    if (b0 < 0x80) return 1;
-    size_t len;
-    unsigned char lo = 0x80, hi = 0xBF;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        len = 2;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        len = 3;
-        if (b0 == 0xE0) lo = 0xA0;
-        if (b0 == 0xED) hi = 0x9F;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        len = 4;
-        if (b0 == 0xF0) lo = 0x90;
-        if (b0 == 0xF4) hi = 0x8F;
-    } else {
-        return 0;
-    }
-    if (i + len > s.size()) return 0;
-    const auto b1 = static_cast<unsigned char>(s[i + 1]);
-    if (b1 < lo || b1 > hi) return 0;
-    for (size_t k = 2; k < len; ++k) {
-        const auto b = static_cast<unsigned char>(s[i + k]);
-        if (b < 0x80 || b > 0xBF) return 0;
-    }
-    return len;
-}
-
 std::string Utf8Sanitised(std::string_view bytes) {
     std::string out;
     out.reserve(bytes.size());
@@ -161,12 +131,6 @@ std::string DecodeToUtf8(std::string_view bytes, int codePage) {
 
 #else
 
-const char* IconvName(int codePage) {
-    for (const auto& entry : kCodePages)
-        if (entry.codePage == codePage) return entry.iconvName;
-    return nullptr;
-}
-
 // One converter per thread, kept for the code page last asked for: the
 // dialog converts many short texts in a row.
 class Converter {
@@ -176,7 +140,7 @@ public:
     iconv_t For(int codePage) {
         if (codePage != m_codePage) {
             Reset();
-            if (const char* name = IconvName(codePage)) m_cd = iconv_open("UTF-8", name);
+            if (const char* name = CodePageIconvName(codePage)) m_cd = iconv_open("UTF-8", name);
             m_codePage = codePage;
         }
         return m_cd;
@@ -222,6 +186,42 @@ std::string DecodeToUtf8(std::string_view bytes, int codePage) {
 #endif
 
 }  // namespace
+
+size_t Utf8SequenceLength(std::string_view s, size_t i) {
+    const auto b0 = static_cast<unsigned char>(s[i]);
+    if (b0 < 0x80) return 1;
+    size_t len;
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (b0 >= 0xC2 && b0 <= 0xDF) {
+        len = 2;
+    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+        len = 3;
+        if (b0 == 0xE0) lo = 0xA0;
+        if (b0 == 0xED) hi = 0x9F;
+    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+        len = 4;
+        if (b0 == 0xF0) lo = 0x90;
+        if (b0 == 0xF4) hi = 0x8F;
+    } else {
+        return 0;
+    }
+    if (i + len > s.size()) return 0;
+    const auto b1 = static_cast<unsigned char>(s[i + 1]);
+    if (b1 < lo || b1 > hi) return 0;
+    for (size_t k = 2; k < len; ++k) {
+        const auto b = static_cast<unsigned char>(s[i + k]);
+        if (b < 0x80 || b > 0xBF) return 0;
+    }
+    return len;
+}
+
+#ifndef _WIN32
+const char* CodePageIconvName(int codePage) {
+    for (const auto& entry : kCodePages)
+        if (entry.codePage == codePage) return entry.iconvName;
+    return nullptr;
+}
+#endif
 
 int CodePageFromName(std::string_view name) {
     std::string key;
@@ -285,49 +285,6 @@ std::string ToUtf8(std::string_view bytes, int codePage) {
     for (const char c : bytes) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
     if (ascii) return std::string(bytes);
     return DecodeToUtf8(bytes, codePage);
-}
-
-bool FromUtf8(std::string_view utf8, int codePage, std::string& out) {
-    out.clear();
-    if (Utf8Sanitised(utf8) != utf8) return false;
-    if (codePage == CP_UTF8_ID || utf8.empty()) {
-        out.assign(utf8);
-        return true;
-    }
-#ifdef _WIN32
-    const int inLen = static_cast<int>(utf8.size());
-    const int wideLen = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), inLen, nullptr, 0);
-    if (wideLen <= 0) return false;
-    std::wstring wide(static_cast<size_t>(wideLen), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), inLen, wide.data(), wideLen);
-    BOOL usedDefault = FALSE;
-    const int outLen = WideCharToMultiByte(static_cast<UINT>(codePage), WC_NO_BEST_FIT_CHARS,
-                                           wide.data(), wideLen, nullptr, 0, nullptr, &usedDefault);
-    if (outLen <= 0 || usedDefault) return false;
-    out.resize(static_cast<size_t>(outLen));
-    WideCharToMultiByte(static_cast<UINT>(codePage), WC_NO_BEST_FIT_CHARS, wide.data(), wideLen,
-                        out.data(), outLen, nullptr, &usedDefault);
-    return !usedDefault;
-#else
-    const char* name = IconvName(codePage);
-    if (!name) return false;
-    iconv_t cd = iconv_open(name, "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-    char chunk[256];
-    char* in = const_cast<char*>(utf8.data());
-    size_t inLeft = utf8.size();
-    bool ok = true;
-    while (ok && inLeft > 0) {
-        char* dst = chunk;
-        size_t dstLeft = sizeof chunk;
-        const size_t rc = iconv(cd, &in, &inLeft, &dst, &dstLeft);
-        out.append(chunk, static_cast<size_t>(dst - chunk));
-        // Characters iconv cannot map exactly count as failures too.
-        ok = rc == 0 || (rc == static_cast<size_t>(-1) && errno == E2BIG);
-    }
-    iconv_close(cd);
-    return ok;
-#endif
 }
 
 int CommandLineCodePage() {

@@ -27,14 +27,19 @@ void SetProgramCodePage(int codePage);
 bool IsLeadByteInCodePage(unsigned char b, int codePage);
 inline bool IsLeadByte(unsigned char b) { return IsLeadByteInCodePage(b, GetProgramCodePage()); }
 
+// Length of the well-formed UTF-8 sequence at s[i], 0 when it is not one
+// (overlong forms, surrogates and values past U+10FFFF included).
+size_t Utf8SequenceLength(std::string_view s, size_t i);
+
+#ifndef _WIN32
+// The iconv name of a code page the program knows; null for others.
+const char* CodePageIconvName(int codePage);
+#endif
+
 // Bytes in codePage to UTF-8. Bytes that do not decode become U+FFFD; the
 // input is never changed.
 std::string ToUtf8(std::string_view bytes, int codePage);
 inline std::string ToUtf8(std::string_view bytes) { return ToUtf8(bytes, GetProgramCodePage()); }
-
-// UTF-8 to bytes in codePage. False when the text is not UTF-8 or a
-// character has no exact form in codePage (nothing is approximated).
-bool FromUtf8(std::string_view utf8, int codePage, std::string& out);
 
 // The code page of the program's arguments: the system's ANSI code page on
 // Windows, UTF-8 elsewhere.

@@ -7,7 +7,7 @@ packages=(
   build-essential g++ cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libusb-1.0-0-dev libcli11-dev
+  libusb-1.0-0-dev libcli11-dev libicu-dev
   umockdev libumockdev-dev gir1.2-umockdev-1.0 python3-gi
   clang-14 libclang-rt-14-dev
   g++-mingw-w64-x86-64 wine wine64

@@ -85,6 +85,10 @@ bool CAppData::LoadSettings(IStartupNotifier* notifier, const std::string& progr
     m_strBinDir.clear();
     m_strCodePage.clear();
     m_strRadio.clear();
+    m_strPrefer.clear();
+    m_strNear.clear();
+    m_strOnly.clear();
+    m_strExclude.clear();
     m_strBinFile.clear();
     m_bVerify = 0;
     m_bInstalledData = 0;
@@ -120,6 +124,10 @@ bool CAppData::LoadSettings(IStartupNotifier* notifier, const std::string& progr
         binDir = settings.Get("BinFile");
         m_strCodePage = settings.Get("codepage");
         m_strRadio = settings.Get("radio");
+        m_strPrefer = settings.Get("prefer");
+        m_strNear = settings.Get("near");
+        m_strOnly = settings.Get("only");
+        m_strExclude = settings.Get("exclude");
         m_bVerify = std::atoi(settings.Get("verify").c_str()) != 0 ? 1 : 0;
     }
     m_strBinFile = binDir;

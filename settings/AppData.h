@@ -28,6 +28,9 @@ public:
     std::string m_strBinDir;
     std::string m_strCodePage;     // `codepage` key of [setup], as written
     std::string m_strRadio;        // `radio` key of [setup]; empty means usb
+    // Which contacts an import takes over capacity: `prefer`, `near`,
+    // `only` and `exclude` keys of [setup], as written.
+    std::string m_strPrefer, m_strNear, m_strOnly, m_strExclude;
     std::string m_strBinFile;      // `BinFile` key of [setup], as written
     int m_bVerify = 0;             // `verify` key: a Write reads the radio back
     int m_bInstalledData = 0;      // the settings came from <prefix>/share/pendrak

@@ -6,9 +6,6 @@
 // Also find over the same 130,000 contacts, from the image and from the CSV
 // file, beside list of the last page, which loads the file just as find does.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -17,7 +14,7 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "ProcessRun.h"
 
 namespace {
 
@@ -38,22 +35,7 @@ std::string At(const char* name) {
 
 // Exit status of program with args, its output thrown away.
 int Run(const std::string& program, const std::vector<std::string>& args) {
-    std::vector<std::string> all = {program};
-    all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int r = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (r != 0) return -1;
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return benchproc::RunProcess(program, args).exitCode;
 }
 
 // The demo's list, imported into an image and written to the radio once.

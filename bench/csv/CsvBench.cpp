@@ -15,6 +15,7 @@
 #include <string>
 
 #include "csv/ContactCsv.h"
+#include "legacy/LegacyImport.h"
 
 namespace {
 
@@ -131,7 +132,23 @@ void BM_ParseContactsCsv(benchmark::State& state) {
 }
 BENCHMARK(BM_ParseContactsCsv)->Unit(benchmark::kMillisecond);
 
-// Count, text-mode reading in chunks, parse, count, sort: the whole import.
+// The import as it was, on the same bytes: the baseline of the one below,
+// which must stay within 10% of it.
+void BM_BaselineLegacyImport(benchmark::State& state) {
+    const std::string& csv = GeneratedCsv();
+    auto image = std::make_unique<CContactImage>();
+    image->ClearContactImage();
+    for (auto _ : state) {
+        image->SetContactCount(0);
+        CCsvBytesSource source(csv);
+        if (legacy::ImportContactsCsv(*image, source).count != MAX_CONTACTS)
+            state.SkipWithError("wrong count");
+    }
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * csv.size()));
+}
+BENCHMARK(BM_BaselineLegacyImport)->Unit(benchmark::kMillisecond);
+
+// Both readings, the choice, staging, the image filled and sorted: the whole import.
 void BM_ImportContactsCsv(benchmark::State& state) {
     const std::string& csv = GeneratedCsv();
     auto image = std::make_unique<CContactImage>();

@@ -16,24 +16,7 @@
 namespace {
 
 using pendrak::demo::Country;
-
-// splitmix64: small, fast and the same on every platform.
-class CRandom {
-public:
-    explicit CRandom(uint64_t seed) : m_state(seed) {}
-    uint64_t Next() {
-        uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
-        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
-        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
-        return z ^ (z >> 31);
-    }
-    size_t Below(size_t n) { return static_cast<size_t>(Next() % n); }
-    template <class T>
-    const T& Pick(const std::vector<T>& items) { return items[Below(items.size())]; }
-
-private:
-    uint64_t m_state;
-};
+using pendrak::demo::CRandom;
 
 // At most `width` bytes, never ending inside a UTF-8 character.
 std::string Fit(std::string text, size_t width) {
@@ -128,21 +111,11 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    std::FILE* out = output.empty() ? stdout : std::fopen(output.c_str(), "wb");
-    if (!out) {
-        std::perror(("pendrak-demo-contacts: " + output).c_str());
-        return 1;
-    }
     std::string text = "Radio ID,Callsign,Name,Nickname,City,State,Country,Remarks,\r\n";
     for (const Contact& c : MakeContacts(count, seed)) {
         text += std::to_string(c.id);
         for (const std::string& f : c.fields) text += "," + f;
         text += ",\r\n";
     }
-    const bool ok = std::fwrite(text.data(), 1, text.size(), out) == text.size();
-    if ((out != stdout ? std::fclose(out) : std::fflush(out)) != 0 || !ok) {
-        std::perror(("pendrak-demo-contacts: " + (output.empty() ? std::string("stdout") : output)).c_str());
-        return 1;
-    }
-    return 0;
+    return pendrak::demo::WriteOutput("pendrak-demo-contacts", output, text);
 }

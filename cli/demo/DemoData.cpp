@@ -1,5 +1,7 @@
 #include "DemoData.h"
 
+#include <cstdio>
+
 namespace pendrak::demo {
 
 namespace {
@@ -144,6 +146,22 @@ const std::vector<Country>& DemoCountries() {
          {"Hansen", "Johansen", "Olsen", "Larsen", "Berg", "Haugen"}},
     };
     return countries;
+}
+
+int WriteOutput(const char* program, const std::string& output, const std::string& text) {
+    std::FILE* out = output.empty() ? stdout : std::fopen(output.c_str(), "wb");
+    if (!out) {
+        std::perror((std::string(program) + ": " + output).c_str());
+        return 1;
+    }
+    const bool ok = std::fwrite(text.data(), 1, text.size(), out) == text.size();
+    if ((out != stdout ? std::fclose(out) : std::fflush(out)) != 0 || !ok) {
+        std::perror(
+            (std::string(program) + ": " + (output.empty() ? std::string("stdout") : output))
+                .c_str());
+        return 1;
+    }
+    return 0;
 }
 
 }  // namespace pendrak::demo

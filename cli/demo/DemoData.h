@@ -3,6 +3,9 @@
 // its record field (16 bytes, callsigns 8) and holds no comma.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
+#include <string>
 #include <vector>
 
 namespace pendrak::demo {
@@ -24,5 +27,29 @@ struct Country {
 };
 
 const std::vector<Country>& DemoCountries();
+
+// Writes text to the file `output` (standard output when empty); the exit
+// status, after a line naming `program` on stderr when that failed.
+int WriteOutput(const char* program, const std::string& output, const std::string& text);
+
+// splitmix64: small, fast and the same on every platform.
+class CRandom {
+public:
+    explicit CRandom(uint64_t seed) : m_state(seed) {}
+    uint64_t Next() {
+        uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    size_t Below(size_t n) { return static_cast<size_t>(Next() % n); }
+    template <class T>
+    const T& Pick(const std::vector<T>& items) {
+        return items[Below(items.size())];
+    }
+
+private:
+    uint64_t m_state;
+};
 
 }  // namespace pendrak::demo

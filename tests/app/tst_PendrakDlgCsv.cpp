@@ -1,6 +1,7 @@
 // Export and Import from the window, with the file dialogs answered.
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QtTest>
 
@@ -115,6 +116,49 @@ private slots:
         QCOMPARE(dlg.PageEdit()->text(), QString("2"));
         QCOMPARE(dlg.PageModel()->rowCount(), 200);
         QVERIFY(QApplication::overrideCursor() == nullptr);
+    }
+
+    // "Add from file…" keeps the contacts shown, takes the settings' choice,
+    // and says why lines were lost after the fixed closing message.
+    void addFromFileMergesAndReports() {
+        CFakeDialogServices services;
+        CProgramDir dir(KeyedLanguageFile(true), "codepage=GBK\nexclude=3101\n");
+        dir.Load();
+        FillContacts(theAppData.m_contacts, 3);
+        CPendrakDlg dlg;
+        dir.Write(
+            "add.csv",
+            "RADIO_ID,CALLSIGN,FIRST_NAME\n2,new,J\xC3\xB6rg\n4600001,BA1\n3101000,K\nbad,x\n");
+        services.answerPath = dir.Path("add.csv");
+        dlg.OnSysCommand(IDM_ADDFROMFILE);
+        QCOMPARE(services.boxes.size(), 2);
+        QCOMPARE(services.boxes[0].text, QString("导入联系人：4。"));
+        QVERIFY2(services.boxes[1].text.contains("1 lines hold no valid radio ID"),
+                 qPrintable(services.boxes[1].text));
+        QVERIFY(!services.boxes[1].text.contains("did not fit"));
+        QCOMPARE(dlg.Status()->text(), QString("2 of 5 lines taken, 1 lost"));
+        CContactImage& image = theAppData.m_contacts;
+        QCOMPARE(image.GetContactCount(), 4);
+        QCOMPARE(image.GetContactFieldText(CONTACT_CALLSIGN, 0), std::string_view("C0"));
+        QCOMPARE(image.GetContactFieldText(CONTACT_CALLSIGN, 1), std::string_view("new"));
+        QCOMPARE(image.GetContactFieldText(CONTACT_NAME, 1),
+                 std::string_view("Jorg"));  // GBK lacks ö
+        QCOMPARE(image.GetContactRadioId(3), 4600001);
+        QCOMPARE(dlg.PageModel()->rowCount(), 4);
+    }
+
+    void importWithABadSettingChangesNothing() {
+        CFakeDialogServices services;
+        CProgramDir dir(KeyedLanguageFile(true), "near=somewhere\n");
+        dir.Load();
+        FillContacts(theAppData.m_contacts, 3);
+        CPendrakDlg dlg;
+        dir.Write("in.csv", "1,a,\n");
+        services.answerPath = dir.Path("in.csv");
+        dlg.OnImport();
+        QCOMPARE(services.boxes.size(), 1);
+        QVERIFY2(services.boxes[0].text.contains("key near"), qPrintable(services.boxes[0].text));
+        QCOMPARE(theAppData.m_contacts.GetContactCount(), 3);
     }
 };
 

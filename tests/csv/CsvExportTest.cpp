@@ -158,3 +158,58 @@ TEST(CsvExportFile, FailedWriteIsNeverDone) {
 
 }  // namespace
 }  // namespace pendrak::test
+
+namespace pendrak::test {
+namespace {
+
+// The export for spreadsheets: quotes only where a value needs them, and an
+// import of it gives back the same contacts in the radio's code page.
+TEST(CsvExportUtf8, QuotedWhereNeededAndReadsBack) {
+    auto image = NewImage();
+    AddContact(*image, 4600001,
+               {"BA1AA", "\xCD\xF5\xD0\xA1\xC3\xF7", "", "\xB1\xB1\xBE\xA9", "", "China", ""});
+    AddContact(
+        *image, 3100001,
+        {"K1AB", "Robert \"Bob\"", " sp ", "Washington, DC", "line\nend", "", "\xA7\xAA\xA7\xD3"});
+    CRecordingSink raw;
+    ASSERT_TRUE(WriteContactsCsvUtf8(*image, raw, 936));
+    EXPECT_EQ(
+        raw.bytes,
+        "\xEF\xBB\xBFRadio ID,Callsign,Name,Nickname,City,State,Country,Remarks\r\n"
+        "4600001,BA1AA,王小明,,北京,,China,\r\n"
+        "3100001,K1AB,\"Robert \"\"Bob\"\"\",\" sp \",\"Washington, DC\",\"line\nend\",,Ив\r\n");
+
+    auto back = NewImage();
+    AddContact(*back, 5, {"stale"});
+    CsvImportOptions options;
+    options.nCodePage = 936;
+    const CsvImportResult result = ImportBytes(*back, raw.bytes, options, 7);
+    ASSERT_EQ(result.outcome, CsvImportResult::Done);
+    image->SortContactsByRadioId();
+    EXPECT_EQ(Contacts(*back), Contacts(*image));
+    EXPECT_EQ(result.report.nLines, 4);  // the quoted line end makes one more
+    EXPECT_EQ(result.report.nHeader, 1);
+    EXPECT_EQ(result.report.nTransliterated + result.report.nReplaced + result.report.nValuesCut,
+              0);
+}
+
+TEST(CsvExportUtf8File, RoundTripOfAFullField) {
+    CTempDir dir;
+    auto image = NewImage();
+    // Every field full to its width, in two-byte characters.
+    AddContact(*image, 16777215,
+               {"\xB9\xFA\xB9\xFA\xB9\xFA\xB9\xFA", std::string(16, 'x'),
+                "\xD6\xD0\xCE\xC4\xD6\xD0\xCE\xC4\xD6\xD0\xCE\xC4\xD6\xD0\xCE\xC4"});
+    const auto path = (dir.Path() / "utf8.csv").string();
+    ASSERT_EQ(ExportContactsCsvUtf8File(*image, path, 936).outcome, CsvExportResult::Done);
+    auto back = NewImage();
+    CsvImportOptions options;
+    options.nCodePage = 936;
+    const CsvImportResult result = ImportContactsCsvFiles(*back, {path}, options);
+    ASSERT_EQ(result.outcome, CsvImportResult::Done);
+    EXPECT_EQ(Contacts(*back), Contacts(*image));
+    EXPECT_EQ(result.report.nValuesCut, 0);
+}
+
+}  // namespace
+}  // namespace pendrak::test

@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "CsvTestSupport.h"
+#include "platform/CodePage.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -28,21 +29,33 @@ TEST(CsvImport, LineRules) {
     const std::string header = "Radio ID,Callsign,Name,Nickname,City,State,Country,Remarks,\r\n";
     const LineCase cases[] = {
         {"export format", header + "460,XX0TST,Tester,,,,,,\r\n", {"460,XX0TST,Tester,,,,,,"}},
-        {"no trailing comma loses Remarks", "1,a,b,c,d,e,f,g\n", {"1,a,b,c,d,e,f,,"}},
+        {"no trailing comma keeps Remarks", "1,a,b,c,d,e,f,g\n", {"1,a,b,c,d,e,f,g,"}},
         {"ID and comma alone", "123,\n", {"123,,,,,,,,"}},
-        {"ID without comma", "123\n", {}},
-        {"value not ended by a comma", "1,a\n", {"1,,,,,,,,"}},
-        {"last line without LF", "1,a,\n2,b,", {"1,a,,,,,,,"}},
-        {"CR-only line ends", "1,a,\r2,b,\r", {}},
+        {"ID without comma", "123\n", {"123,,,,,,,,"}},
+        {"value not ended by a comma", "1,a\n", {"1,a,,,,,,,"}},
+        {"last line without LF", "1,a,\n2,b,", {"1,a,,,,,,,", "2,b,,,,,,,"}},
+        {"last line without LF or comma", "1,a,\n2,b", {"1,a,,,,,,,", "2,b,,,,,,,"}},
+        {"CR-only line ends", "1,a,\r2,b,\r", {"1,a,\r2,b,\r,,,,"}},
         {"lone CR is a data byte", "1,a\rb,\r\n", {"1,a\rb,,,,,,,"}},
-        {"CR CR LF", "1,a,\r\r\n", {"1,a,,,,,,,"}},
-        {"0x1A ends the data", "1,a,\n\x1A" "2,b,\n", {"1,a,,,,,,,"}},
-        {"0x1A cuts a line", "1,a,\x1A\n", {}},
-        {"byte-order mark", "\xEF\xBB\xBF" "1,a,\n2,b,\n", {"2,b,,,,,,,"}},
+        {"CR CR LF", "1,a,\r\r\n", {"1,a,\r,,,,,,"}},
+        {"0x1A ends the data",
+         "1,a,\n\x1A"
+         "2,b,\n",
+         {"1,a,,,,,,,"}},
+        {"0x1A cuts a line", "1,a,\x1A\n", {"1,a,,,,,,,"}},
+        {"byte-order mark",
+         "\xEF\xBB\xBF"
+         "1,a,\n2,b,\n",
+         {"1,a,,,,,,,", "2,b,,,,,,,"}},
+        {"byte-order mark and a header",
+         "\xEF\xBB\xBF"
+         "Call,Name\n1,a,\n",
+         {"1,a,,,,,,,"}},
         {"first bytes", " 1,a,\n\"1\",a,\n+1,a,\n01,a,\n\xC1,a,\n,1,a,\n9,a,\n", {"9,a,,,,,,,"}},
         {"empty lines", "\n\n\r\n5,e,\n\n", {"5,e,,,,,,,"}},
-        {"cut values", "1,ABCDEFGHIJ,0123456789abcdefXYZW,\n", {"1,ABCDEFGH,0123456789abcdef,,,,,,"}},
-        {"cut double-byte", "1,\xB9\xFA\xB9\xFA\xB9\xFA\xB9\xFA\xB9,\n", {"1,\xB9\xFA\xB9\xFA\xB9\xFA\xB9\xFA,,,,,,,"}},
+        {"cut values",
+         "1,ABCDEFGHIJ,0123456789abcdefXYZW,\n",
+         {"1,ABCDEFGH,0123456789abcdef,,,,,,"}},
         {"ninth and later values", "1,a,b,c,d,e,f,g,h,i,\n", {"1,a,b,c,d,e,f,g,"}},
         {"quotes are bytes", "1,\"a,b\",\n", {"1,\"a,b\",,,,,,"}},
         {"spaces kept", "1, a ,\n", {"1, a ,,,,,,,"}},
@@ -51,7 +64,9 @@ TEST(CsvImport, LineRules) {
         {"ID too large, no fallback", "16777216,2X0AB,Name,\n", {}},
         {"ID too large to represent", "99999999999999999999999,a,\n", {}},
         {"leading digits too large", "16777216abc,a,\n", {}},
-        {"first line of an ID wins", "5,first,\n5,second,x,\n6,\n5,third,\n", {"5,first,,,,,,,", "6,,,,,,,,"}},
+        {"first line of an ID wins",
+         "5,first,\n5,second,x,\n6,\n5,third,\n",
+         {"5,first,,,,,,,", "6,,,,,,,,"}},
         {"duplicate after digits and text", "5abc,x,\n5,y,\n", {"5,x,,,,,,,"}},
         {"sorted by ID", "3,c,\n1,a,\n2,b,\n", {"1,a,,,,,,,", "2,b,,,,,,,", "3,c,,,,,,,"}},
         {"empty file", "", {}},
@@ -82,36 +97,70 @@ TEST(CsvImport, ParseStoresInFileOrderAndKeepsTheRest) {
     EXPECT_EQ(image->Bytes()[5], 0x5A);
 }
 
-TEST(CsvImport, StopsReadingAtTheContactLimit) {
-    std::string file;
-    for (int i = 0; i <= 2 * MAX_CONTACTS; ++i) file += "x\n";  // too many lines to read through
-    size_t limitEnd = 0;
-    for (int id = 1; id <= MAX_CONTACTS + 5; ++id) {
-        file += std::to_string(id) + ",c,\r\n";
-        if (id == MAX_CONTACTS) limitEnd = file.size();
+// The own layout's values are cut where a character of the program's code
+// page ends, never inside one.
+TEST(CsvImport, CutsAtACharacterBoundary) {
+    const struct {
+        int codePage;
+        std::string value;
+        std::string kept;
+    } cases[] = {
+        {936, "\xB9\xFA\xB9\xFA\xB9\xFA\xB9\xFA\xB9\xFA", "\xB9\xFA\xB9\xFA\xB9\xFA\xB9\xFA"},
+        {936, "A\xB9\xFA\xB9\xFA\xB9\xFA\xB9\xFA", "A\xB9\xFA\xB9\xFA\xB9\xFA"},
+        {936, "ABCDEFG\xB9\xFA", "ABCDEFG"},
+        {65001, "ABCDEFG\xC3\xA9", "ABCDEFG"},
+        {65001, "ABCDEF\xE4\xB8\xAD", "ABCDEF"},
+        {65001, "ABCDE\xE4\xB8\xAD", "ABCDE\xE4\xB8\xAD"},
+        {65001, "AB\xE4\xB8\xAD\xE4\xB8\xAD", "AB\xE4\xB8\xAD\xE4\xB8\xAD"},
+        {1252, "ABCDEFG\xE9\xE9", "ABCDEFG\xE9"},
+    };
+    auto image = NewImage();
+    for (const auto& c : cases) {
+        SetProgramCodePage(c.codePage);
+        const CsvImportResult result = Import(*image, "1," + c.value + ",\n");
+        EXPECT_EQ(Contacts(*image), Lines{"1," + c.kept + ",,,,,,,"})
+            << c.codePage << " " << c.value;
+        EXPECT_EQ(result.report.nValuesCut, c.value.size() > 8 ? 1 : 0) << c.value;
     }
+    SetProgramCodePage(0);
+}
+
+// More contacts than the radio holds: the first in file order are taken, and
+// the rest is read to count its lines.
+TEST(CsvImport, OverCapacityTakesFileOrderAndCountsTheRest) {
+    std::string file = CSV_HEADER;
+    for (int id = 1; id <= MAX_CONTACTS + 5; ++id) file += std::to_string(id) + ",c,\r\n";
+    file += "7,repeated,\r\n";
     auto image = NewImage();
     CMemorySource source(file);
-    source.failAt = limitEnd;  // reading past the limit would fail
     const CsvImportResult result = ImportContactsCsv(*image, source, 4096);
     ASSERT_EQ(result.outcome, CsvImportResult::Done);
     EXPECT_EQ(result.count, MAX_CONTACTS);
-    EXPECT_EQ(image->GetContactCount(), MAX_CONTACTS);
     EXPECT_EQ(image->GetContactRadioId(MAX_CONTACTS - 1), MAX_CONTACTS);
+    const CsvImportReport& r = result.report;
+    EXPECT_EQ(r.nLines, MAX_CONTACTS + 7);
+    EXPECT_EQ(r.nTaken, MAX_CONTACTS);
+    EXPECT_EQ(r.nHeader, 1);
+    EXPECT_EQ(r.nOverCapacity, 5);
+    EXPECT_EQ(r.nRepeated, 1);
+    EXPECT_EQ(r.Lost(), 6);
 
     std::string data = file;
     EXPECT_EQ(ParseContactsCsv(*image, data.data(), data.size()), MAX_CONTACTS);
 }
 
 TEST(CsvImport, EveryChunkBoundaryGivesTheSameResult) {
-    const std::string file =
-        "Radio ID,Callsign,\r\n12,AB,Name,\r\n7,\rx,y\r\r\n"
-        "5abc,LONGCALLSIGN,a,b,c,d,e,f,g,h,\r\n12,dup,\r\n\r\n"
-        "16777216,9,\n3,q,\r\r\n4,CR@end,\r";
+    const std::string file = std::string(CSV_HEADER) +
+                             "12,AB,Name,\r\n7,\rx,y\r\r\n"
+                             "5abc,LONGCALLSIGN,a,b,c,d,e,f,g,h,\r\n12,dup,\r\n\r\n"
+                             "16777216,9,\n3,q,\r\r\n4,CR@end,\r";
     auto whole = NewImage();
     const CsvImportResult expected = Import(*whole, file);
-    ASSERT_EQ(expected.count, 4);
+    ASSERT_EQ(expected.count, 5);
     const Lines contacts = Contacts(*whole);
+    EXPECT_EQ(contacts[2], "5,LONGCALL,a,b,c,d,e,f,");
+    EXPECT_EQ(contacts[3], "7,\rx,y\r,,,,,,");
+    EXPECT_EQ(contacts[1], "4,CR@end,\r,,,,,,");
     const std::string withEof = file + "\n\x1A" "8,late,\n";
 
     auto image = NewImage();  // each import replaces what the last one left
@@ -119,14 +168,16 @@ TEST(CsvImport, EveryChunkBoundaryGivesTheSameResult) {
         EXPECT_EQ(Import(*image, file, chunk).count, expected.count) << "chunk " << chunk;
         EXPECT_EQ(Contacts(*image), contacts) << "chunk " << chunk;
     }
+    // With its line end, the last line's CR is no longer a data byte.
+    Lines ended = contacts;
+    ended[1] = "4,CR@end,,,,,,,";
     for (size_t cut = 1; cut < withEof.size(); ++cut) {
         CMemorySource source(withEof);
         source.cuts = {cut};
         const CsvImportResult result = ImportContactsCsv(*image, source);
-        EXPECT_EQ(result.count, expected.count + 1) << "cut " << cut;
-        Lines more = contacts;
-        more.insert(more.begin() + 1, "4,CR@end,,,,,,,");
-        EXPECT_EQ(Contacts(*image), more) << "cut " << cut;
+        EXPECT_EQ(result.count, expected.count) << "cut " << cut;
+        EXPECT_EQ(Contacts(*image), ended) << "cut " << cut;
+        EXPECT_EQ(result.report.nLines, 9) << "cut " << cut;
     }
 }
 
@@ -169,19 +220,18 @@ TEST(CsvImport, ReadFailureChangesNothing) {
     }
 }
 
-// A file that fails only while the contacts are stored (it broke or changed
-// after it was read through once), or a source that can be read only once:
-// the old list is partly overwritten by then and must not pass for either.
+// A file that fails only on its second reading (it broke after it was read
+// through once), or a source that can be read only once: no success, and
+// the old list stays as it was.
 TEST(CsvImport, ReadFailureWhileStoringIsNoSuccess) {
     const std::string file = NewListFile();
     struct Case {
         bool rewindable;
         int failPass;
         size_t failAt;
-        int countAfter;  // 50: the old list, untouched
     } const cases[] = {
-        {true, 2, 0, 50}, {true, 2, 9, 0}, {true, 2, file.size() / 2, 0}, {true, 2, file.size(), 0},
-        {false, 0, 0, 50}, {false, 0, file.size() / 2, 0},
+        {true, 2, 0},           {true, 2, 9},  {true, 2, file.size() / 2},
+        {true, 2, file.size()}, {false, 0, 0}, {false, 0, file.size() / 2},
     };
     for (const Case& c : cases) {
         const std::string what = std::to_string(c.rewindable) + "/" + std::to_string(c.failAt);
@@ -195,10 +245,8 @@ TEST(CsvImport, ReadFailureWhileStoringIsNoSuccess) {
         const CsvImportResult result = ImportContactsCsv(*image, source, 64);
         EXPECT_EQ(result.outcome, CsvImportResult::ReadFailed) << what;
         EXPECT_EQ(result.cause, FileErrorCause::lockViolation) << what;
-        EXPECT_EQ(image->GetContactCount(), c.countAfter) << what;
-        if (c.countAfter == 50) {
-            EXPECT_TRUE(UsedBytes(*image) == before) << what;
-        }
+        EXPECT_EQ(image->GetContactCount(), 50) << what;
+        EXPECT_TRUE(UsedBytes(*image) == before) << what;
     }
 
     // Unfailing, a source read once imports as one read twice does.

@@ -1,6 +1,7 @@
-// The public user list of 2016: no header, LF line ends, 34,819 lines with
-// unique IDs that all begin with 1-9; 266 lines carry an extra value because
-// a name or a city holds a comma, and 15,055 end in a comma.
+// The public user list of 2016: no header, LF line ends, no comma after the
+// last value, 34,819 lines with unique IDs that all begin with 1-9; 19,557
+// lines of eight values carry a remark, and 266 lines carry an extra value
+// because a name or a city holds a comma.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -47,25 +48,33 @@ protected:
 TEST_F(CsvRealData, EveryLineIsAContact) {
     EXPECT_EQ(m_result.count, 34819);
     EXPECT_EQ(m_image->GetContactCount(), 34819);
+    EXPECT_EQ(m_result.report.nLines, 34819);
+    EXPECT_EQ(m_result.report.nTaken, 34819);
+    EXPECT_EQ(m_result.report.files.at(0).layout.kind, CsvLayout::Own);
 }
 
 TEST_F(CsvRealData, ContactsFieldByField) {
-    EXPECT_EQ(ContactWithId(1112001), "1112001,KI4ZWE,Bobby W Brown,,Hollywood,Florida,United States,,");
+    EXPECT_EQ(ContactWithId(1112001),
+              "1112001,KI4ZWE,Bobby W Brown,,Hollywood,Florida,United States,DMR,");
     // Bytes above 0x7F go in unchanged.
     EXPECT_EQ(ContactWithId(2043074), "2043074,PD4D,D\xC3\xA9 Jonkman,D\xC3\xA9,Woerden,Utrecht,Netherlands,,");
     // A comma in the name shifts the values: the country lands in Remarks, cut.
     EXPECT_EQ(ContactWithId(2327055), "2327055,OE7MZH,Markus Zorn, Dr.,,Rum,Tirol,Oesterreich/Aust,");
     // A Name of more than 16 bytes is cut.
-    EXPECT_EQ(ContactWithId(1137001), "1137001,K4SWL,Thomas H Withers,Thomas,Swannanoa,North Carolina,United States,,");
-    // The remark after the last comma is not taken.
-    EXPECT_EQ(ContactWithId(13106202), "13106202,N6DVA,Trbo Server,,Los Angeles,California,United States,,");
+    EXPECT_EQ(ContactWithId(1137001),
+              "1137001,K4SWL,Thomas H Withers,Thomas,Swannanoa,North Carolina,United States,DMR,");
+    // The remark after the last comma is taken too.
+    EXPECT_EQ(ContactWithId(13106202),
+              "13106202,N6DVA,Trbo Server,,Los Angeles,California,United States,On TS2,");
 }
 
-TEST_F(CsvRealData, RemarksOnlyWhereALineCarriesAnExtraValue) {
+// Every remark of an eight-value line, and the shifted country of the 266
+// lines with an extra value.
+TEST_F(CsvRealData, EveryRemarkIsKept) {
     int withRemarks = 0;
     for (int n = 0; n < m_image->GetContactCount(); ++n)
         if (!m_image->GetContactFieldText(CONTACT_REMARKS, n).empty()) ++withRemarks;
-    EXPECT_EQ(withRemarks, 266);
+    EXPECT_EQ(withRemarks, 19557 + 266);
 }
 
 TEST_F(CsvRealData, AscendingById) {

@@ -52,12 +52,15 @@ public:
     FileErrorCause failCause = FileErrorCause::hardIO;
     bool rewindable = true;
     int pass = 1;
+    // What the second and later passes read, when the file changed.
+    std::string changed;
 
     bool Rewind() override {
         if (!rewindable) return false;
         if (m_started) ++pass;
         m_started = true;
         m_pos = 0;
+        if (pass >= 2 && !changed.empty()) m_data = changed;
         return true;
     }
 
@@ -82,6 +85,13 @@ private:
     size_t m_pos = 0;
     bool m_started = false;
 };
+
+// Imports `bytes` as a file with the given options.
+inline CsvImportResult ImportBytes(CContactImage& image, const std::string& bytes,
+                                   const CsvImportOptions& options = {}, size_t chunk = 1 << 16) {
+    CMemorySource source(bytes);
+    return ImportContactsCsv(image, {&source}, options, chunk);
+}
 
 inline std::string ReadFileBytes(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);

@@ -6,6 +6,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/System.h"
+#include "platform/TextConvert.h"
 
 namespace pendrak {
 namespace {
@@ -128,6 +129,7 @@ TEST_F(CodePageTest, FromUtf8ExactlyOrNotAtAll) {
         {936, "王伟 BG5", true, "\xCD\xF5\xCE\xB0 BG5"},
         {936, "ش", false, ""},  // not in GBK: no stand-in either
         {1252, "Andr\xC3\xA9", true, "Andr\xE9"},
+        {1252, "Andre\xCC\x81", true, "Andr\xE9"},  // e and U+0301, composed
         {1252, "王", false, ""},
         {1251, "Иван", true, "\xC8\xE2\xE0\xED"},
         {65001, "Müller", true, "Müller"},

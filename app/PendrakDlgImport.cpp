@@ -1,0 +1,61 @@
+// "Add from file…" (a merge into the contacts shown) and the import report:
+// the summary in the status line, and a box that says why when lines were
+// lost.
+#include <QLabel>
+#include <QStringList>
+
+#include "app/DialogServices.h"
+#include "app/DisplayText.h"
+#include "app/ImportReportView.h"
+#include "app/PendrakDlg.h"
+#include "settings/AppData.h"
+
+namespace pendrak {
+
+QString ImportOptionsFromSettings(CContactChoice& choice) {
+    std::string error;
+    const char* key = nullptr;
+    if (!choice.SetPrefer(theAppData.m_strPrefer, &error))
+        key = "prefer";
+    else if (!choice.SetNear(theAppData.m_strNear, &error))
+        key = "near";
+    else if (!choice.SetOnly(theAppData.m_strOnly, &error))
+        key = "only";
+    else if (!choice.SetExclude(theAppData.m_strExclude, &error))
+        key = "exclude";
+    if (!key) return {};
+    return LangStringOr("IDS_IMPORT_SETTING", "setting.txt, key %1: %2")
+        .arg(QString::fromLatin1(key), QString::fromStdString(error));
+}
+
+ReportTextFn DialogReportText() {
+    return [](const char* key, const char* english) {
+        return LangStringOr(key, english).toStdString();
+    };
+}
+
+QString CPendrakDlg::AddFromFileMenuText() const {
+    return LangStringOr("IDS_ADD_FROM_FILE", "Add from file…");
+}
+
+void CPendrakDlg::OnAddFromFile() {
+    if (IsJobRunning()) return;
+    QString path;
+    if (!DialogServices().GetOpenFileName(this, QStringLiteral("(*.csv)"), &path)) return;
+    ImportFile(path, true);
+}
+
+void CPendrakDlg::ShowImportReport(const CsvImportReport& report) {
+    const ReportTextFn text = DialogReportText();
+    Status()->setText(QString::fromStdString(FormatImportSummary(report, text)));
+    const std::vector<std::string> losses = FormatImportLosses(report, text);
+    if (losses.empty()) return;
+    QStringList lines{LangStringOr("IDS_IMPORT_LOST", "Not every line of the file was taken:")};
+    for (const std::string& line : losses) lines << QString::fromStdString(line);
+    lines << QString();
+    for (const std::string& line : FormatImportReport(report, text))
+        lines << QString::fromStdString(line);
+    AppMessageBox(this, lines.join(QLatin1Char('\n')));
+}
+
+}  // namespace pendrak

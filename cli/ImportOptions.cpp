@@ -1,0 +1,69 @@
+#include "cli/ImportOptions.h"
+
+#include <CLI/CLI.hpp>
+
+#include "cli/CliCommon.h"
+#include "cli/ImageFile.h"
+#include "csv/ContactCsv.h"
+
+namespace pendrak::cli {
+
+void AddImportOptions(CLI::App& command, CliImportOptions& options) {
+    command.add_flag(
+        "--merge", options.bMerge,
+        "Keep the contacts already there; a file's line with the same ID replaces one");
+    command.add_option("--prefer", options.strPrefer,
+                       "Over capacity, take these first, in order: ID prefixes and country names "
+                       "(\"460,461\", \"4601,Germany\")");
+    command.add_option("--near", options.strNear,
+                       "Over capacity, take the rest by closeness to this ID");
+    command.add_option("--only", options.strOnly,
+                       "Take only contacts with these ID prefixes or countries");
+    command.add_option("--exclude", options.strExclude,
+                       "Never take contacts with these ID prefixes or countries");
+    command.add_option(
+        "--encoding", options.strEncoding,
+        "Encoding of files with named columns and no byte-order mark (default UTF-8)");
+    command.add_option(
+        "--codepage", options.strCodePage,
+        "The radio's text encoding (GBK, UTF-8, CP1252...); default setting.txt's codepage");
+    command.add_flag("--strict", options.bStrict,
+                     "Fail when a line was lost (repeated ID, no valid ID, over capacity)");
+}
+
+int ImportCsvFiles(CContactImage& image, const std::vector<std::string>& paths,
+                   const CliImportOptions& options) {
+    CsvImportOptions import;
+    import.bMerge = options.bMerge;
+    std::string error;
+    if (!import.choice.SetPrefer(options.strPrefer, &error)) UsageFail("--prefer: " + error);
+    if (!import.choice.SetNear(options.strNear, &error)) UsageFail("--near: " + error);
+    if (!import.choice.SetOnly(options.strOnly, &error)) UsageFail("--only: " + error);
+    if (!import.choice.SetExclude(options.strExclude, &error)) UsageFail("--exclude: " + error);
+    import.strEncoding = options.strEncoding;
+    import.nCodePage = CodePageOption(options.strCodePage);
+
+    const CsvImportResult result = ImportContactsCsvFiles(image, paths, import);
+    const std::string file = result.nFailedFile < paths.size() ? paths[result.nFailedFile] : "";
+    switch (result.outcome) {
+        case CsvImportResult::OpenFailed:
+            Fail("cannot open CSV file " + file + ": " + CauseText(result.cause));
+        case CsvImportResult::ReadFailed:
+            if (result.bChanged)
+                Fail("CSV file " + file + " changed while it was read; nothing imported");
+            Fail("cannot read CSV file " + file + ": " + CauseText(result.cause));
+        case CsvImportResult::OptionFailed:
+            UsageFail(result.strMessage);
+        case CsvImportResult::Done:
+            break;
+    }
+    for (const std::string& line : FormatImportReport(result.report, ReportText)) PrintInfo(line);
+    if (options.bStrict && result.report.Lost() > 0) {
+        for (const std::string& line : FormatImportLosses(result.report, ReportText))
+            PrintError(line);
+        Fail("--strict: " + std::to_string(result.report.Lost()) + " lines lost; nothing written");
+    }
+    return result.count;
+}
+
+}  // namespace pendrak::cli

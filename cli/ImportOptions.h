@@ -1,0 +1,32 @@
+// The import options that `import` and `write` share, and the import that
+// prints its report.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "contacts/ContactImage.h"
+
+namespace CLI {
+class App;
+}
+
+namespace pendrak::cli {
+
+struct CliImportOptions {
+    bool bMerge = false;
+    std::string strPrefer, strNear, strOnly, strExclude;
+    std::string strEncoding;
+    std::string strCodePage;  // the radio's text encoding; empty: the settings'
+    bool bStrict = false;
+};
+
+void AddImportOptions(CLI::App& command, CliImportOptions& options);
+
+// Imports the files in order as one list into `image` and prints the
+// report; fails (CCliError) when a file cannot be read, an option cannot be
+// used, or with --strict when lines were lost. The number of contacts.
+int ImportCsvFiles(CContactImage& image, const std::vector<std::string>& paths,
+                   const CliImportOptions& options);
+
+}  // namespace pendrak::cli

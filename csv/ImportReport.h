@@ -1,0 +1,64 @@
+// What an import did with every line of its files, for the user: the one
+// result that the command-line tool and the dialog both show.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "contacts/ContactChoice.h"
+#include "csv/CsvLayout.h"
+
+namespace pendrak {
+
+struct CsvImportOptions {
+    bool bMerge = false;      // keep the image's contacts; a file's ID replaces one
+    CContactChoice choice;    // which are taken over capacity, and which never
+    std::string strEncoding;  // of files with named columns; empty: UTF-8
+    int nCodePage = 0;        // the radio's text encoding; 0: the program's
+};
+
+struct CsvFileReport {
+    std::string strName;  // as the caller named the file (may be empty)
+    CsvLayout layout;
+    long long nLines = 0;
+};
+
+struct CsvImportReport {
+    // Lines of the files by fate; they add up to nLines.
+    long long nLines = 0;
+    long long nTaken = 0;
+    long long nHeader = 0;
+    long long nEmpty = 0;
+    long long nRepeated = 0;      // an earlier line had the ID
+    long long nNoId = 0;          // no radio ID of 1 to 16777215
+    long long nNotChosen = 0;     // outside `only` or inside `exclude`
+    long long nOverCapacity = 0;  // valid, but past what the radio holds
+    // Over the values taken.
+    long long nValuesCut = 0;
+    long long nTransliterated = 0;
+    long long nReplaced = 0;
+    // The image's own contacts in a merge.
+    bool bMerge = false;
+    long long nImageKept = 0;
+    long long nImageReplaced = 0;  // a file's line had the ID
+    long long nImageDropped = 0;   // not chosen or over capacity
+    std::vector<CsvFileReport> files;
+
+    // Lines lost for another reason than the user's own choice.
+    long long Lost() const { return nRepeated + nNoId + nOverCapacity; }
+};
+
+// The text of a key in the user's language, or `english` when there is none.
+using ReportTextFn = std::function<std::string(const char* key, const char* english)>;
+
+// The whole report, line by line.
+std::vector<std::string> FormatImportReport(const CsvImportReport& report,
+                                            const ReportTextFn& text);
+// One line for a status bar.
+std::string FormatImportSummary(const CsvImportReport& report, const ReportTextFn& text);
+// Why lines were lost, line by line; empty when none was.
+std::vector<std::string> FormatImportLosses(const CsvImportReport& report,
+                                            const ReportTextFn& text);
+
+}  // namespace pendrak

@@ -1,0 +1,182 @@
+// POSIX: iconv converts (as for display, so that a round trip gives the same
+// bytes), ICU composes and transliterates.
+#include <iconv.h>
+#include <unicode/normalizer2.h>
+#include <unicode/translit.h>
+#include <unicode/uchar.h>
+#include <unicode/unistr.h>
+#include <unicode/uscript.h>
+
+#include <cerrno>
+#include <memory>
+
+#include "platform/CodePage.h"
+#include "platform/TextConvertImpl.h"
+
+namespace pendrak {
+
+namespace {
+
+const iconv_t NO_ICONV = reinterpret_cast<iconv_t>(-1);
+
+class CIconv {
+public:
+    CIconv() = default;
+    ~CIconv() { Close(); }
+    CIconv(const CIconv&) = delete;
+    CIconv& operator=(const CIconv&) = delete;
+
+    bool Open(const char* to, const char* from) {
+        Close();
+        m_cd = iconv_open(to, from);
+        return m_cd != NO_ICONV;
+    }
+    bool IsOpen() const { return m_cd != NO_ICONV; }
+    void Close() {
+        if (m_cd != NO_ICONV) iconv_close(m_cd);
+        m_cd = NO_ICONV;
+    }
+
+    // Converts up to the first byte sequence that fails; the bytes used.
+    size_t Run(std::string_view in, std::string& out) {
+        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
+        char* src = const_cast<char*>(in.data());
+        size_t left = in.size();
+        char chunk[256];
+        while (left > 0) {
+            char* dst = chunk;
+            size_t room = sizeof chunk;
+            const size_t rc = iconv(m_cd, &src, &left, &dst, &room);
+            out.append(chunk, static_cast<size_t>(dst - chunk));
+            if (rc == static_cast<size_t>(-1) && errno != E2BIG) break;
+        }
+        return in.size() - left;
+    }
+
+private:
+    iconv_t m_cd = NO_ICONV;
+};
+
+std::string ToUtf8String(const icu::UnicodeString& text) {
+    std::string out;
+    text.toUTF8String(out);
+    return out;
+}
+
+}  // namespace
+
+struct CTextConverter::CImpl::CState {
+    CIconv toTarget;
+    CIconv fromSource;
+    // Made on first need: building a transliterator costs tens of
+    // milliseconds (a hundred and more for all scripts), and most lists
+    // need none, or only the one for Latin letters.
+    std::unique_ptr<icu::Transliterator> pLatinAscii, pAnyLatin;
+    bool bLatinAsciiTried = false, bAnyLatinTried = false;
+};
+
+CTextConverter::CImpl::CImpl() : m_pState(new CState) {}
+CTextConverter::CImpl::~CImpl() {
+    delete m_pState;
+}
+
+bool CTextConverter::CImpl::Open(int targetCodePage, std::string_view sourceEncoding,
+                                 std::string* error) {
+    const char* target = CodePageIconvName(targetCodePage);
+    if (!target || !m_pState->toTarget.Open(target, "UTF-8")) {
+        if (error) *error = "code page " + std::to_string(targetCodePage) + " is not supported";
+        return false;
+    }
+    m_pState->fromSource.Close();
+    if (sourceEncoding.empty()) return true;
+    std::string name(sourceEncoding);
+    // Windows-style names and numbers as the settings accept them.
+    if (const char* known = CodePageIconvName(CodePageFromName(sourceEncoding))) name = known;
+    if (name == "UTF-8") return true;
+    if (!m_pState->fromSource.Open("UTF-8", name.c_str())) {
+        if (error) *error = "unknown encoding '" + std::string(sourceEncoding) + "'";
+        return false;
+    }
+    return true;
+}
+
+bool CTextConverter::CImpl::HasSource() const {
+    return m_pState->fromSource.IsOpen();
+}
+
+std::string CTextConverter::CImpl::DecodeSource(std::string_view bytes) {
+    std::string out;
+    for (size_t i = 0; i < bytes.size();) {
+        i += m_pState->fromSource.Run(bytes.substr(i), out);
+        if (i < bytes.size()) {
+            out += "\xEF\xBF\xBD";
+            ++i;
+        }
+    }
+    return out;
+}
+
+void CTextConverter::CImpl::ComposeInPlace(std::string& utf8) {
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::Normalizer2* nfc = icu::Normalizer2::getNFCInstance(status);
+    if (U_FAILURE(status)) return;
+    const icu::UnicodeString text = icu::UnicodeString::fromUTF8(utf8);
+    if (nfc->isNormalized(text, status) || U_FAILURE(status)) return;
+    const icu::UnicodeString composed = nfc->normalize(text, status);
+    if (U_SUCCESS(status)) utf8 = ToUtf8String(composed);
+}
+
+size_t CTextConverter::CImpl::Encode(std::string_view utf8, std::string& out) {
+    return m_pState->toTarget.Run(utf8, out);
+}
+
+bool CTextConverter::CImpl::CanEncode(std::string_view oneCharacter) {
+    std::string scratch;
+    return m_pState->toTarget.Run(oneCharacter, scratch) == oneCharacter.size();
+}
+
+std::string CTextConverter::CImpl::Transliterate(std::string_view utf8) {
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::UnicodeString text = icu::UnicodeString::fromUTF8(
+        icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
+    // Accents first: dropping the marks is cheap and is all that most
+    // Latin letters need.
+    if (const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status); U_SUCCESS(status)) {
+        const icu::UnicodeString decomposed = nfd->normalize(text, status);
+        icu::UnicodeString bare;
+        for (int32_t i = 0; i < decomposed.length();) {
+            const UChar32 c = decomposed.char32At(i);
+            if (u_charType(c) != U_NON_SPACING_MARK) bare.append(c);
+            i += U16_LENGTH(c);
+        }
+        if (U_SUCCESS(status) && bare != text && !bare.isEmpty()) {
+            const std::string candidate = ToUtf8String(bare);
+            std::string scratch;
+            if (Encode(candidate, scratch) == candidate.size()) return candidate;
+        }
+    }
+    bool latinScript = true;
+    for (int32_t i = 0; i < text.length() && latinScript;) {
+        const UChar32 c = text.char32At(i);
+        status = U_ZERO_ERROR;
+        const UScriptCode script = uscript_getScript(c, &status);
+        latinScript =
+            script == USCRIPT_LATIN || script == USCRIPT_COMMON || script == USCRIPT_INHERITED;
+        i += U16_LENGTH(c);
+    }
+    auto& translit = latinScript ? m_pState->pLatinAscii : m_pState->pAnyLatin;
+    bool& tried = latinScript ? m_pState->bLatinAsciiTried : m_pState->bAnyLatinTried;
+    if (!tried) {
+        tried = true;
+        status = U_ZERO_ERROR;
+        translit.reset(icu::Transliterator::createInstance(
+            latinScript ? "Latin-ASCII" : "Any-Latin; Latin-ASCII", UTRANS_FORWARD, status));
+        if (U_FAILURE(status)) translit.reset();
+    }
+    if (!translit) return {};
+    icu::UnicodeString latin = text;
+    translit->transliterate(latin);
+    return ToUtf8String(latin);
+}
+
+}  // namespace pendrak
