@@ -13,6 +13,7 @@ void CQtDialogServices::MessageBox(QWidget* owner, const QString& text, const QS
     if (icon == BoxIcon::Error) qicon = QMessageBox::Critical;
     if (icon == BoxIcon::Exclamation) qicon = QMessageBox::Warning;
     QMessageBox box(qicon, caption, text, QMessageBox::Ok, owner);
+    box.setTextFormat(Qt::PlainText);  // texts name files and radios, which may hold '<'
     box.exec();
 }
 

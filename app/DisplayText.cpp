@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include "platform/CodePage.h"
+#include "platform/TextConvert.h"
 #include "settings/AppData.h"
 
 namespace pendrak {
@@ -70,6 +71,12 @@ QString LangResource(int id) { return FromLangBytes(theAppData.GetLangResource(i
 QString LangStringOr(const char* key, const char* english) {
     const QString text = LangString(key);
     return text.isEmpty() ? QString::fromUtf8(english) : text;
+}
+
+std::string ToProgramBytes(const QString& text, bool* exact) {
+    std::string bytes;
+    *exact = FromUtf8(text.toUtf8().toStdString(), GetProgramCodePage(), bytes);
+    return bytes;
 }
 
 std::string PathBytes(const QString& path) { return QFile::encodeName(path).toStdString(); }

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringDecoder>
+#include <string>
 #include <string_view>
 
 namespace pendrak {
@@ -35,6 +36,10 @@ QString LangString(const char* key);
 QString LangResource(int id);
 // For keys that older language files lack: the English text then.
 QString LangStringOr(const char* key, const char* english);
+
+// Typed text in the program's code page, as the contacts hold it; false in
+// *exact when a character has no form there.
+std::string ToProgramBytes(const QString& text, bool* exact);
 
 // A path as the core's file operations want it.
 std::string PathBytes(const QString& path);

@@ -11,12 +11,15 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QStyle>
 #include <QTableView>
+#include <algorithm>
 #include <climits>
 
 #include "app/AboutDlg.h"
 #include "app/ContactPageModel.h"
 #include "app/DisplayText.h"
+#include "app/FindBar.h"
 #include "app/ProgramIcon.h"
 #include "app/Resource.h"
 #include "settings/AppData.h"
@@ -99,7 +102,8 @@ QRect CPendrakDlg::DialogUnitsToPixels(const QRect& du, const QFont& font) {
 
 CPendrakDlg::CPendrakDlg(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
+                          Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                          Qt::WindowCloseButtonHint) {
     m_hIcon = ProgramIcon();
     setProperty(CONTROL_ID_PROPERTY, IDD_PENDRAK_DIALOG);
     setWindowTitle(QStringLiteral("联系人"));
@@ -115,7 +119,11 @@ CPendrakDlg::~CPendrakDlg() { StopJob(); }
 void CPendrakDlg::CreateControls() {
     const QFont dlgFont = font();
     const QRect size = DialogUnitsToPixels(QRect(0, 0, DIALOG_WIDTH_DU, DIALOG_HEIGHT_DU), dlgFont);
-    setFixedSize(size.size());
+    // The template's size is the smallest: the window only grows.
+    m_templateSize = size.size();
+    setMinimumSize(m_templateSize);
+    resize(m_templateSize);
+    setSizeGripEnabled(true);
 
     for (const ControlTemplate& t : kControls) {
         const QString text = QString::fromUtf8(t.text);
@@ -138,6 +146,7 @@ void CPendrakDlg::CreateControls() {
         }
         case Kind::Static: {
             auto* l = new QLabel(text, this);
+            l->setTextFormat(Qt::PlainText);  // a path or a language text may hold '<'
             l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
             if (t.id == IDC_PAGE_TOTAL) m_staticPageTotal = l;
             else m_staticStatus = l;
@@ -159,7 +168,9 @@ void CPendrakDlg::CreateControls() {
             break;
         }
         w->setProperty(CONTROL_ID_PROPERTY, t.id);
-        w->setGeometry(DialogUnitsToPixels(QRect(t.x, t.y, t.cx, t.cy), dlgFont));
+        const QRect rect = DialogUnitsToPixels(QRect(t.x, t.y, t.cx, t.cy), dlgFont);
+        w->setGeometry(rect);
+        m_templateGeometry.emplace_back(w, rect);
     }
 
     connect(static_cast<QPushButton*>(GetDlgItem(IDC_PAGE_FIRST)), &QPushButton::clicked, this,
@@ -170,6 +181,9 @@ void CPendrakDlg::CreateControls() {
             &CPendrakDlg::OnNextPage);
     connect(static_cast<QPushButton*>(GetDlgItem(IDC_PAGE_LAST)), &QPushButton::clicked, this,
             &CPendrakDlg::OnLastPage);
+    // Enter applies the typed page as leaving the edit does: the dialog
+    // ignores Enter, so the edit would otherwise show a number that is not
+    // the page shown until the focus moved.
     connect(m_editPage, &QLineEdit::returnPressed, this, &CPendrakDlg::OnKillFocusPageEdit);
     connect(static_cast<QPushButton*>(GetDlgItem(IDC_EXPORT)), &QPushButton::clicked, this,
             &CPendrakDlg::OnExport);
@@ -193,6 +207,7 @@ void CPendrakDlg::OnInitDialog() {
     setWindowIcon(m_hIcon);
     LocalizeDialog();
     InitContactList();
+    InitFind();
     m_staticStatus->setText(QString());
     m_progress->setRange(0, PROGRESS_RANGE);
     m_progress->setValue(0);
@@ -225,6 +240,13 @@ void CPendrakDlg::InitContactList() {
     header->setSectionResizeMode(QHeaderView::Interactive);
     for (int c = 0; c < CONTACT_LIST_COLUMNS; ++c)
         m_listContacts->setColumnWidth(c, CContactPageModel::s_widths[c]);
+    // Row numbers up to 130000 in full, not cut to "13…".
+    const int margin = 2 * (m_listContacts->style()->pixelMetric(QStyle::PM_FocusFrameHMargin,
+                                                                 nullptr, m_listContacts) +
+                            1);
+    const int numberWidth =
+        m_listContacts->fontMetrics().horizontalAdvance(QStringLiteral("130000")) + margin + 1;
+    m_listContacts->setColumnWidth(0, std::max(CContactPageModel::s_widths[0], numberWidth));
     m_listContacts->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_listContacts->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 4);
     m_nFirstIndex = 0;
@@ -309,7 +331,10 @@ void CPendrakDlg::OnKillFocusPageEdit() {
 }
 
 bool CPendrakDlg::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_editPage && event->type() == QEvent::FocusOut) OnKillFocusPageEdit();
+    // A context menu takes the focus only for a moment: that is no leaving.
+    if (watched == m_editPage && event->type() == QEvent::FocusOut &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+        OnKillFocusPageEdit();
     return QDialog::eventFilter(watched, event);
 }
 
@@ -321,6 +346,12 @@ void CPendrakDlg::reject() {
 }
 
 void CPendrakDlg::keyPressEvent(QKeyEvent* event) {
+    // Esc closes an open find field first, not the window.
+    if (event->key() == Qt::Key_Escape && m_findBar->isVisible()) {
+        m_findBar->Close();
+        event->accept();
+        return;
+    }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         // A focused button takes Enter as a click; anywhere else it does nothing.
         if (auto* b = qobject_cast<QPushButton*>(focusWidget()); b && b->isEnabled()) b->click();

@@ -7,6 +7,8 @@
 #include <QString>
 #include <memory>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "csv/ImportReport.h"
 #include "radio/RadioJob.h"
@@ -20,6 +22,7 @@ class QTableView;
 namespace pendrak {
 
 class CContactPageModel;
+class CFindBar;
 
 // strtol-like: white space, one sign, digits up to the first other
 // character; no digits gives 0; values beyond 32 bits clamp to the bound.
@@ -47,6 +50,15 @@ public:
 
     void LocalizeDialog();
 
+    // Find over the whole image (the find field, in its own files).
+    void OnFindOpen();
+    void OnFindNext();
+    void OnFindPrevious();
+    // Shows contact n's page with its row selected and in view.
+    void ShowContact(int n);
+    // After a Read or an Import: the find field's count was of the old list.
+    void OnContactsReplaced();
+
     void OnBnClickedRead();
     void OnBnClickedWrite();
     void OnTimer(int nIDEvent);
@@ -72,6 +84,7 @@ public:
     QLabel* Status() const { return m_staticStatus; }
     QProgressBar* Progress() const { return m_progress; }
     RadioJob& Job() { return m_job; }
+    CFindBar* FindBar() const { return m_findBar; }
 
     int m_nPageCount = 1;
     int m_nCurPage = 0;
@@ -85,6 +98,7 @@ public slots:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 #ifdef Q_OS_WIN
@@ -93,7 +107,14 @@ protected:
 #endif
 
 private:
+    enum class FindStep { First, Next, Previous };
+
     void CreateControls();
+    void InitFind();
+    QRect FindBarArea() const;
+    void FindContact(FindStep step);
+    // The template's layout, grown by what the window has beyond its size.
+    void LayoutControls();
     void OnInitDialog();
     void StartRadioJob(int mode);
     void SetJobControlsEnabled(bool enabled);
@@ -116,6 +137,11 @@ private:
     QProgressBar* m_progress = nullptr;
     QLabel* m_staticStatus = nullptr;
     CContactPageModel* m_pageModel = nullptr;
+    CFindBar* m_findBar = nullptr;
+    int m_nFindCurrent = -1;  // the last match shown
+
+    QSize m_templateSize;
+    std::vector<std::pair<QWidget*, QRect>> m_templateGeometry;
 
     RadioJob m_job;
     std::unique_ptr<std::thread> m_pJobThread;  // the worker of the last job started

@@ -59,6 +59,7 @@ void CPendrakDlg::OnOpenBackup() {
     // Shown as kept, unsorted: a Write then gives the radio back byte for byte.
     m_nFirstIndex = 0;
     ShowContactPage();
+    OnContactsReplaced();
     const QString count = QString::number(theAppData.m_contacts.GetContactCount());
     m_staticStatus->setText(
         LangStringOr("IDS_PROMPT_BACKUPSTATUS", "Backup: %1 contacts").arg(count));

@@ -1,5 +1,6 @@
 // Export and Import of the contact CSV file.
 #include <QApplication>
+#include <QDir>
 #include <QFileInfo>
 
 #include "app/DialogServices.h"
@@ -13,8 +14,13 @@ namespace pendrak {
 
 namespace {
 
+// A path as messages show it: with the platform's separators.
+std::string ShownPath(const QString& path) {
+    return QDir::toNativeSeparators(path).toUtf8().toStdString();
+}
+
 QString FileErrorMessage(FileErrorCause cause, const QString& path) {
-    return QString::fromUtf8(FileErrorText(cause, path.toUtf8().toStdString()));
+    return QString::fromUtf8(FileErrorText(cause, ShownPath(path)));
 }
 
 // The wait cursor and the mouse held by the dialog while an import runs.
@@ -58,8 +64,7 @@ void CPendrakDlg::OnExport() {
         AppMessageBox(this, FileErrorMessage(result.cause, path));
         break;
     case CsvExportResult::WriteFailed:
-        AppMessageBox(this, QString::fromUtf8(DiskFullText(path.toUtf8().toStdString())),
-                      BoxIcon::Error);
+        AppMessageBox(this, QString::fromUtf8(DiskFullText(ShownPath(path))), BoxIcon::Error);
         break;
     case CsvExportResult::Done:
         AppMessageBox(this, LangString("IDS_SavecsvOK"));
@@ -87,6 +92,7 @@ void CPendrakDlg::ImportFile(const QString& path, bool merge) {
         result = ImportContactsCsvFiles(theAppData.m_contacts, {PathBytes(path)}, options);
         if (result.outcome == CsvImportResult::Done) m_nFirstIndex = 0;
         ShowContactPage();
+        OnContactsReplaced();
     }
 
     if (result.bChanged) {

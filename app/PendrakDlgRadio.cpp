@@ -4,10 +4,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <algorithm>
 #include <system_error>
 
 #include "app/DialogServices.h"
 #include "app/DisplayText.h"
+#include "app/FindBar.h"
 #include "app/PendrakDlg.h"
 #include "app/Resource.h"
 #include "radio/RadioLink.h"
@@ -89,6 +91,7 @@ void CPendrakDlg::SetJobControlsEnabled(bool enabled) {
     GetDlgItem(IDC_IMPORT)->setEnabled(enabled);
     GetDlgItem(IDC_EXPORT)->setEnabled(enabled);
     m_editPage->setEnabled(enabled);
+    m_findBar->Edit()->setEnabled(enabled);
     UpdatePageControls();
 }
 
@@ -120,11 +123,17 @@ void CPendrakDlg::OnTimer(int nIDEvent) {
         m_job.nState = JOB_IDLE;
         // The worker posts its end state last; it is returning, or gone.
         if (m_pJobThread && m_pJobThread->joinable()) m_pJobThread->join();
+        // The bar shows where the job ended, not the last tick's percent.
+        const int reached = state == JOB_READ_DONE || state == JOB_WRITE_DONE
+                                ? 100
+                                : std::clamp(m_job.nProgress.load(), 0, 100);
+        m_progress->setValue(reached * PROGRESS_RANGE / 100);
         QString text;
         const char* caption = "IDS_ERROR";
         BoxIcon icon = BoxIcon::Error;
         QString backupWarning;
         QString status;  // when the box's text is too long for the status line
+        if (state == JOB_READ_FAILED || state == JOB_READ_DONE) OnContactsReplaced();
         if (state == JOB_READ_FAILED) {
             ShowContactPage();
             text = LangString("IDS_ERR_READ");

@@ -3,14 +3,20 @@
 // a picture of the window; the file holds the window's geometry. Message
 // boxes go to stderr instead of the screen. With --exit-when-shown it ends as
 // soon as the window is on the screen (start-up benchmark).
+//   pendrak-shot READY-FILE [--find TEXT] [--maximised]
+// --find types TEXT into the find field and goes to its second match before
+// the picture; --maximised shows the window maximised.
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
 #include <QTimer>
 #include <QWindow>
 #include <cstdio>
 
 #include "app/DialogServices.h"
+#include "app/FindBar.h"
 #include "app/PendrakApp.h"
 #include "app/PendrakDlg.h"
 #include "app/ProgramIcon.h"
@@ -44,6 +50,14 @@ int main(int argc, char** argv) {
     }
     const bool exitWhenShown = QByteArray(argv[1]) == "--exit-when-shown";
     const QString readyFile = QString::fromLocal8Bit(argv[1]);
+    QString findText;
+    bool maximised = false;
+    for (int i = 2; i < argc; ++i) {
+        if (QByteArray(argv[i]) == "--find" && i + 1 < argc)
+            findText = QString::fromLocal8Bit(argv[++i]);
+        else if (QByteArray(argv[i]) == "--maximised")
+            maximised = true;
+    }
     QApplication::setWindowIcon(pendrak::ProgramIcon());
     CLoggingServices services;
     pendrak::SetDialogServices(&services);
@@ -51,7 +65,13 @@ int main(int argc, char** argv) {
 
     pendrak::CPendrakDlg dlg;
     dlg.move(0, 0);
-    dlg.show();
+    if (maximised) {
+        dlg.showMaximized();
+        // Under Xvfb no window manager maximises: fill the screen as one would.
+        dlg.setGeometry(dlg.screen()->availableGeometry());
+    } else {
+        dlg.show();
+    }
     if (exitWhenShown) {
         QTimer shown;
         QObject::connect(&shown, &QTimer::timeout, &dlg, [&dlg] {
@@ -67,6 +87,11 @@ int main(int argc, char** argv) {
         if (!dlg.Status()->text().isEmpty() || QFile::exists(readyFile)) {
             poll.stop();
             if (qEnvironmentVariableIsSet("PENDRAK_SHOT_ADD")) dlg.OnAddFromFile();
+            if (!findText.isEmpty()) {
+                dlg.OnFindOpen();
+                dlg.FindBar()->Edit()->setText(findText);
+                dlg.OnFindNext();
+            }
             // The window's place on the screen, for cropping the picture.
             QTimer::singleShot(500, &dlg, [readyFile, &dlg] {
                 const QRect g = dlg.frameGeometry();

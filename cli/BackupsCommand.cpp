@@ -45,8 +45,9 @@ int RunBackups(const BackupsOptions& options) {
 }  // namespace
 
 void AddBackupOptions(CLI::App& command, BackupOptions& options, bool keeps) {
-    command.add_option("--backup-dir", options.strDir,
-                       "Folder of the backups instead of the one setting.txt names (BinFile)");
+    AsPath(
+        command.add_option("--backup-dir", options.strDir,
+                           "Folder of the backups instead of the one setting.txt names (BinFile)"));
     if (keeps)
         command.add_flag("--no-backup", options.bNoBackup,
                          "Keep no copy of the image in the backup folder");

@@ -59,6 +59,10 @@ void AddCommonOptions(CLI::App& command, CommonOptions& options) {
     command.add_flag("-q,--quiet", options.bQuiet, "No progress display");
 }
 
+CLI::Option* AsPath(CLI::Option* option) {
+    return option->transform([](std::string path) { return NativePath(std::move(path)); });
+}
+
 void StartUp(const CommonOptions& options) {
     CStderrNotifier notifier;
     if (!theAppData.LoadSettings(&notifier)) theAppData.m_contacts.ClearContactImage();
@@ -67,7 +71,7 @@ void StartUp(const CommonOptions& options) {
     if (!options.strLang.empty()) {
         std::string dataDir = theAppData.m_strDataDir;
         if (dataDir.empty()) dataDir = DirectoryOf(ProgramPath()) + "/Data";
-        const std::string path = dataDir + "/" + options.strLang + ".lng";
+        const std::string path = NativePath(dataDir + "/" + options.strLang + ".lng");
         if (!PathExists(path)) UsageFail("no language file " + path);
         theAppData.m_langFile.Close();
         theAppData.m_strLangFile = path;

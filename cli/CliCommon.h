@@ -7,6 +7,7 @@
 
 namespace CLI {
 class App;
+class Option;
 }
 
 namespace pendrak::cli {
@@ -32,6 +33,10 @@ struct CommonOptions {
 };
 
 void AddCommonOptions(CLI::App& command, CommonOptions& options);
+
+// A file option: its value takes the platform's separators once, so that
+// every message naming it shows them (C:\\dir\\x.csv on Windows).
+CLI::Option* AsPath(CLI::Option* option);
 
 // Settings, language file and a cleared contact image, as the dialog starts.
 // A missing settings file is one line on stderr, not a failure.

@@ -19,6 +19,7 @@ using CommandList = std::vector<std::pair<CLI::App*, std::function<int()>>>;
 
 void AddFileCommands(CLI::App& app, CommandList& commands);   // import, export
 void AddListCommand(CLI::App& app, CommandList& commands);    // list
+void AddFindCommand(CLI::App& app, CommandList& commands);    // find
 void AddRadioCommands(CLI::App& app, CommandList& commands);  // read, write, info
 void AddEmulateCommand(CLI::App& app, CommandList& commands); // emulate
 void AddBackupsCommand(CLI::App& app, CommandList& commands); // backups

@@ -74,9 +74,9 @@ void AddEmulateCommand(CLI::App& app, CommandList& commands) {
     CLI::App* cmd = app.add_subcommand("emulate", "Serve the radio emulator on a loopback TCP port until stopped");
     cmd->add_option("--listen", emulate->strListen, "HOST:PORT to listen on; port 0 picks a free port")
         ->required();
-    cmd->add_option("--memory", emulate->strMemory,
-                    "File holding the radio's memory (created as a fresh radio when missing); "
-                    "locked while serving, every block written through")
+    AsPath(cmd->add_option("--memory", emulate->strMemory,
+                           "File holding the radio's memory (created as a fresh radio when "
+                           "missing); locked while serving, every block written through"))
         ->required();
     cmd->add_option("--contact-area", emulate->emulator.contactAreaAddress,
                     "Radio address of the contact region (information item 15)")

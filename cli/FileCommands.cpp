@@ -95,20 +95,22 @@ void AddFileCommands(CLI::App& app, CommandList& commands) {
     auto import = std::make_shared<ImportOptions>();
     CLI::App* cmd = app.add_subcommand(
         "import", "Import CSV files into an image file, as the dialog's Import does");
-    cmd->add_option("csv", import->csvFiles, "CSV files to import, read in order as one list")
+    AsPath(
+        cmd->add_option("csv", import->csvFiles, "CSV files to import, read in order as one list"))
         ->required();
-    cmd->add_option("--image", import->strImage, "Image file to write")->required();
-    cmd->add_option("--base", import->strBase,
-                    "Image file to start from instead of the cleared image (it may be the "
-                    "--image file)");
+    AsPath(cmd->add_option("--image", import->strImage, "Image file to write"))->required();
+    AsPath(cmd->add_option("--base", import->strBase,
+                           "Image file to start from instead of the cleared image (it may be "
+                           "the --image file)"));
     AddImportOptions(*cmd, import->import);
     AddCommonOptions(*cmd, import->common);
     commands.push_back({cmd, [import] { return RunImport(*import); }});
 
     auto exp = std::make_shared<ExportOptions>();
     cmd = app.add_subcommand("export", "Export an image file to CSV, as the dialog's Export does");
-    cmd->add_option("image", exp->strImage, "Image file to export")->required();
-    cmd->add_option("-o,--output", exp->strCsv, "CSV file to write (name ending in .csv)")->required();
+    AsPath(cmd->add_option("image", exp->strImage, "Image file to export"))->required();
+    AsPath(cmd->add_option("-o,--output", exp->strCsv, "CSV file to write (name ending in .csv)"))
+        ->required();
     cmd->add_flag(
         "--utf8", exp->bUtf8,
         "For spreadsheets: UTF-8 with a byte-order mark, quoted values, no trailing comma");

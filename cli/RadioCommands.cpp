@@ -208,8 +208,9 @@ void AddRadioCommands(CLI::App& app, CommandList& commands) {
     auto read = std::make_shared<ReadOptions>();
     CLI::App* cmd = app.add_subcommand("read", "Read the radio's contacts, then export them and/or save the image");
     AddRadioOption(*cmd, read->radio);
-    cmd->add_option("-o,--output", read->strCsv, "CSV file to write (name ending in .csv)");
-    cmd->add_option("--image", read->strImage, "Image file to write (the whole contact image)");
+    AsPath(cmd->add_option("-o,--output", read->strCsv, "CSV file to write (name ending in .csv)"));
+    AsPath(cmd->add_option("--image", read->strImage,
+                           "Image file to write (the whole contact image)"));
     AddBackupOptions(*cmd, read->backup, true);
     AddCommonOptions(*cmd, read->common);
     commands.push_back({cmd, [read] { return RunRead(*read); }});
@@ -217,8 +218,10 @@ void AddRadioCommands(CLI::App& app, CommandList& commands) {
     auto write = std::make_shared<WriteOptions>();
     cmd = app.add_subcommand("write", "Import a CSV file (or load an image file), then write it to the radio");
     AddRadioOption(*cmd, write->radio);
-    cmd->add_option("csv", write->csvFiles, "CSV files to import, read in order as one list");
-    cmd->add_option("--image", write->strImage, "Image file (or backup) to write instead of a CSV file");
+    AsPath(
+        cmd->add_option("csv", write->csvFiles, "CSV files to import, read in order as one list"));
+    AsPath(cmd->add_option("--image", write->strImage,
+                           "Image file (or backup) to write instead of a CSV file"));
     cmd->add_flag("--verify", write->bVerify,
                   "Read the radio back after the Write and compare; a difference fails");
     AddBackupOptions(*cmd, write->backup, true);

@@ -43,7 +43,12 @@ uint32_t Scaled(uint32_t ms, double scale) {
 
 void AddRadioOption(CLI::App& command, RadioOptions& options) {
     command.add_option("--radio", options.strRadio, "usb (default), sim:PATH or tcp:HOST:PORT")
-        ->capture_default_str();
+        ->capture_default_str()
+        ->transform([](std::string address) {
+            // Messages name the radio by its address: its path with the platform's separators.
+            if (address.rfind("sim:", 0) == 0) address = "sim:" + NativePath(address.substr(4));
+            return address;
+        });
 }
 
 void SelectRadio(const RadioOptions& options) {

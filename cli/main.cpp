@@ -12,7 +12,7 @@ using namespace pendrak::cli;
 
 int main(int argc, char** argv) {
     InstallInterruptHandler();
-    CLI::App app{"pendrak-cli: read, write, import, export and list the contacts of a DMR radio"};
+    CLI::App app{"pendrak-cli: read, write, import, export, list and find the contacts of a DMR radio"};
     app.name("pendrak-cli");
     app.require_subcommand(1);
     // One syntax everywhere: a path such as /data/x.csv is a path, not a
@@ -24,6 +24,7 @@ int main(int argc, char** argv) {
     AddRadioCommands(app, commands);
     AddFileCommands(app, commands);
     AddListCommand(app, commands);
+    AddFindCommand(app, commands);
     AddEmulateCommand(app, commands);
     AddBackupsCommand(app, commands);
 
@@ -33,7 +34,7 @@ int main(int argc, char** argv) {
         for (const auto& entry : commands) known = known || entry.first->get_name() == argv[1];
         if (!known) {
             PrintError(std::string("unknown command '") + argv[1] +
-                       "' (read, write, import, export, list, info, emulate, backups; see pendrak-cli --help)");
+                       "' (read, write, import, export, list, find, info, emulate, backups; see pendrak-cli --help)");
             return EXIT_USAGE;
         }
     }

@@ -287,4 +287,12 @@ std::string ToUtf8(std::string_view bytes, int codePage) {
     return DecodeToUtf8(bytes, codePage);
 }
 
+int CommandLineCodePage() {
+#ifdef _WIN32
+    return static_cast<int>(GetACP());
+#else
+    return CP_UTF8_ID;
+#endif
+}
+
 }  // namespace pendrak

@@ -41,4 +41,8 @@ const char* CodePageIconvName(int codePage);
 std::string ToUtf8(std::string_view bytes, int codePage);
 inline std::string ToUtf8(std::string_view bytes) { return ToUtf8(bytes, GetProgramCodePage()); }
 
+// The code page of the program's arguments: the system's ANSI code page on
+// Windows, UTF-8 elsewhere.
+int CommandLineCodePage();
+
 }  // namespace pendrak

@@ -77,6 +77,14 @@ std::string DirectoryOf(const std::string& path) {
     return cut == std::string::npos ? std::string() : path.substr(0, cut);
 }
 
+std::string NativePath(std::string path) {
+#ifdef _WIN32
+    for (char& c : path)
+        if (c == '/') c = '\\';
+#endif
+    return path;
+}
+
 std::string BaseNameWithoutExtension(const std::string& path) {
     const std::string dir = DirectoryOf(path);
     std::string name = dir.empty() && path.find_first_of("\\/") == std::string::npos

@@ -18,6 +18,10 @@ std::string ProgramPath();
 // double-byte character is never taken for one. Empty without a separator.
 std::string DirectoryOf(const std::string& path);
 
+// The path with the platform's separators, for messages: '/' becomes '\\'
+// on Windows (never a trail byte there); unchanged elsewhere.
+std::string NativePath(std::string path);
+
 // File name of a path without folder and without extension.
 std::string BaseNameWithoutExtension(const std::string& path);
 

@@ -143,6 +143,28 @@ void CTextConverter::Convert(std::string_view value, std::string& out, TextConve
     }
 }
 
+bool CTextConverter::ConvertExactly(std::string_view value, std::string& out) {
+    if (IsAscii(value)) {
+        out.append(value);
+        return true;
+    }
+    std::string text;
+    std::string_view rest = value;
+    if (m_pImpl->HasSource()) rest = text = m_pImpl->DecodeSource(value);
+    if (m_nTarget == CP_UTF8_ID) {
+        TextConvertStats stats;
+        AppendValidUtf8(rest, out, stats);
+        return stats.replaced == 0;
+    }
+    const size_t outStart = out.size();
+    if (m_pImpl->Encode(rest, out) == rest.size()) return true;
+    // Composed, an e with U+0301 after it may still meet the code page's é.
+    text = std::string(rest);
+    m_pImpl->ComposeInPlace(text);
+    out.resize(outStart);
+    return m_pImpl->Encode(text, out) == text.size();
+}
+
 bool CTextConverter::CanEncode(std::string_view oneCharacter) {
     const uint32_t cp = CodePointOf(oneCharacter);
     if (cp >= 0x10000) return m_pImpl->CanEncode(oneCharacter);
@@ -176,6 +198,12 @@ size_t CharBoundaryCut(std::string_view text, size_t width, int codePage) {
         i += len;
     }
     return i;
+}
+
+bool FromUtf8(std::string_view utf8, int codePage, std::string& out) {
+    out.clear();
+    CTextConverter converter;
+    return converter.Open(codePage, {}, nullptr) && converter.ConvertExactly(utf8, out);
 }
 
 }  // namespace pendrak

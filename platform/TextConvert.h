@@ -36,6 +36,9 @@ public:
 
     // Appends the conversion of `value` to `out`.
     void Convert(std::string_view value, std::string& out, TextConvertStats& stats);
+    // The same without transliteration or '?': false at the first character
+    // the code page lacks (nothing built for transliterating, so it is quick).
+    bool ConvertExactly(std::string_view value, std::string& out);
 
     class CImpl;
 
@@ -50,6 +53,10 @@ private:
     std::vector<uint8_t> m_encodable;  // per BMP code point: 0 not asked, 1 yes, 2 no
     std::unordered_map<std::string, std::string> m_transliterations;
 };
+
+// UTF-8 to bytes in codePage, exactly: false when the text is not UTF-8 or
+// a character has no form there (nothing is transliterated or replaced).
+bool FromUtf8(std::string_view utf8, int codePage, std::string& out);
 
 // The longest prefix of `text` of at most `width` bytes that ends on a
 // character boundary of codePage (a double-byte character or a UTF-8

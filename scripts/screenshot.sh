@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
-# Takes a picture of the contact window after a Read from the built-in radio
-# emulator holding a few hundred contacts (some with Chinese names in GBK).
+# Takes two pictures of the contact window after a Read from the built-in
+# radio emulator holding a few hundred contacts (some with Chinese names in
+# GBK): the list as the Read leaves it, and the find field in use.
 #   scripts/screenshot.sh [OUT.png]      (default build/screenshot.png)
-# PRESET (default dev) picks the build; LANGUAGE (default lang_cn) the texts.
+# writes OUT.png and OUT-find.png. PRESET (default dev) picks the build;
+# LANGUAGE (default lang_cn) the texts; FIND (default 王) the text found;
+# MAXIMISED=1 shows the window maximised.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 out=$(realpath -m "${1:-$root/build/screenshot.png}")
+out_find=${out%.png}-find.png
 preset=${PRESET:-dev}
 bin=$root/build/$preset/bin
 
@@ -71,20 +75,31 @@ region[0:3] = struct.pack("<I", COUNT)[:3]
 open(sys.argv[1], "wb").write(mem)
 PY
 
+options=()
+[ "${MAXIMISED:-0}" = 1 ] && options+=(--maximised)
+export FIND=${FIND:-王}
+
+# shoot OUT.png [pendrak-shot options]: one run of the dialog, one picture.
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   set -euo pipefail
-  work=$1; out=$2
-  "$work/pendrak" "$work/ready" 2>"$work/boxes.txt" &
-  pid=$!
-  for _ in $(seq 600); do
-    [ -s "$work/ready" ] && break
-    kill -0 "$pid" 2>/dev/null || { echo "pendrak ended early" >&2; exit 1; }
-    sleep 0.1
-  done
-  [ -s "$work/ready" ] || { echo "no Read result within 60 s" >&2; kill "$pid"; exit 1; }
-  import -window root -crop "$(head -n1 "$work/ready")" +repage "$out"
-  kill "$pid"; wait "$pid" 2>/dev/null || true
-' screenshot "$work" "$out"
+  work=$1; shift
+  shoot() {
+    local out=$1; shift
+    rm -f "$work/ready"
+    "$work/pendrak" "$work/ready" "$@" 2>>"$work/boxes.txt" &
+    local pid=$!
+    for _ in $(seq 600); do
+      [ -s "$work/ready" ] && break
+      kill -0 "$pid" 2>/dev/null || { echo "pendrak ended early" >&2; exit 1; }
+      sleep 0.1
+    done
+    [ -s "$work/ready" ] || { echo "no Read result within 60 s" >&2; kill "$pid"; exit 1; }
+    import -window root -crop "$(head -n1 "$work/ready")" +repage "$out"
+    kill "$pid"; wait "$pid" 2>/dev/null || true
+  }
+  shoot "$1" "${@:3}"
+  shoot "$2" --find "$FIND" "${@:3}"
+' screenshot "$work" "$out" "$out_find" "${options[@]}"
 
 sed 's/^/message box: /' "$work/boxes.txt"
-echo "saved $out"
+echo "saved $out and $out_find"

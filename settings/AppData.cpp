@@ -150,9 +150,10 @@ bool CAppData::LoadSettings(IStartupNotifier* notifier, const std::string& progr
 
 std::string CAppData::BackupDir() const {
     if (!m_strBinFile.empty()) {
+        // Written with either separator; named in messages with the platform's.
         if (std::filesystem::path(m_strBinFile).is_relative() && !m_strAppDir.empty())
-            return m_strAppDir + SEP + m_strBinFile;
-        return m_strBinFile;
+            return NativePath(m_strAppDir + SEP + m_strBinFile);
+        return NativePath(m_strBinFile);
     }
     const std::string beside = m_strAppDir + SEP + "Bin";
     // An installed copy's folder belongs to the system, even for root.

@@ -3,9 +3,12 @@
 // backups), the write also with its verifying read-back. Baseline in the
 // same run: the process start alone (--version). With PENDRAK_BASELINE_CLI
 // naming another build's pendrak-cli, its info, write and read run too.
+// Also find over the same 130,000 contacts, from the image and from the CSV
+// file, beside list of the last page, which loads the file just as find does.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -46,17 +49,33 @@ bool Prepare() {
     return ready;
 }
 
-void BM_Process(benchmark::State& state, std::string program, std::vector<std::string> args) {
+// The callsign of the last contact in the list, found on the last page only.
+std::string LastCallsign() {
+    std::string last;
+    const std::string command = std::string(PENDRAK_CLI) + " list " + At("w.bin") + " --page 650";
+    if (FILE* out = Prepare() ? popen(command.c_str(), "r") : nullptr) {
+        char line[512];
+        while (std::fgets(line, sizeof line, out)) last = line;
+        pclose(out);
+    }
+    char call[64] = "";
+    return std::sscanf(last.c_str(), "%*s %*s %63s", call) == 1 ? call : "";
+}
+
+// exitCode: what the command must end with (find that finds nothing: 1).
+void BM_Process(benchmark::State& state, std::string program, std::vector<std::string> args,
+                int exitCode) {
     if (!Prepare()) {
         state.SkipWithError("could not prepare the radio");
         return;
     }
     for (auto _ : state)
-        if (Run(program, args) != 0) state.SkipWithError("the command failed");
+        if (Run(program, args) != exitCode) state.SkipWithError("the command failed");
 }
 
-void Register(const char* name, const std::string& program, std::vector<std::string> args) {
-    benchmark::RegisterBenchmark(name, BM_Process, program, std::move(args))
+void Register(const char* name, const std::string& program, std::vector<std::string> args,
+              int exitCode = 0) {
+    benchmark::RegisterBenchmark(name, BM_Process, program, std::move(args), exitCode)
         ->Unit(benchmark::kMillisecond)
         ->UseRealTime()
         ->Iterations(10);
@@ -79,6 +98,14 @@ int main(int argc, char** argv) {
              with({"read", "--radio", radio, "--image", At("o.bin"), "-q"}, backup));
     Register("write 130000 --verify", cli,
              with({"write", "--radio", radio, "--image", At("w.bin"), "-q", "--verify"}, backup));
+    const std::string lastCall = LastCallsign();
+    for (const std::string file : {"w.bin", "c.csv"}) {
+        const std::string path = At(file.c_str());
+        Register(("list, last page of " + file + " (baseline)").c_str(), cli,
+                 {"list", path, "--page", "650"});
+        Register(("find the last callsign in " + file).c_str(), cli, {"find", lastCall, path});
+        Register(("find nothing in " + file).c_str(), cli, {"find", "zzqqzz", path}, 1);
+    }
     if (const char* old = std::getenv("PENDRAK_BASELINE_CLI")) {
         Register("baseline build: info", old, {"info", "--radio", radio});
         Register("baseline build: write 130000", old,

@@ -80,7 +80,9 @@ std::unique_ptr<IRadioLink> CreateEmulatorLink(std::shared_ptr<CRadioEmulator> r
 
 std::shared_ptr<CRadioEmulator> LastSimEmulator() { return g_lastSim; }
 
-std::unique_ptr<IRadioLink> OpenSimLink(const std::string& path, std::string& failure) {
+std::unique_ptr<IRadioLink> OpenSimLink(const std::string& address, std::string& failure) {
+    // The path as messages show it, with the platform's separators.
+    const std::string path = NativePath(address);
     std::string problem = CRadioEmulator::CheckOptions(g_simOptions);
     if (!problem.empty()) {
         failure = "emulated radio: " + problem;

@@ -1,6 +1,8 @@
 // Start-up, texts, layout and paging of the contact window.
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -11,6 +13,8 @@
 #include "AppTestSupport.h"
 #include "app/AboutDlg.h"
 #include "app/ContactPageModel.h"
+#include "app/DisplayText.h"
+#include "app/FindBar.h"
 #include "app/PendrakDlg.h"
 #include "app/Resource.h"
 
@@ -138,8 +142,69 @@ private slots:
         for (int c = 0; c < 9; ++c) {
             QCOMPARE(dlg.PageModel()->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(),
                      headings[c]);
-            QCOMPARE(list->columnWidth(c), c == 0 ? 50 : 80);
+            if (c > 0) QCOMPARE(list->columnWidth(c), 80);
         }
+        QVERIFY(list->columnWidth(0) >= 50);
+    }
+
+    void rowNumbersOfTheLastPagesShowInFull() {
+        CFakeDialogServices services;
+        CProgramDir dir;
+        dir.Load();
+        FillContacts(theAppData.m_contacts, MAX_CONTACTS);
+        CPendrakDlg dlg;
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        dlg.OnLastPage();
+        QCOMPARE(Cell(dlg, 199, 0), QString("130000"));
+        // What the view itself asks for its widest row number, margins and grid included.
+        const QAbstractItemView* view = dlg.ContactList();
+        QVERIFY2(dlg.ContactList()->columnWidth(0) >= view->sizeHintForColumn(0),
+                 "\"130000\" is cut");
+    }
+
+    void theWindowGrowsTheListTakesTheRoom() {
+        CFakeDialogServices services;
+        CProgramDir dir;
+        dir.Load();
+        FillContacts(theAppData.m_contacts, 500);
+        CPendrakDlg dlg;
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        const QSize start = dlg.size();
+        QMap<QWidget*, QRect> before;
+        for (QObject* child : dlg.children())
+            if (child->property(CONTROL_ID_PROPERTY).isValid())
+                before[static_cast<QWidget*>(child)] = static_cast<QWidget*>(child)->geometry();
+        dlg.OnFindOpen();
+
+        // Never smaller than the template; larger by hand; maximised.
+        const std::function<void()> sizes[] = {
+            [&] { dlg.resize(start - QSize(100, 100)); },
+            [&] { dlg.resize(start + QSize(300, 200)); },
+            [&] { dlg.showMaximized(); },
+        };
+        for (const auto& size : sizes) {
+            size();
+            QTRY_VERIFY(dlg.width() >= start.width() && dlg.height() >= start.height());
+            QTest::qWait(20);
+            const QPoint grown(dlg.width() - start.width(), dlg.height() - start.height());
+            for (auto it = before.cbegin(); it != before.cend(); ++it) {
+                const QRect now = it.key()->geometry();
+                QVERIFY(dlg.rect().contains(now));
+                if (it.key() == dlg.ContactList()) {
+                    QCOMPARE(now, it.value().adjusted(0, 0, grown.x(), grown.y()));
+                } else {
+                    // The same distance from the bottom edge, the same x.
+                    QCOMPARE(now.topLeft(), it.value().topLeft() + QPoint(0, grown.y()));
+                    QVERIFY(!now.intersects(dlg.ContactList()->geometry()));
+                }
+            }
+            QVERIFY(dlg.ContactList()->geometry().contains(dlg.FindBar()->geometry()));
+        }
+        QVERIFY(dlg.isMaximized());
+        QVERIFY(dlg.width() > start.width() && dlg.height() > start.height());
+        for (int c = 1; c < 9; ++c) QCOMPARE(dlg.ContactList()->columnWidth(c), 80);
     }
 
     void enterKeepsTheWindowEscapeCloses() {
@@ -293,7 +358,7 @@ private slots:
         QCOMPARE(Cell(dlg, 0, 0), QString::number((shown.toInt() - 1) * 200 + 1));
     }
 
-    void pageEditActsOnFocusLossAndEnter() {
+    void pageEditActsOnFocusLossAndEnterNotOnAContextMenu() {
         CFakeDialogServices services;
         CProgramDir dir;
         dir.Load();
@@ -310,6 +375,88 @@ private slots:
         dlg.GetDlgItem(IDC_READ)->setFocus();
         QTRY_COMPARE(dlg.m_nCurPage, 1);
         QVERIFY(dlg.isVisible());
+        dlg.OnFirstPage();
+
+        // A context menu, the dialog's or the edit's own, takes the focus for
+        // a moment: that is no leaving.
+        for (QWidget* target :
+             {static_cast<QWidget*>(&dlg), static_cast<QWidget*>(dlg.PageEdit())}) {
+            dlg.PageEdit()->setFocus();
+            QTRY_VERIFY(dlg.PageEdit()->hasFocus());
+            dlg.PageEdit()->setText("4");
+            bool menuShown = false;
+            QTimer::singleShot(50, [&] {
+                if (QWidget* menu = QApplication::activePopupWidget()) {
+                    menuShown = true;
+                    menu->close();
+                }
+            });
+            QContextMenuEvent event(QContextMenuEvent::Keyboard, QPoint(5, 5),
+                                    target->mapToGlobal(QPoint(5, 5)));
+            QApplication::sendEvent(target, &event);  // the edit's menu does not wait
+            QTRY_VERIFY(menuShown);
+            QCOMPARE(dlg.m_nCurPage, 0);
+            QCOMPARE(dlg.PageEdit()->text(), QString("4"));
+            // Leaving it for real still applies the page.
+            dlg.ContactList()->setFocus();
+            QTRY_COMPARE(dlg.m_nCurPage, 3);
+            dlg.OnFirstPage();
+        }
+    }
+
+    void shippedStatusTextsFitTheStatusLine_data() {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("English") << "lang_en";
+        QTest::newRow("Chinese") << "lang_cn";
+    }
+    void shippedStatusTextsFitTheStatusLine() {
+        QFETCH(QString, language);
+        QFile shipped(QCoreApplication::applicationDirPath() + "/Data/" + language + ".lng");
+        QVERIFY(shipped.open(QIODevice::ReadOnly));
+        CFakeDialogServices services;
+        CProgramDir dir(shipped.readAll());
+        dir.Load();
+        CPendrakDlg dlg;
+        const QLabel* status = dlg.Status();
+        for (const char* key : {"IDS_PROMPT_READSUCC", "IDS_PROMPT_WRITESUCC", "IDS_ERR_READ",
+                                "IDS_ERR_WRITE", "IDS_PROMPT_VERIFYSUCC", "IDS_ERR_VERIFYSTATUS"}) {
+            const QString text = LangString(key);
+            QVERIFY2(!text.isEmpty(), key);
+            QVERIFY2(!text.contains('\n'), key);
+            QVERIFY2(
+                status->fontMetrics().horizontalAdvance(text) <= status->contentsRect().width(),
+                qPrintable(text));
+        }
+    }
+
+    void messageBoxesAndLabelsShowTextAsWritten() {
+        const QString html = "<b>x</b> in C:\\<i>y</i>";
+        QString shown;
+        Qt::TextFormat format = Qt::RichText;
+        QTimer::singleShot(0, [&] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                format = box->textFormat();
+                if (auto* label = box->findChild<QLabel*>("qt_msgbox_label")) shown = label->text();
+                box->accept();
+            }
+        });
+        CQtDialogServices().MessageBox(nullptr, html, "caption", BoxIcon::Error);
+        QCOMPARE(format, Qt::PlainText);
+        QCOMPARE(shown, html);
+
+        CFakeDialogServices services;
+        CProgramDir dir(KeyedLanguageFile(false).replace("=<IDS_ERR_WRITE>", "=<b>x</b>"));
+        dir.Load();
+        CPendrakDlg dlg;
+        dlg.Job().nState = JOB_WRITE_FAILED;
+        dlg.OnTimer(ID_TIMER_JOB);
+        for (const QLabel* label : {dlg.Status(), dlg.PageTotal()}) {
+            // Drawn as typed, the text takes the width of its tags too.
+            const QString text = label == dlg.Status() ? QString("<b>x</b>") : QString("/1");
+            QCOMPARE(label->text(), text);
+            QCOMPARE(label->textFormat(), Qt::PlainText);
+            QVERIFY(label->sizeHint().width() >= label->fontMetrics().horizontalAdvance(text));
+        }
     }
 
     void contactTextsDecodedWithoutChangingBytes() {

@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTableView>
 #include <QtTest>
 #include <chrono>
 #include <memory>
@@ -11,6 +12,7 @@
 #include "../radio/RadioTestSupport.h"
 #include "AppTestSupport.h"
 #include "app/ContactPageModel.h"
+#include "app/FindBar.h"
 #include "app/PendrakDlg.h"
 #include "app/Resource.h"
 #include "radio/sim/MemoryFile.h"
@@ -76,6 +78,7 @@ private slots:
         QCOMPARE(services.boxes[0].caption, QString("<IDS_PROMPT_WRITE>"));
         QCOMPARE(services.boxes[0].icon, BoxIcon::None);
         QCOMPARE(dlg.Status()->text(), QString("<IDS_PROMPT_WRITESUCC>"));
+        QCOMPARE(dlg.Progress()->value(), 1024);
         const auto radio = program.LoadRadio();
         const int used = ContactImageUsedLength(100);
         QVERIFY(std::equal(theAppData.m_contacts.Bytes(), theAppData.m_contacts.Bytes() + used,
@@ -116,6 +119,38 @@ private slots:
         QTRY_COMPARE(services.boxes.size(), 2);
         QCOMPARE(services.boxes[1].text, QString("<IDS_PROMPT_READSUCC>"));
         QCOMPARE(theAppData.m_contacts.GetContactCount(), 3000);
+    }
+
+    void findDuringAReadIsRefused() {
+        CFakeDialogServices services;
+        CRadioProgram program;
+        program.PutContactsInRadio(3000, [](int n) { return n + 1; });
+        FillContacts(theAppData.m_contacts, 1000);
+        CPendrakDlg dlg;
+        dlg.OnFindOpen();
+        Click(dlg, IDC_READ);
+        QVERIFY(dlg.IsJobRunning());
+        // The worker fills the image now: no search reads it.
+        QVERIFY(!dlg.FindBar()->Edit()->isEnabled());
+        dlg.FindBar()->Edit()->setText("C2999");
+        dlg.OnFindNext();
+        dlg.OnFindPrevious();
+        QCOMPARE(dlg.m_nCurPage, 0);
+        QVERIFY(!dlg.ContactList()->selectionModel()->hasSelection());
+        QCOMPARE(dlg.FindBar()->Result()->text(), QString());
+
+        QTRY_COMPARE(services.boxes.size(), 1);
+        QVERIFY(dlg.FindBar()->Edit()->isEnabled());
+        dlg.OnFindNext();
+        QCOMPARE(dlg.m_nCurPage, 14);
+        QCOMPARE(dlg.FindBar()->Result()->text(), QString("1/1"));
+        // The next Read replaces the list: the count shown was of the old one.
+        Click(dlg, IDC_READ);
+        QTRY_COMPARE(services.boxes.size(), 2);
+        QCOMPARE(dlg.FindBar()->Result()->text(), QString());
+        dlg.OnFindNext();
+        QCOMPARE(dlg.m_nCurPage, 14);
+        QCOMPARE(dlg.FindBar()->Result()->text(), QString("1/1"));
     }
 
     void connectionFailures_data() {
@@ -235,6 +270,33 @@ private slots:
         QCOMPARE(dlg.Status()->text(), status);
         QCOMPARE(dlg.Progress()->value(), position);
         dlg.Job().nState = JOB_IDLE;
+    }
+
+    void theEndShowsWhereTheJobEnded_data() {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<int>("lastPercent");
+        QTest::addColumn<int>("position");
+        QTest::newRow("read done") << int(JOB_READ_DONE) << 37 << 1024;
+        QTest::newRow("write done") << int(JOB_WRITE_DONE) << 99 << 1024;
+        QTest::newRow("write failed") << int(JOB_WRITE_FAILED) << 40 << 409;
+        QTest::newRow("read failed at once") << int(JOB_READ_FAILED) << 0 << 0;
+    }
+    void theEndShowsWhereTheJobEnded() {
+        QFETCH(int, state);
+        QFETCH(int, lastPercent);
+        QFETCH(int, position);
+        CFakeDialogServices services;
+        CProgramDir dir;
+        dir.Load();
+        CPendrakDlg dlg;
+        dlg.Job().nProgress = 12;
+        dlg.Job().nState = JOB_WRITING;
+        dlg.OnTimer(ID_TIMER_JOB);  // the last tick saw 12%
+        dlg.Job().nProgress = lastPercent;
+        dlg.Job().nState = state;
+        dlg.OnTimer(ID_TIMER_JOB);
+        QCOMPARE(services.boxes.size(), 1);
+        QCOMPARE(dlg.Progress()->value(), position);
     }
 
     void closingDuringWriteStopsTheWorker() {

@@ -152,6 +152,9 @@ TEST(CliUsage, BadInputGivesOneClearLineAndTheRightExitCode) {
         {{"list", csv, "--page", "0"}, 2, "page"},
         {{"list", csv, "--codepage", "EBCDIC-42"}, 2, "EBCDIC-42"},
         {{"list", csv, "--lang", "lang_xx"}, 2, "lang_xx"},
+        {{"find", "x"}, 2, "file"},
+        {{"find", "", csv}, 2, "empty"},
+        {{"find", "x", small}, 1, "14393344"},
         {{"emulate", "--listen", "192.0.2.1:0", "--memory", dir.Path("m.bin")}, 2, "loopback"},
         {{"emulate", "--listen", "127.0.0.1:70000", "--memory", dir.Path("m.bin")}, 2, "70000"},
         {{"frobnicate"}, 2, "frobnicate"},
@@ -172,14 +175,14 @@ TEST(CliUsage, BadInputGivesOneClearLineAndTheRightExitCode) {
 }
 
 TEST(CliUsage, HelpForEveryCommand) {
-    for (const char* command : {"read", "write", "import", "export", "list", "info", "emulate", "backups"}) {
+    for (const char* command : {"read", "write", "import", "export", "list", "find", "info", "emulate", "backups"}) {
         const ProcessResult r = RunCli({command, "--help"});
         EXPECT_EQ(r.exitCode, 0) << command;
         EXPECT_NE(r.out.find(command), std::string::npos) << r.out;
     }
     const ProcessResult r = RunCli({"--help"});
     EXPECT_EQ(r.exitCode, 0);
-    for (const char* command : {"read", "write", "import", "export", "list", "info", "emulate"})
+    for (const char* command : {"read", "write", "import", "export", "list", "find", "info", "emulate", "backups"})
         EXPECT_NE(r.out.find(command), std::string::npos) << command;
 }
 

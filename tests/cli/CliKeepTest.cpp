@@ -10,6 +10,7 @@
 #include "CliProcess.h"
 #include "CliRadioSupport.h"
 #include "contacts/ContactImageFile.h"
+#include "platform/System.h"
 
 using namespace clitest;
 using namespace pendrak;
@@ -70,7 +71,8 @@ TEST(CliKeep, BackupsOfReadAndWriteRestoreTheRadio) {
     std::vector<std::string> names = Backups(bin);
     ASSERT_EQ(names.size(), 1u);
     EXPECT_NE(names[0].find("_read.bin"), std::string::npos);
-    EXPECT_NE(r.out.find("Backup: " + bin), std::string::npos) << r.out;
+    // Named with the platform's separators (backslashes on Windows).
+    EXPECT_NE(r.out.find("Backup: " + NativePath(bin)), std::string::npos) << r.out;
     EXPECT_TRUE(ReadFile(bin + "/" + names[0]) == ShortBytes(*held)) << "not the list as the radio held it";
 
     auto other = SyntheticImage(50);

@@ -17,6 +17,7 @@
 #include "CliRadioSupport.h"
 #include "contacts/ContactImage.h"
 #include "csv/ContactCsv.h"
+#include "platform/System.h"
 
 using namespace clitest;
 using namespace pendrak;
@@ -211,7 +212,7 @@ TEST(CliRadio, AnEmulatedRadioTakesOneLinkAndKeepsWhatItAcknowledged) {
     ProcessResult r = RunCli({"write", "--radio", "sim:" + memory, csv}, kFastLink);
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("in use"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find(memory), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(NativePath(memory)), std::string::npos) << r.err;
     EXPECT_EQ(r.err.find("USB"), std::string::npos) << r.err;
     EXPECT_EQ(CountInMemoryFile(memory), 0);
 

@@ -8,6 +8,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "CliProcess.h"
 #include "contacts/ContactImage.h"
@@ -51,6 +53,11 @@ TEST(CliChineseSystem, ProgramNameWithABackslashTrailByteFindsItsData) {
     r = RunProgram(program, {"list", dir.Path("c.csv")});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.out.find("张三"), std::string::npos) << r.out;
+
+    // find takes its text in the system's code page, as typed: 张 in GBK.
+    r = RunProgram(program, {"find", "\xD5\xC5", dir.Path("c.csv")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("张三"), std::string::npos) << r.out;
 }
 
 TEST(CliWindows, WesternSystemShowsEnglishAndItsOwnCodePage) {
@@ -64,6 +71,30 @@ TEST(CliWindows, WesternSystemShowsEnglishAndItsOwnCodePage) {
     const ProcessResult plain = RunCli({"export", dir.Path("good.bin"), "-o", dir.Path("x.txt")});
     const ProcessResult cn = RunCli({"export", dir.Path("good.bin"), "-o", dir.Path("x.txt"), "--lang", "lang_cn"});
     EXPECT_NE(plain.err, cn.err);
+}
+
+// CTempDir's paths join with '/': every message shows backslashes instead.
+TEST(CliWindows, MessagesShowPathsWithBackslashes) {
+    CTempDir dir;
+    const std::string small = dir.Path("small.bin");
+    WriteFile(small, "x");
+    const struct {
+        std::vector<std::string> args;
+        std::string name;
+    } cases[] = {
+        {{"export", dir.Path("missing.bin"), "-o", dir.Path("x.csv")}, "\\missing.bin"},
+        {{"list", small}, "\\small.bin"},
+        {{"find", "x", dir.Path("missing.csv")}, "\\missing.csv"},
+        {{"import", dir.Path("c.csv"), "--image", dir.Path("x.bin")}, "\\c.csv"},
+        {{"info", "--radio", "sim:" + dir.Path("no/such/radio.bin")}, "\\no\\such\\radio.bin"},
+        {{"list", small, "--lang", "lang_xx"}, "\\Data\\lang_xx.lng"},
+    };
+    for (const auto& c : cases) {
+        const ProcessResult r = RunCli(c.args);
+        EXPECT_NE(r.exitCode, 0) << c.name;
+        EXPECT_NE(r.err.find(c.name), std::string::npos) << r.err;
+        EXPECT_EQ(r.err.find('/'), std::string::npos) << r.err;
+    }
 }
 
 // The program carries icon 128 and a version resource naming itself.

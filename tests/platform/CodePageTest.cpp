@@ -6,6 +6,7 @@
 
 #include "platform/CodePage.h"
 #include "platform/System.h"
+#include "platform/TextConvert.h"
 
 namespace pendrak {
 namespace {
@@ -116,6 +117,41 @@ TEST_F(CodePageTest, DirectoryOfSkipsTrailBytes) {
     }
     SetProgramCodePage(936);
     EXPECT_EQ(BaseNameWithoutExtension("C:\\\xB6\x5C\\pendrak-cli.exe"), "pendrak-cli");
+}
+
+TEST_F(CodePageTest, FromUtf8ExactlyOrNotAtAll) {
+    const struct {
+        int codePage;
+        std::string in;
+        bool ok;
+        std::string out;
+    } cases[] = {
+        {936, "王伟 BG5", true, "\xCD\xF5\xCE\xB0 BG5"},
+        {936, "ش", false, ""},  // not in GBK: no stand-in either
+        {1252, "Andr\xC3\xA9", true, "Andr\xE9"},
+        {1252, "Andre\xCC\x81", true, "Andr\xE9"},  // e and U+0301, composed
+        {1252, "王", false, ""},
+        {1251, "Иван", true, "\xC8\xE2\xE0\xED"},
+        {65001, "Müller", true, "Müller"},
+        {65001, "\xFF", false, ""},  // not UTF-8
+        {936, "", true, ""},
+    };
+    for (const auto& c : cases) {
+        std::string out = "old";
+        EXPECT_EQ(FromUtf8(c.in, c.codePage, out), c.ok) << c.codePage << " " << c.in;
+        if (c.ok) {
+            EXPECT_EQ(out, c.out) << c.codePage << " " << c.in;
+        }
+    }
+}
+
+TEST_F(CodePageTest, NativePathSeparators) {
+#ifdef _WIN32
+    EXPECT_EQ(NativePath("C:\\Users\\me/AppData/x.csv"), "C:\\Users\\me\\AppData\\x.csv");
+    EXPECT_EQ(NativePath("//server/share/\xB6\x5C.bin"), "\\\\server\\share\\\xB6\x5C.bin");
+#else
+    EXPECT_EQ(NativePath("/home/me/a\\b.csv"), "/home/me/a\\b.csv");
+#endif
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #endif
 
 #include "RadioTestSupport.h"
+#include "platform/System.h"
 #include "radio/RadioJob.h"
 #include "radio/RadioProtocol.h"
 #include "radio/sim/MemoryFile.h"
@@ -186,7 +187,8 @@ TEST_F(SimMemoryTest, FileProblemsNameTheFileAndTheCause) {
         SetRadioAddress("sim:" + c.path);
         EXPECT_EQ(RadioOpen(), 0);
         const std::string& failure = RadioOpenFailure();
-        EXPECT_EQ(failure.rfind("emulator memory file " + c.path, 0), 0u) << failure;
+        // Named with the platform's separators.
+        EXPECT_EQ(failure.rfind("emulator memory file " + NativePath(c.path), 0), 0u) << failure;
         // "Is a directory" on Linux, "is a folder" on Windows.
         const bool causeNamed =
             failure.find(c.cause) != std::string::npos ||
