@@ -22,6 +22,10 @@ namespace {
 // Two programs creating the same fresh radio at once: one of them makes
 // the file, both then open it, and the lock decides.
 constexpr int kCreateAttempts = 3;
+// Windows refuses to open a file while another opener is putting it in
+// place (a sharing violation): that passes within milliseconds.
+constexpr int kBusyAttempts = 50;
+constexpr uint32_t kBusyWaitMs = 5;
 constexpr int kTempNameAttempts = 100;
 
 std::string Hex(uint32_t value) {
@@ -225,6 +229,10 @@ bool CMemoryFile::Open(const std::string& path, unsigned char* memory, size_t si
         }
         const int error = IsOpen() ? 0 : LastSystemError();
         const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        if (error == ERROR_SHARING_VIOLATION && attempt < kBusyAttempts) {
+            SleepMs(kBusyWaitMs);
+            continue;
+        }
 #else
         // Not blocking: a FIFO under the name must not hold the open.
         m_fd = open(path.c_str(), O_RDWR | O_CLOEXEC | O_NONBLOCK);
@@ -241,6 +249,8 @@ bool CMemoryFile::Open(const std::string& path, unsigned char* memory, size_t si
         std::string why;
         bool already = false;
         if (!WriteWholeFile(path, memory, size, false, why, &already) && !already) {
+            // Another opener put its fresh radio in place first.
+            if (PathExists(path)) continue;
             const std::string folder = DirectoryOf(path);
             if (!folder.empty() && !PathExists(folder)) why = "there is no folder " + folder;
             return fail(Name() + ": cannot create it: " + why);
