@@ -42,12 +42,16 @@ protected:
 Bytes Silent(const Bytes&) { return {}; }
 
 TEST_F(LinkTest, ReadExactGathersPiecesAndGivesUpAfterWindow) {
+    // The pieces must not outlast the window on a slow machine (sanitizers).
+    const uint32_t window = g_radioTimeouts.exactWindowMs;
+    g_radioTimeouts.exactWindowMs = 10000;
     Use(Silent, 3)->Inject({1, 2, 3, 4, 5, 6, 7});
     unsigned char buf[16] = {};
     EXPECT_EQ(RadioReadExact(buf, 7), 7);  // 3 + 3 + 1 across reads
     EXPECT_EQ((std::vector<int>(log->readSizes.begin(), log->readSizes.end())), (std::vector<int>{7, 4, 1}));
     EXPECT_EQ(buf[6], 7);
 
+    g_radioTimeouts.exactWindowMs = window;
     Use(Silent)->Inject({9, 9});
     const uint32_t start = TickCount();
     EXPECT_EQ(RadioReadExact(buf, 10), 2);  // the part that came
