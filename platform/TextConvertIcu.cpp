@@ -73,6 +73,10 @@ struct CTextConverter::CImpl::CState {
     // need none, or only the one for Latin letters.
     std::unique_ptr<icu::Transliterator> pLatinAscii, pAnyLatin;
     bool bLatinAsciiTried = false, bAnyLatinTried = false;
+
+    // A Latin rendering of the run; the run itself when there is none, so
+    // that its characters still count as lacking.
+    std::string TransliterateRun(const icu::UnicodeString& text);
 };
 
 CTextConverter::CImpl::CImpl() : m_pState(new CState) {}
@@ -139,22 +143,49 @@ std::string CTextConverter::CImpl::Transliterate(std::string_view utf8) {
     UErrorCode status = U_ZERO_ERROR;
     const icu::UnicodeString text = icu::UnicodeString::fromUTF8(
         icu::StringPiece(utf8.data(), static_cast<int32_t>(utf8.size())));
-    // Accents first: dropping the marks is cheap and is all that most
-    // Latin letters need.
-    if (const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status); U_SUCCESS(status)) {
-        const icu::UnicodeString decomposed = nfd->normalize(text, status);
+    // Accents first, character by character: dropping the marks is cheap, is
+    // all that most Latin letters need, and keeps a Greek ά beside a lacking
+    // ς in its own script. What stays lacking goes to the transliterator in
+    // runs, which it needs for context.
+    const icu::Normalizer2* nfd = icu::Normalizer2::getNFDInstance(status);
+    if (U_FAILURE(status)) nfd = nullptr;
+    std::string result, scratch;
+    icu::UnicodeString lacking;
+    bool changed = false;
+    for (int32_t i = 0; nfd && i < text.length();) {
+        const UChar32 c = text.char32At(i);
+        i += U16_LENGTH(c);
+        status = U_ZERO_ERROR;
+        const icu::UnicodeString decomposed = nfd->normalize(icu::UnicodeString(c), status);
         icu::UnicodeString bare;
-        for (int32_t i = 0; i < decomposed.length();) {
-            const UChar32 c = decomposed.char32At(i);
-            if (u_charType(c) != U_NON_SPACING_MARK) bare.append(c);
-            i += U16_LENGTH(c);
+        for (int32_t k = 0; k < decomposed.length();) {
+            const UChar32 d = decomposed.char32At(k);
+            if (u_charType(d) != U_NON_SPACING_MARK) bare.append(d);
+            k += U16_LENGTH(d);
         }
-        if (U_SUCCESS(status) && bare != text && !bare.isEmpty()) {
+        if (U_SUCCESS(status) && !bare.isEmpty() && bare != icu::UnicodeString(c)) {
             const std::string candidate = ToUtf8String(bare);
-            std::string scratch;
-            if (Encode(candidate, scratch) == candidate.size()) return candidate;
+            scratch.clear();
+            if (Encode(candidate, scratch) == candidate.size()) {
+                if (!lacking.isEmpty()) result += m_pState->TransliterateRun(lacking);
+                lacking.remove();
+                result += candidate;
+                changed = true;
+                continue;
+            }
         }
+        lacking.append(c);
     }
+    if (!changed) {
+        std::string latin = m_pState->TransliterateRun(text);
+        return latin == utf8 ? std::string() : latin;
+    }
+    if (!lacking.isEmpty()) result += m_pState->TransliterateRun(lacking);
+    return result;
+}
+
+std::string CTextConverter::CImpl::CState::TransliterateRun(const icu::UnicodeString& text) {
+    UErrorCode status = U_ZERO_ERROR;
     bool latinScript = true;
     for (int32_t i = 0; i < text.length() && latinScript;) {
         const UChar32 c = text.char32At(i);
@@ -164,8 +195,8 @@ std::string CTextConverter::CImpl::Transliterate(std::string_view utf8) {
             script == USCRIPT_LATIN || script == USCRIPT_COMMON || script == USCRIPT_INHERITED;
         i += U16_LENGTH(c);
     }
-    auto& translit = latinScript ? m_pState->pLatinAscii : m_pState->pAnyLatin;
-    bool& tried = latinScript ? m_pState->bLatinAsciiTried : m_pState->bAnyLatinTried;
+    auto& translit = latinScript ? pLatinAscii : pAnyLatin;
+    bool& tried = latinScript ? bLatinAsciiTried : bAnyLatinTried;
     if (!tried) {
         tried = true;
         status = U_ZERO_ERROR;
@@ -173,7 +204,7 @@ std::string CTextConverter::CImpl::Transliterate(std::string_view utf8) {
             latinScript ? "Latin-ASCII" : "Any-Latin; Latin-ASCII", UTRANS_FORWARD, status));
         if (U_FAILURE(status)) translit.reset();
     }
-    if (!translit) return {};
+    if (!translit) return ToUtf8String(text);
     icu::UnicodeString latin = text;
     translit->transliterate(latin);
     return ToUtf8String(latin);
