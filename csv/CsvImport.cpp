@@ -8,7 +8,6 @@
 
 #include "csv/ContactCsv.h"
 #include "csv/CsvImportParts.h"
-#include "csv/CsvParser.h"
 #include "platform/CodePage.h"
 
 namespace pendrak {
@@ -228,7 +227,6 @@ public:
         return true;
     }
 
-    const CsvLayout& Layout() const { return m_layout; }
     // After a file: as many lines as the first reading saw up to there, and
     // after the last, as many contact records.
     bool Agrees(const CsvLayout& layout, long long lines, bool last) const {
