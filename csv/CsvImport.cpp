@@ -25,7 +25,7 @@ struct CConverters {
     bool bSource = false;
 
     CTextConverter* For(const CsvLayout& layout) {
-        if (layout.kind == CsvLayout::Own || layout.kind == CsvLayout::Unknown) return nullptr;
+        if (layout.UsesOwnReader()) return nullptr;
         return bSource && !layout.bByteOrderMark ? &source : &utf8;
     }
 };
@@ -44,8 +44,7 @@ public:
 
     void OnLayout(const CsvLayout& layout) override {
         m_layout = layout;
-        m_pChoice =
-            layout.kind == CsvLayout::Own || layout.kind == CsvLayout::Unknown ? &m_own : &m_named;
+        m_pChoice = layout.UsesOwnReader() ? &m_own : &m_named;
     }
 
     bool OnRecord(const CsvRecord& r) override {

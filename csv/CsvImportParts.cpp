@@ -75,7 +75,7 @@ constexpr size_t MAX_FIRST_LINE = 64 * 1024;
 
 std::unique_ptr<ICsvRecordReader> MakeReader(const CsvLayout& layout, CImportSink& sink,
                                              bool wantValues, bool wantCountry) {
-    if (layout.kind == CsvLayout::Named || layout.kind == CsvLayout::OwnOrder)
+    if (!layout.UsesOwnReader())
         return std::make_unique<CCsvNamedReader>(layout, sink, wantValues, wantCountry);
     return std::make_unique<CTextModeReader>(
         std::make_unique<CContactCsvParser>(sink, wantValues || wantCountry));
@@ -94,10 +94,7 @@ bool ReadCsvSource(CCsvSource& source, char* buffer, size_t chunkSize, CImportSi
         const CsvLayout layout = DetectCsvLayout(first);
         sink.OnLayout(layout);
         reader = MakeReader(layout, sink, wantValues, wantCountry);
-        const size_t skip = layout.bByteOrderMark && layout.kind != CsvLayout::Own &&
-                                    layout.kind != CsvLayout::Unknown
-                                ? 3
-                                : 0;
+        const size_t skip = layout.bByteOrderMark && !layout.UsesOwnReader() ? 3 : 0;
         return reader->Feed(head.data() + skip, head.size() - skip);
     };
     for (;;) {

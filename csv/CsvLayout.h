@@ -37,6 +37,9 @@ struct CsvLayout {
     int nColumns[COL_COUNT] = {-1, -1, -1, -1, -1, -1, -1, -1, -1};
     std::vector<std::string> names;  // the header's names as written (unquoted, trimmed)
 
+    // Own and Unknown: the own reader, bytes kept; the others are converted.
+    bool UsesOwnReader() const { return kind == Own || kind == Unknown; }
+
     // For the report: "RADIO_ID, CALLSIGN, ..." (the ones used) and the ones
     // that go unused.
     std::string UsedNames() const;
