@@ -47,12 +47,6 @@ int ColumnOfName(const std::string& key) {
     return -1;
 }
 
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
-}
-
 std::string Join(const std::vector<std::string>& names, const std::vector<bool>& pick, bool want) {
     std::string out;
     for (size_t i = 0; i < names.size(); ++i) {
@@ -122,7 +116,7 @@ CsvLayout DetectCsvLayout(std::string_view firstLine) {
         return layout;
     }
     const bool contactLine = !firstLine.empty() && firstLine[0] >= '1' && firstLine[0] <= '9';
-    if (contactLine || Trim(firstLine).empty()) {
+    if (contactLine || firstLine.find_first_not_of(" \t") == std::string_view::npos) {
         if (layout.bByteOrderMark && contactLine) {
             layout.kind = CsvLayout::OwnOrder;
             layout.nIdColumn = 0;
