@@ -32,7 +32,6 @@ public:
     // sourceEncoding: empty for UTF-8, else a name such as "ISO-8859-1",
     // "CP1252" or "GBK". False, with a message, for a name not known here.
     bool Open(int targetCodePage, std::string_view sourceEncoding, std::string* error);
-    int TargetCodePage() const { return m_nTarget; }
 
     // Appends the conversion of `value` to `out`.
     void Convert(std::string_view value, std::string& out, TextConvertStats& stats);
