@@ -166,10 +166,14 @@ bool CTextConverter::ConvertExactly(std::string_view value, std::string& out) {
 }
 
 bool CTextConverter::CanEncode(std::string_view oneCharacter) {
+    const auto encodes = [&] {
+        std::string scratch;
+        return m_pImpl->Encode(oneCharacter, scratch) == oneCharacter.size();
+    };
     const uint32_t cp = CodePointOf(oneCharacter);
-    if (cp >= 0x10000) return m_pImpl->CanEncode(oneCharacter);
+    if (cp >= 0x10000) return encodes();
     if (m_encodable.empty()) m_encodable.assign(0x10000, 0);
-    if (m_encodable[cp] == 0) m_encodable[cp] = m_pImpl->CanEncode(oneCharacter) ? 1 : 2;
+    if (m_encodable[cp] == 0) m_encodable[cp] = encodes() ? 1 : 2;
     return m_encodable[cp] == 1;
 }
 

@@ -134,11 +134,6 @@ size_t CTextConverter::CImpl::Encode(std::string_view utf8, std::string& out) {
     return m_pState->toTarget.Run(utf8, out);
 }
 
-bool CTextConverter::CImpl::CanEncode(std::string_view oneCharacter) {
-    std::string scratch;
-    return m_pState->toTarget.Run(oneCharacter, scratch) == oneCharacter.size();
-}
-
 std::string CTextConverter::CImpl::Transliterate(std::string_view utf8) {
     UErrorCode status = U_ZERO_ERROR;
     const icu::UnicodeString text = icu::UnicodeString::fromUTF8(

@@ -25,7 +25,6 @@ public:
     // Appends as much of the UTF-8 text as encodes, up to the first
     // character that does not (or the first ill-formed byte); the bytes used.
     size_t Encode(std::string_view utf8, std::string& out);
-    bool CanEncode(std::string_view oneCharacter);
     // A Latin rendering of characters the code page lacks; empty when there
     // is none.
     std::string Transliterate(std::string_view utf8);

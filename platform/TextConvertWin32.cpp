@@ -118,11 +118,6 @@ size_t CTextConverter::CImpl::Encode(std::string_view utf8, std::string& out) {
     return used;
 }
 
-bool CTextConverter::CImpl::CanEncode(std::string_view oneCharacter) {
-    std::string scratch;
-    return Encode(oneCharacter, scratch) == oneCharacter.size();
-}
-
 std::string CTextConverter::CImpl::Transliterate(std::string_view utf8) {
     const std::wstring decomposed = Normalized(Widen(utf8, CP_UTF8), NormalizationKD);
     std::wstring latin;
