@@ -43,8 +43,8 @@ std::vector<std::string> FormatImportReport(const CsvImportReport& r, const Repo
         if (layout.kind == CsvLayout::Named) {
             std::string line = Fill(text("IDS_IMPORT_COLUMNS", "%1: columns %2"),
                                     {FileName(file, i), layout.UsedNames()});
-            if (!layout.UnusedNames().empty())
-                line += Fill(text("IDS_IMPORT_UNUSED", " (not used: %1)"), {layout.UnusedNames()});
+            if (const std::string unused = layout.UnusedNames(); !unused.empty())
+                line += Fill(text("IDS_IMPORT_UNUSED", " (not used: %1)"), {unused});
             lines.push_back(line);
         } else if (layout.kind == CsvLayout::Unknown) {
             lines.push_back(Fill(text("IDS_IMPORT_UNKNOWN",
