@@ -92,8 +92,8 @@ TEST(CsvChoice, MergeKeepsWhatIsThereAndTheFileReplacesItsIds) {
     options.bMerge = true;
     const CsvImportResult result = ImportBytes(*image, "ID,Callsign\n2,new2\n4,new4\n", options);
     ASSERT_EQ(result.outcome, CsvImportResult::Done);
-    EXPECT_EQ(Contacts(*image), (std::vector<std::string>{"1,old1,,,,,,,", "2,new2,,,,,,,",
-                                                          "3,old3,,,,,,,", "4,new4,,,,,,,"}));
+    EXPECT_EQ(Contacts(*image),
+              (Lines{"1,old1,,,,,,,", "2,new2,,,,,,,", "3,old3,,,,,,,", "4,new4,,,,,,,"}));
     EXPECT_EQ(image->Bytes()[ContactRecordOffset(2)], 7);
     const CsvImportReport& r = result.report;
     EXPECT_TRUE(r.bMerge);
@@ -149,7 +149,7 @@ TEST(CsvChoice, FileChangedBetweenTheReadingsChangesNothing) {
         const CsvImportResult result = ImportContactsCsv(*image, source);
         EXPECT_EQ(result.outcome, CsvImportResult::ReadFailed) << c.what;
         EXPECT_TRUE(result.bChanged) << c.what;
-        EXPECT_EQ(Contacts(*image), std::vector<std::string>{"9,keep,,,,,,,"}) << c.what;
+        EXPECT_EQ(Contacts(*image), Lines{"9,keep,,,,,,,"}) << c.what;
     }
 }
 

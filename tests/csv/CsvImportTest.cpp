@@ -16,8 +16,6 @@
 namespace pendrak::test {
 namespace {
 
-using Lines = std::vector<std::string>;
-
 CsvImportResult Import(CContactImage& image, const std::string& bytes, size_t chunk = 1 << 20) {
     CMemorySource source(bytes);
     return ImportContactsCsv(image, source, chunk);

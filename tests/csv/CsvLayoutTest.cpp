@@ -9,8 +9,6 @@
 namespace pendrak::test {
 namespace {
 
-using Lines = std::vector<std::string>;
-
 // A UTF-8 radio keeps the texts readable here; conversion has its own tests.
 class CsvLayoutTest : public ::testing::Test {
 protected:

@@ -29,9 +29,11 @@ inline void AddContact(CContactImage& image, int id, std::vector<std::string> fi
     image.SetContactCount(n + 1);
 }
 
+using Lines = std::vector<std::string>;
+
 // The contacts as export lines without their LF.
-inline std::vector<std::string> Contacts(const CContactImage& image) {
-    std::vector<std::string> lines;
+inline Lines Contacts(const CContactImage& image) {
+    Lines lines;
     for (int n = 0; n < image.GetContactCount(); ++n) {
         std::string line = FormatContactCsvLine(image, n);
         line.pop_back();
