@@ -80,10 +80,14 @@ void CCsvNamedReader::EndValue() {
     StartValue();
 }
 
+std::string_view CCsvNamedReader::Value(size_t column) const {
+    return std::string_view(m_record).substr(m_spans[column].start, m_spans[column].length);
+}
+
 std::string_view CCsvNamedReader::Column(int c) const {
     const int i = m_layout.nColumns[c];
     if (i < 0 || !m_wanted[i]) return {};
-    return std::string_view(m_record).substr(m_spans[i].start, m_spans[i].length);
+    return Value(static_cast<size_t>(i));
 }
 
 bool CCsvNamedReader::EndRecord() {
@@ -93,24 +97,22 @@ bool CCsvNamedReader::EndRecord() {
         record.kind = CsvRecordKind::Header;
     } else if (!m_bAnyText) {
         record.kind = CsvRecordKind::Empty;
-    } else if ((record.nId = RadioIdOf(std::string_view(m_record).substr(
-                    m_spans[m_layout.nIdColumn].start, m_spans[m_layout.nIdColumn].length))) == 0) {
+    } else if ((record.nId = RadioIdOf(Value(static_cast<size_t>(m_layout.nIdColumn)))) == 0) {
         record.kind = CsvRecordKind::NoId;
     } else {
         record.kind = CsvRecordKind::Contact;
-        auto column = [&](int c) { return Column(c); };
-        record.values[CONTACT_CALLSIGN] = column(COL_CALLSIGN);
-        record.values[CONTACT_CITY] = column(COL_CITY);
-        record.values[CONTACT_STATE] = column(COL_STATE);
-        record.values[CONTACT_COUNTRY] = column(COL_COUNTRY);
-        record.values[CONTACT_REMARKS] = column(COL_REMARKS);
-        record.values[CONTACT_NICKNAME] = column(COL_NICKNAME);
+        record.values[CONTACT_CALLSIGN] = Column(COL_CALLSIGN);
+        record.values[CONTACT_CITY] = Column(COL_CITY);
+        record.values[CONTACT_STATE] = Column(COL_STATE);
+        record.values[CONTACT_COUNTRY] = Column(COL_COUNTRY);
+        record.values[CONTACT_REMARKS] = Column(COL_REMARKS);
+        record.values[CONTACT_NICKNAME] = Column(COL_NICKNAME);
         if (m_layout.nColumns[COL_NAME] >= 0) {
-            record.values[CONTACT_NAME] = column(COL_NAME);
+            record.values[CONTACT_NAME] = Column(COL_NAME);
         } else {
             // The DMR-MARC convention: the whole name, and the first name
             // as the nickname.
-            const std::string_view first = column(COL_FIRST_NAME), last = column(COL_LAST_NAME);
+            const std::string_view first = Column(COL_FIRST_NAME), last = Column(COL_LAST_NAME);
             m_name.assign(first);
             if (!first.empty() && !last.empty()) m_name += ' ';
             m_name += last;

@@ -40,6 +40,7 @@ private:
             m_nValueBytes += take;
         }
     }
+    std::string_view Value(size_t column) const;
     std::string_view Column(int c) const;
 
     CsvLayout m_layout;
