@@ -123,12 +123,13 @@ bool CContactChoice::NeedsCountry() const {
 }
 
 bool CContactChoice::Matches(const Entry& e, uint32_t id, int idDigits, std::string_view country) {
-    if (!e.bPrefix) return EqualsIgnoringCase(e.strName, Trimmed(country));
+    if (!e.bPrefix) return EqualsIgnoringCase(e.strName, country);
     return idDigits >= e.nDigits && id / POW10[idDigits - e.nDigits] == e.nPrefix;
 }
 
 bool CContactChoice::AnyMatches(const std::vector<Entry>& list, uint32_t id,
                                 std::string_view country) {
+    country = Trimmed(country);
     const int digits = DigitCount(id);
     for (const Entry& e : list)
         if (Matches(e, id, digits, country)) return true;
@@ -141,6 +142,8 @@ bool CContactChoice::Allowed(uint32_t id, std::string_view country) const {
 }
 
 int CContactChoice::Class(uint32_t id, std::string_view country) const {
+    if (m_prefer.empty()) return RestClass();
+    country = Trimmed(country);
     const int digits = DigitCount(id);
     for (size_t i = 0; i < m_prefer.size(); ++i)
         if (Matches(m_prefer[i], id, digits, country)) return static_cast<int>(i);

@@ -52,6 +52,7 @@ private:
         std::string strName;
     };
     static bool Parse(std::string_view list, std::vector<Entry>& out, std::string* error);
+    // The country already trimmed: once per contact, not once per entry.
     static bool Matches(const Entry& e, uint32_t id, int idDigits, std::string_view country);
     static bool AnyMatches(const std::vector<Entry>& list, uint32_t id, std::string_view country);
 
