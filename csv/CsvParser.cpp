@@ -138,7 +138,7 @@ bool CContactCsvParser::EmitContact(int taken) {
 bool CContactCsvParser::EmitOther() {
     CsvRecord record;
     // A first line that begins with no digit names the columns.
-    record.kind = m_nLine == 1 && m_bNamesLike ? CsvRecordKind::Header : CsvRecordKind::NoId;
+    record.kind = m_bFirstLine && m_bNamesLike ? CsvRecordKind::Header : CsvRecordKind::NoId;
     NewLine();
     if (!m_sink.OnRecord(record)) m_bStopped = true;
     return !m_bStopped;

@@ -31,13 +31,13 @@ private:
     void NewLine() {
         m_state = ID;
         m_lineStart = true;
-        ++m_nLine;
+        m_bFirstLine = false;
     }
 
     ICsvRecordSink& m_sink;
     bool m_bWantValues;
     bool m_bStopped = false;
-    long long m_nLine = 1;
+    bool m_bFirstLine = true;
     int m_state = ID;
     bool m_lineStart = true;
     bool m_inDigits = false;
