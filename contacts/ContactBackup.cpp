@@ -69,6 +69,34 @@ int BackupCount(const fs::path& path) {
     return count > MAX_CONTACTS ? 0 : count;
 }
 
+// The backups in folder, newest first, their counts not yet read.
+bool ListBackupFiles(const std::string& folder, std::vector<ContactBackupInfo>& backups,
+                     std::string* reason) {
+    backups.clear();
+    std::error_code ec;
+    if (!fs::exists(folder, ec)) return true;
+    fs::directory_iterator it(folder, ec);
+    if (ec) {
+        if (reason) *reason = "cannot read the folder " + folder + ": " + ec.message();
+        return false;
+    }
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        ContactBackupInfo info;
+        info.strName = it->path().filename().string();
+        if (!ParseBackupName(info.strName, info.kind, info.strWhen)) continue;
+        if (!it->is_regular_file(ec)) continue;
+        info.strPath = it->path().string();
+        backups.push_back(std::move(info));
+    }
+    if (ec) {
+        if (reason) *reason = "cannot read the folder " + folder + ": " + ec.message();
+        return false;
+    }
+    std::sort(backups.begin(), backups.end(),
+              [](const auto& a, const auto& b) { return a.strName > b.strName; });
+    return true;
+}
+
 }  // namespace
 
 const char* BackupKindName(BackupKind kind) {
@@ -124,7 +152,8 @@ BackupResult SaveContactBackup(const std::string& folder, const CContactImage& i
     result.strPath = final.string();
 
     std::vector<ContactBackupInfo> backups;
-    if (ListContactBackups(folder, backups)) {
+    // Pruning needs the names only, not each backup opened for its count.
+    if (ListBackupFiles(folder, backups, nullptr)) {
         for (size_t i = MAX_BACKUPS; i < backups.size(); ++i) fs::remove(backups[i].strPath, ec);
     }
     return result;
@@ -132,28 +161,7 @@ BackupResult SaveContactBackup(const std::string& folder, const CContactImage& i
 
 bool ListContactBackups(const std::string& folder, std::vector<ContactBackupInfo>& backups,
                         std::string* reason) {
-    backups.clear();
-    std::error_code ec;
-    if (!fs::exists(folder, ec)) return true;
-    fs::directory_iterator it(folder, ec);
-    if (ec) {
-        if (reason) *reason = "cannot read the folder " + folder + ": " + ec.message();
-        return false;
-    }
-    for (; it != fs::directory_iterator(); it.increment(ec)) {
-        ContactBackupInfo info;
-        info.strName = it->path().filename().string();
-        if (!ParseBackupName(info.strName, info.kind, info.strWhen)) continue;
-        if (!it->is_regular_file(ec)) continue;
-        info.strPath = it->path().string();
-        backups.push_back(std::move(info));
-    }
-    if (ec) {
-        if (reason) *reason = "cannot read the folder " + folder + ": " + ec.message();
-        return false;
-    }
-    std::sort(backups.begin(), backups.end(),
-              [](const auto& a, const auto& b) { return a.strName > b.strName; });
+    if (!ListBackupFiles(folder, backups, reason)) return false;
     for (ContactBackupInfo& info : backups) info.nContacts = BackupCount(info.strPath);
     return true;
 }
