@@ -65,8 +65,7 @@ int BackupCount(const fs::path& path) {
     if (ec || got != sizeof header ||
         !ImageFileSizeProblem(static_cast<long long>(size), header).empty())
         return -1;
-    const int count = header[0] | header[1] << 8 | header[2] << 16;
-    return count > MAX_CONTACTS ? 0 : count;
+    return ContactImageHeaderCount(header);
 }
 
 // The backups in folder, newest first, their counts not yet read.
