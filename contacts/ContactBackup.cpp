@@ -27,12 +27,6 @@ std::tm LocalTime(std::time_t t) {
     return tm;
 }
 
-bool AllDigits(const std::string& text, size_t from, size_t count) {
-    for (size_t i = from; i < from + count; ++i)
-        if (text[i] < '0' || text[i] > '9') return false;
-    return true;
-}
-
 // The kind and "YYYY-MM-DD HH:MM:SS" of a backup's file name; false for
 // any other name.
 bool ParseBackupName(const std::string& name, BackupKind& kind, std::string& when) {
@@ -46,8 +40,8 @@ bool ParseBackupName(const std::string& name, BackupKind& kind, std::string& whe
         return false;
     static const char kShape[] = "0000-00-00_00-00-00_000_";
     for (size_t i = 0; i < kStampLength; ++i) {
-        const bool digit = kShape[i] == '0';
-        if (digit ? !AllDigits(name, i, 1) : name[i] != kShape[i]) return false;
+        const bool digit = name[i] >= '0' && name[i] <= '9';
+        if (kShape[i] == '0' ? !digit : name[i] != kShape[i]) return false;
     }
     when = name.substr(0, 10) + ' ' + name.substr(11, 2) + ':' + name.substr(14, 2) + ':' +
            name.substr(17, 2);
