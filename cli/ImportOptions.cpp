@@ -4,7 +4,7 @@
 
 #include "cli/CliCommon.h"
 #include "cli/Interrupt.h"
-#include "cli/ImageFile.h"
+#include "cli/PendingOutput.h"
 #include "csv/ContactCsv.h"
 
 namespace pendrak::cli {

@@ -27,12 +27,6 @@ std::tm LocalTime(std::time_t t) {
     return tm;
 }
 
-bool AllDigits(const std::string& text, size_t from, size_t count) {
-    for (size_t i = from; i < from + count; ++i)
-        if (text[i] < '0' || text[i] > '9') return false;
-    return true;
-}
-
 // The kind and "YYYY-MM-DD HH:MM:SS" of a backup's file name; false for
 // any other name.
 bool ParseBackupName(const std::string& name, BackupKind& kind, std::string& when) {
@@ -46,8 +40,8 @@ bool ParseBackupName(const std::string& name, BackupKind& kind, std::string& whe
         return false;
     static const char kShape[] = "0000-00-00_00-00-00_000_";
     for (size_t i = 0; i < kStampLength; ++i) {
-        const bool digit = kShape[i] == '0';
-        if (digit ? !AllDigits(name, i, 1) : name[i] != kShape[i]) return false;
+        const bool digit = name[i] >= '0' && name[i] <= '9';
+        if (kShape[i] == '0' ? !digit : name[i] != kShape[i]) return false;
     }
     when = name.substr(0, 10) + ' ' + name.substr(11, 2) + ':' + name.substr(14, 2) + ':' +
            name.substr(17, 2);
@@ -65,8 +59,35 @@ int BackupCount(const fs::path& path) {
     if (ec || got != sizeof header ||
         !ImageFileSizeProblem(static_cast<long long>(size), header).empty())
         return -1;
-    const int count = header[0] | header[1] << 8 | header[2] << 16;
-    return count > MAX_CONTACTS ? 0 : count;
+    return ContactImageHeaderCount(header);
+}
+
+// The backups in folder, newest first, their counts not yet read.
+bool ListBackupFiles(const std::string& folder, std::vector<ContactBackupInfo>& backups,
+                     std::string* reason) {
+    backups.clear();
+    std::error_code ec;
+    if (!fs::exists(folder, ec)) return true;
+    fs::directory_iterator it(folder, ec);
+    if (ec) {
+        if (reason) *reason = "cannot read the folder " + folder + ": " + ec.message();
+        return false;
+    }
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        ContactBackupInfo info;
+        info.strName = it->path().filename().string();
+        if (!ParseBackupName(info.strName, info.kind, info.strWhen)) continue;
+        if (!it->is_regular_file(ec)) continue;
+        info.strPath = it->path().string();
+        backups.push_back(std::move(info));
+    }
+    if (ec) {
+        if (reason) *reason = "cannot read the folder " + folder + ": " + ec.message();
+        return false;
+    }
+    std::sort(backups.begin(), backups.end(),
+              [](const auto& a, const auto& b) { return a.strName > b.strName; });
+    return true;
 }
 
 }  // namespace
@@ -124,7 +145,8 @@ BackupResult SaveContactBackup(const std::string& folder, const CContactImage& i
     result.strPath = final.string();
 
     std::vector<ContactBackupInfo> backups;
-    if (ListContactBackups(folder, backups)) {
+    // Pruning needs the names only, not each backup opened for its count.
+    if (ListBackupFiles(folder, backups, nullptr)) {
         for (size_t i = MAX_BACKUPS; i < backups.size(); ++i) fs::remove(backups[i].strPath, ec);
     }
     return result;
@@ -132,28 +154,7 @@ BackupResult SaveContactBackup(const std::string& folder, const CContactImage& i
 
 bool ListContactBackups(const std::string& folder, std::vector<ContactBackupInfo>& backups,
                         std::string* reason) {
-    backups.clear();
-    std::error_code ec;
-    if (!fs::exists(folder, ec)) return true;
-    fs::directory_iterator it(folder, ec);
-    if (ec) {
-        if (reason) *reason = "cannot read the folder " + folder + ": " + ec.message();
-        return false;
-    }
-    for (; it != fs::directory_iterator(); it.increment(ec)) {
-        ContactBackupInfo info;
-        info.strName = it->path().filename().string();
-        if (!ParseBackupName(info.strName, info.kind, info.strWhen)) continue;
-        if (!it->is_regular_file(ec)) continue;
-        info.strPath = it->path().string();
-        backups.push_back(std::move(info));
-    }
-    if (ec) {
-        if (reason) *reason = "cannot read the folder " + folder + ": " + ec.message();
-        return false;
-    }
-    std::sort(backups.begin(), backups.end(),
-              [](const auto& a, const auto& b) { return a.strName > b.strName; });
+    if (!ListBackupFiles(folder, backups, reason)) return false;
     for (ContactBackupInfo& info : backups) info.nContacts = BackupCount(info.strPath);
     return true;
 }

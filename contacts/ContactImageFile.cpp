@@ -11,11 +11,6 @@ namespace pendrak {
 
 namespace {
 
-int HeaderCount(const unsigned char* header) {
-    const int count = header[0] | header[1] << 8 | header[2] << 16;
-    return count > MAX_CONTACTS ? 0 : count;
-}
-
 ImageFileResult Failure(ImageFileResult::Outcome outcome, std::string reason) {
     ImageFileResult result;
     result.outcome = outcome;
@@ -31,13 +26,18 @@ using FilePtr = std::unique_ptr<std::FILE, CFileCloser>;
 
 }  // namespace
 
+int ContactImageHeaderCount(const unsigned char* header) {
+    const int count = header[0] | header[1] << 8 | header[2] << 16;
+    return count > MAX_CONTACTS ? 0 : count;
+}
+
 std::string ImageFileSizeProblem(long long size, const unsigned char* header) {
     if (size == CONTACT_IMAGE_SIZE) return {};
     const std::string whole = "an image file has " + std::to_string(CONTACT_IMAGE_SIZE) + " bytes";
     if (size < CONTACT_HEADER_SIZE || size > CONTACT_IMAGE_SIZE)
         return "it has " + std::to_string(size) + " bytes; " + whole +
                ", or the header and records of its count";
-    const int count = HeaderCount(header);
+    const int count = ContactImageHeaderCount(header);
     const int expected = ContactImageShortLength(count);
     if (size == expected) return {};
     return "it has " + std::to_string(size) + " bytes; " + whole + ", or " +

@@ -20,6 +20,10 @@ struct ImageFileResult {
     bool bShortForm = false;
 };
 
+// The count a header's first three bytes hold; above MAX_CONTACTS it reads
+// 0, as CContactImage::GetContactCount does.
+int ContactImageHeaderCount(const unsigned char* header);
+
 // Why a file of `size` bytes whose first bytes are `header` (at least
 // CONTACT_HEADER_SIZE of them when size allows) is no image file; empty
 // when it is one.
