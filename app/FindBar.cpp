@@ -39,23 +39,23 @@ CFindBar::CFindBar(QWidget* parent) : QFrame(parent) {
     m_staticResult->setTextFormat(Qt::PlainText);
     m_staticResult->setMinimumWidth(
         fontMetrics().horizontalAdvance(QStringLiteral("130000/130000")));
-    m_btnPrev = MakeButton(this, QStyle::SP_ArrowUp, QStringLiteral("Shift+F3"));
-    m_btnNext = MakeButton(this, QStyle::SP_ArrowDown, QStringLiteral("F3"));
-    m_btnClose = MakeButton(this, QStyle::SP_TitleBarCloseButton, QStringLiteral("Esc"));
+    auto* previousButton = MakeButton(this, QStyle::SP_ArrowUp, QStringLiteral("Shift+F3"));
+    auto* nextButton = MakeButton(this, QStyle::SP_ArrowDown, QStringLiteral("F3"));
+    auto* closeButton = MakeButton(this, QStyle::SP_TitleBarCloseButton, QStringLiteral("Esc"));
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(4, 2, 2, 2);
     row->setSpacing(4);
     row->addWidget(m_editFind, 1);
     row->addWidget(m_staticResult);
-    row->addWidget(m_btnPrev);
-    row->addWidget(m_btnNext);
-    row->addWidget(m_btnClose);
+    row->addWidget(previousButton);
+    row->addWidget(nextButton);
+    row->addWidget(closeButton);
 
     connect(m_editFind, &QLineEdit::textChanged, this, &CFindBar::TextChanged);
-    connect(m_btnPrev, &QToolButton::clicked, this, &CFindBar::FindPrevious);
-    connect(m_btnNext, &QToolButton::clicked, this, &CFindBar::FindNext);
-    connect(m_btnClose, &QToolButton::clicked, this, &CFindBar::Close);
+    connect(previousButton, &QToolButton::clicked, this, &CFindBar::FindPrevious);
+    connect(nextButton, &QToolButton::clicked, this, &CFindBar::FindNext);
+    connect(closeButton, &QToolButton::clicked, this, &CFindBar::Close);
     hide();
 }
 

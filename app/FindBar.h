@@ -8,7 +8,6 @@
 
 class QLabel;
 class QLineEdit;
-class QToolButton;
 
 namespace pendrak {
 
@@ -42,9 +41,6 @@ protected:
 private:
     QLineEdit* m_editFind = nullptr;
     QLabel* m_staticResult = nullptr;
-    QToolButton* m_btnPrev = nullptr;
-    QToolButton* m_btnNext = nullptr;
-    QToolButton* m_btnClose = nullptr;
     QPalette m_paletteNormal;
 };
 

@@ -173,26 +173,18 @@ void CPendrakDlg::CreateControls() {
         m_templateGeometry.emplace_back(w, rect);
     }
 
-    connect(static_cast<QPushButton*>(GetDlgItem(IDC_PAGE_FIRST)), &QPushButton::clicked, this,
-            &CPendrakDlg::OnFirstPage);
-    connect(static_cast<QPushButton*>(GetDlgItem(IDC_PAGE_PREV)), &QPushButton::clicked, this,
-            &CPendrakDlg::OnPrevPage);
-    connect(static_cast<QPushButton*>(GetDlgItem(IDC_PAGE_NEXT)), &QPushButton::clicked, this,
-            &CPendrakDlg::OnNextPage);
-    connect(static_cast<QPushButton*>(GetDlgItem(IDC_PAGE_LAST)), &QPushButton::clicked, this,
-            &CPendrakDlg::OnLastPage);
+    const std::pair<int, void (CPendrakDlg::*)()> clicks[] = {
+        {IDC_PAGE_FIRST, &CPendrakDlg::OnFirstPage}, {IDC_PAGE_PREV, &CPendrakDlg::OnPrevPage},
+        {IDC_PAGE_NEXT, &CPendrakDlg::OnNextPage},   {IDC_PAGE_LAST, &CPendrakDlg::OnLastPage},
+        {IDC_EXPORT, &CPendrakDlg::OnExport},        {IDC_IMPORT, &CPendrakDlg::OnImport},
+        {IDC_READ, &CPendrakDlg::OnBnClickedRead},   {IDC_WRITE, &CPendrakDlg::OnBnClickedWrite},
+    };
+    for (const auto& [id, slot] : clicks)
+        connect(static_cast<QPushButton*>(GetDlgItem(id)), &QPushButton::clicked, this, slot);
     // Enter applies the typed page as leaving the edit does: the dialog
     // ignores Enter, so the edit would otherwise show a number that is not
     // the page shown until the focus moved.
     connect(m_editPage, &QLineEdit::returnPressed, this, &CPendrakDlg::OnKillFocusPageEdit);
-    connect(static_cast<QPushButton*>(GetDlgItem(IDC_EXPORT)), &QPushButton::clicked, this,
-            &CPendrakDlg::OnExport);
-    connect(static_cast<QPushButton*>(GetDlgItem(IDC_IMPORT)), &QPushButton::clicked, this,
-            &CPendrakDlg::OnImport);
-    connect(static_cast<QPushButton*>(GetDlgItem(IDC_READ)), &QPushButton::clicked, this,
-            &CPendrakDlg::OnBnClickedRead);
-    connect(static_cast<QPushButton*>(GetDlgItem(IDC_WRITE)), &QPushButton::clicked, this,
-            &CPendrakDlg::OnBnClickedWrite);
 }
 
 QWidget* CPendrakDlg::GetDlgItem(int id) const {

@@ -1,6 +1,7 @@
 #include "contacts/ContactFind.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace pendrak {
@@ -83,16 +84,11 @@ int ParseRadioId(std::string_view text) {
     return value <= MAX_RADIO_ID ? value : -1;
 }
 
-}  // namespace
-
-ContactTextRules::ContactTextRules(bool utf8Texts,
-                                   const std::function<bool(unsigned char)>& isLeadByte)
-    : utf8(utf8Texts) {
-    for (int b = 0; b < 256; ++b) leadByte[b] = !utf8 && isLeadByte(static_cast<unsigned char>(b));
-}
-
+// Lower case of a text by the rules, with a bit set in *starts for every
+// byte that begins a character; out holds text.size() bytes (no more than
+// 64 when starts is given).
 void FoldContactText(std::string_view text, const ContactTextRules& rules, unsigned char* out,
-                     uint64_t* starts) {
+                     uint64_t* starts = nullptr) {
     const auto* in = reinterpret_cast<const unsigned char*>(text.data());
     const size_t n = text.size();
     uint64_t bits = 0;
@@ -127,6 +123,14 @@ void FoldContactText(std::string_view text, const ContactTextRules& rules, unsig
         }
     }
     if (starts) *starts = bits;
+}
+
+}  // namespace
+
+ContactTextRules::ContactTextRules(bool utf8Texts,
+                                   const std::function<bool(unsigned char)>& isLeadByte)
+    : utf8(utf8Texts) {
+    for (int b = 0; b < 256; ++b) leadByte[b] = !utf8 && isLeadByte(static_cast<unsigned char>(b));
 }
 
 CContactQuery::CContactQuery(std::string_view text, const ContactTextRules& rules)

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <array>
-#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -35,7 +34,6 @@ public:
     CContactQuery(std::string_view text, const ContactTextRules& rules);
 
     bool IsEmpty() const { return m_text.empty() && m_nRadioId < 0; }
-    int RadioId() const { return m_nRadioId; }  // -1 when the text is no ID
     bool Matches(const CContactImage& image, int n) const;
 
 private:
@@ -48,7 +46,7 @@ private:
     // neither in its searched fields is passed over at once.
     unsigned char m_firstByteList[2] = {};
     int m_nFirstByteCount = 0;
-    int m_nRadioId = -1;
+    int m_nRadioId = -1;  // -1 when the text is no ID
 };
 
 // Indexes of the contacts that match, in list order.
@@ -58,11 +56,5 @@ std::vector<int> FindContacts(const CContactImage& image, const CContactQuery& q
 // wrapping around past the ends; -1 when there are none. `current` need not
 // be a match itself (-1 finds the first going forward, the last going back).
 int NextMatch(const std::vector<int>& matches, int current, bool forward, bool* wrapped = nullptr);
-
-// Lower case of a text by the rules, with a bit set in *starts for every
-// byte that begins a character; out holds text.size() bytes (no more than
-// 64 when starts is given).
-void FoldContactText(std::string_view text, const ContactTextRules& rules, unsigned char* out,
-                     uint64_t* starts = nullptr);
 
 }  // namespace pendrak

@@ -117,11 +117,11 @@ bool CAppData::LoadSettings(IStartupNotifier* notifier, const std::string& progr
         return false;
     }
 
-    std::string language, binDir;
+    std::string language;
     {
         SettingsReader settings(m_strSettingFile);
         language = settings.Get("language");
-        binDir = settings.Get("BinFile");
+        m_strBinFile = settings.Get("BinFile");
         m_strCodePage = settings.Get("codepage");
         m_strRadio = settings.Get("radio");
         m_strPrefer = settings.Get("prefer");
@@ -130,7 +130,6 @@ bool CAppData::LoadSettings(IStartupNotifier* notifier, const std::string& progr
         m_strExclude = settings.Get("exclude");
         m_bVerify = std::atoi(settings.Get("verify").c_str()) != 0 ? 1 : 0;
     }
-    m_strBinFile = binDir;
 
     // The settings decide the code page; without a known name the system's
     // own is in force.
@@ -138,7 +137,7 @@ bool CAppData::LoadSettings(IStartupNotifier* notifier, const std::string& progr
 
     if (language.empty()) language = SystemDefaultLcid() == 0x0804u ? "lang_cn" : "lang_en";
     m_strLangFile = m_strDataDir + SEP + language + ".lng";
-    m_strBinDir = binDir.empty() ? m_strAppDir + SEP + "Bin" : binDir;
+    m_strBinDir = m_strBinFile.empty() ? m_strAppDir + SEP + "Bin" : m_strBinFile;
 
     // A missing or unmappable language file leaves every text empty.
     m_langFile.Open(m_strLangFile.c_str());
