@@ -32,6 +32,21 @@ void PostProgress(RadioJob* job, int done, int total, int32_t state) {
     job->nState.store(state);
 }
 
+// Walks the image from offset 0 to total-1 in the digit's blocks: step
+// (offset, length) moves one, then progress is posted in state. False at a
+// stop request or at the first step that fails.
+template <typename Step>
+bool EachBlock(RadioJob* job, int total, int digit, int32_t state, Step step) {
+    const int block = BlockSizeForDigit(digit);
+    for (int x = 0; x < total; x += block) {
+        if (StopRequested(job)) return false;
+        const int n = std::min(block, total - x);
+        if (!step(x, n)) return false;
+        PostProgress(job, x + n, total, state);
+    }
+    return true;
+}
+
 // The contact image from offset 0 to L-1 comes from radio addresses
 // base + offset, block by block.
 bool ReadImage(RadioJob* job, uint32_t base, int digit) {
@@ -42,29 +57,19 @@ bool ReadImage(RadioJob* job, uint32_t base, int digit) {
     const int count = std::min(radioCount, MAX_CONTACTS);
     image.SetContactCount(count);
     const int total = ContactImageUsedLength(count);
-    const int block = BlockSizeForDigit(digit);
     job->nBytesTotal.store(total);
-    for (int x = 0; x < total; x += block) {
-        if (StopRequested(job)) return false;
-        const int n = std::min(block, total - x);
-        if (RadioReadBlock(base + uint32_t(x), digit, n, image.Bytes() + x) != 1) return false;
-        PostProgress(job, x + n, total, JOB_READING);
-    }
-    return true;
+    return EachBlock(job, total, digit, JOB_READING, [&](int x, int n) {
+        return RadioReadBlock(base + uint32_t(x), digit, n, image.Bytes() + x) == 1;
+    });
 }
 
 bool WriteImage(RadioJob* job, uint32_t base, int digit) {
     const CContactImage& image = *job->pImage;
     const int total = ContactImageUsedLength(image.GetContactCount());
-    const int block = BlockSizeForDigit(digit);
     job->nBytesTotal.store(total);
-    for (int x = 0; x < total; x += block) {
-        if (StopRequested(job)) return false;
-        const int n = std::min(block, total - x);
-        if (RadioWriteBlock(base + uint32_t(x), image.Bytes() + x, digit, n) != 1) return false;
-        PostProgress(job, x + n, total, JOB_WRITING);
-    }
-    return true;
+    return EachBlock(job, total, digit, JOB_WRITING, [&](int x, int n) {
+        return RadioWriteBlock(base + uint32_t(x), image.Bytes() + x, digit, n) == 1;
+    });
 }
 
 // Reads back what WriteImage sent, block by block as a Read would, and
@@ -72,22 +77,15 @@ bool WriteImage(RadioJob* job, uint32_t base, int digit) {
 bool VerifyImage(RadioJob* job, uint32_t base, int digit) {
     const CContactImage& image = *job->pImage;
     const int total = ContactImageUsedLength(image.GetContactCount());
-    const int block = BlockSizeForDigit(digit);
     unsigned char back[WIDE_BLOCK_SIZE];
     // The Write's 100% stays until the first block back replaces it.
-    for (int x = 0; x < total; x += block) {
-        if (StopRequested(job)) return false;
-        const int n = std::min(block, total - x);
+    return EachBlock(job, total, digit, JOB_VERIFYING, [&](int x, int n) {
         if (RadioReadBlock(base + uint32_t(x), digit, n, back) != 1) return false;
-        const unsigned char* sent = image.Bytes() + x;
-        const auto diff = std::mismatch(back, back + n, sent);
-        if (diff.first != back + n) {
-            job->nMismatchOffset.store(x + int(diff.first - back));
-            return false;
-        }
-        PostProgress(job, x + n, total, JOB_VERIFYING);
-    }
-    return true;
+        const auto diff = std::mismatch(back, back + n, image.Bytes() + x);
+        if (diff.first == back + n) return true;
+        job->nMismatchOffset.store(x + int(diff.first - back));
+        return false;
+    });
 }
 
 enum class JobOutcome { Done, Failed, VerifyFailed };
