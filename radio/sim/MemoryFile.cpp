@@ -295,26 +295,23 @@ bool CMemoryFile::Open(const std::string& path, unsigned char* memory, size_t si
     return true;
 }
 
-bool CMemoryFile::Keep(const std::string& what, int error) {
-    if (m_strFailure.empty()) m_strFailure = Name() + ": " + what + ": " + SystemErrorText(error);
+bool CMemoryFile::Keep(const std::string& what, const std::string& why) {
+    if (m_strFailure.empty()) m_strFailure = Name() + ": " + what + ": " + why;
     return false;
 }
 
 bool CMemoryFile::Store(uint32_t address, const unsigned char* data, size_t size) {
-    const std::string what = "cannot store " + std::to_string(size) + " bytes at " + Hex(address);
-    if (!IsOpen()) {
-        if (m_strFailure.empty()) m_strFailure = Name() + ": " + what + ": the file is closed";
-        return false;
-    }
-    if (!m_strReadOnly.empty()) {
-        if (m_strFailure.empty())
-            m_strFailure = Name() + ": " + what + ": it cannot be written (" + m_strReadOnly + ")";
-        return false;
-    }
+    // Every block comes here: its words are made only when it fails.
+    const auto refuse = [&](const std::string& why) {
+        return Keep("cannot store " + std::to_string(size) + " bytes at " + Hex(address), why);
+    };
+    if (!IsOpen()) return refuse("the file is closed");
+    if (!m_strReadOnly.empty()) return refuse("it cannot be written (" + m_strReadOnly + ")");
 #ifdef _WIN32
-    if (!WriteAllAt(m_hFile, address, data, size)) return Keep(what, LastSystemError());
+    if (!WriteAllAt(m_hFile, address, data, size))
+        return refuse(SystemErrorText(LastSystemError()));
 #else
-    if (!WriteAllAt(m_fd, address, data, size)) return Keep(what, errno);
+    if (!WriteAllAt(m_fd, address, data, size)) return refuse(SystemErrorText(errno));
 #endif
     m_bDirty = true;
     return true;
@@ -324,9 +321,10 @@ bool CMemoryFile::Flush() {
     if (!m_bDirty || !IsOpen()) return true;
     m_bDirty = false;
 #ifdef _WIN32
-    if (!FlushFileBuffers(m_hFile)) return Keep("cannot save it", LastSystemError());
+    if (!FlushFileBuffers(m_hFile))
+        return Keep("cannot save it", SystemErrorText(LastSystemError()));
 #else
-    if (fdatasync(m_fd) != 0) return Keep("cannot save it", errno);
+    if (fdatasync(m_fd) != 0) return Keep("cannot save it", SystemErrorText(errno));
 #endif
     return true;
 }

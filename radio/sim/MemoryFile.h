@@ -46,7 +46,8 @@ public:
     std::string TakeFailure() override;
 
 private:
-    bool Keep(const std::string& what, int error);
+    // Keeps the first reason since TakeFailure; returns false.
+    bool Keep(const std::string& what, const std::string& why);
     std::string Name() const { return "emulator memory file " + m_strPath; }
 
 #ifdef _WIN32
