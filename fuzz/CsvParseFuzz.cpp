@@ -8,31 +8,18 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <string>
 
 #include "csv/ContactCsv.h"
 #include "csv/CsvLayout.h"
 #include "csv/CsvParser.h"
+#include "fuzz/FuzzSupport.h"
 
 namespace {
 
 using namespace pendrak;
 
-void Check(bool ok) {
-    if (!ok) __builtin_trap();
-}
-
-// The images are large: kept between inputs, and only the records an input
-// stores are compared.
-CContactImage& Image(int which) {
-    static std::unique_ptr<CContactImage> images[2];
-    if (!images[which]) {
-        images[which] = std::make_unique<CContactImage>();
-        images[which]->ClearContactImage();
-    }
-    return *images[which];
-}
+using fuzz::Check;
 
 bool SameRecords(const CContactImage& a, const CContactImage& b, int count) {
     const size_t from = ContactRecordOffset(0);  // the header holds the count
@@ -40,7 +27,6 @@ bool SameRecords(const CContactImage& a, const CContactImage& b, int count) {
     return std::memcmp(a.Bytes() + from, b.Bytes() + from, to - from) == 0 &&
            std::equal(a.RadioIdTable(), a.RadioIdTable() + count, b.RadioIdTable());
 }
-
 
 // What a reader hands on, as text; with values or IDs only.
 class CRecorder : public ICsvRecordSink {
@@ -103,13 +89,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const CsvLayout::Kind kind = DetectCsvLayout(firstLine).kind;
     const std::string text = TextMode(file);
     if (kind != CsvLayout::Own && kind != CsvLayout::Unknown) return 0;
-    CContactImage& whole = Image(0);
+    CContactImage& whole = fuzz::KeptImage(0);
     const int textCount = ParseContactsCsv(whole, text.data(), text.size());
     Check(textCount >= 0 && textCount <= MAX_CONTACTS);
     whole.SetContactCount(textCount);
     whole.SortContactsByRadioId();
 
-    CContactImage& imported = Image(1);
+    CContactImage& imported = fuzz::KeptImage(1);
     CCsvBytesSource source(file, (data[4] & 0x80) != 0);
     const CsvImportResult result = ImportContactsCsv(imported, source, (data[4] & 0x7F) + 1u);
     Check(result.outcome == CsvImportResult::Done && result.count == textCount);

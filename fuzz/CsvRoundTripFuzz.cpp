@@ -8,28 +8,17 @@
 #include <cstdint>
 #include <cstring>
 #include <map>
-#include <memory>
 #include <string>
 #include <string_view>
 
 #include "csv/ContactCsv.h"
+#include "fuzz/FuzzSupport.h"
 
 namespace {
 
 using namespace pendrak;
 
-void Check(bool ok) {
-    if (!ok) __builtin_trap();
-}
-
-CContactImage& Image(int which) {
-    static std::unique_ptr<CContactImage> images[2];
-    if (!images[which]) {
-        images[which] = std::make_unique<CContactImage>();
-        images[which]->ClearContactImage();
-    }
-    return *images[which];
-}
+using fuzz::Check;
 
 class CStringSink : public CCsvSink {
 public:
@@ -39,7 +28,6 @@ public:
         return true;
     }
 };
-
 
 // Fills the image from the input; gives the count.
 int FillImage(CContactImage& image, const uint8_t* p, const uint8_t* end) {
@@ -73,7 +61,7 @@ bool HoldsAny(const CContactImage& image, int n, std::string_view bytes) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 1) return 0;
-    CContactImage& image = Image(0);
+    CContactImage& image = fuzz::KeptImage(0);
     const int count = FillImage(image, data + 1, data + size);
 
     CStringSink raw;
@@ -81,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Check(WriteContactsCsv(image, text) && text.Flush());
     Check(raw.bytes.rfind("Radio ID,Callsign,", 0) == 0);
 
-    CContactImage& back = Image(1);
+    CContactImage& back = fuzz::KeptImage(1);
     CCsvBytesSource source(raw.bytes, (data[0] & 0x80) != 0);
     const CsvImportResult result = ImportContactsCsv(back, source, (data[0] & 0x7F) + 1u);
     Check(result.outcome == CsvImportResult::Done);

@@ -25,6 +25,7 @@
 #include <utility>
 #include <vector>
 
+#include "fuzz/FuzzSupport.h"
 #include "radio/RadioJob.h"
 #include "radio/RadioLink.h"
 #include "radio/RadioProtocol.h"
@@ -52,9 +53,7 @@ constexpr int kPacketLimit = 1000;
 constexpr size_t kReach = size_t(kBlockBudget + 2) * WIDE_BLOCK_SIZE;
 constexpr char kDigits[4] = {'0', '1', '2', '9'};
 
-void Check(bool ok) {
-    if (!ok) __builtin_trap();
-}
+using fuzz::Check;
 
 struct CInput {
     const uint8_t* p;
