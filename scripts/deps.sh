@@ -12,7 +12,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   g++-mingw-w64-x86-64 wine wine64
   locales
-  xvfb xauth imagemagick fonts-wqy-microhei
+  xvfb xauth imagemagick fonts-wqy-microhei xdotool
   dpkg-dev file
 )
 
