@@ -8,54 +8,11 @@
 
 namespace pendrak {
 
-QByteArray CodePageCodecName(int codePage) {
-    switch (codePage) {
-    case CP_UTF8_ID: return "UTF-8";
-    case CP_GBK_ID: return "GBK";
-    case 950: return "Big5";
-    case 932: return "Shift_JIS";
-    case 949: return "windows-949";
-    case 54936: return "GB18030";
-    case 20127: return "US-ASCII";
-    case 28591: return "ISO-8859-1";
-    default: break;
-    }
-    if (codePage >= 1250 && codePage <= 1258) return "windows-" + QByteArray::number(codePage);
-    return "CP" + QByteArray::number(codePage);
-}
-
-CTextDecoder::CTextDecoder(int codePage)
-    : m_codePage(codePage),
-      m_decoder(CodePageCodecName(codePage).constData(), QStringDecoder::Flag::Stateless) {}
-
-QString CTextDecoder::Decode(std::string_view bytes) {
-    bool ascii = true;
-    for (char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            ascii = false;
-            break;
-        }
-    }
-    if (ascii) return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    if (m_codePage == CP_UTF8_ID || !m_decoder.isValid()) {
-        if (m_codePage == CP_UTF8_ID)
-            return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-        return QString::fromStdString(ToUtf8(bytes, m_codePage));
-    }
-    // A lead byte cut off at the end of a field would be swallowed silently;
-    // a control byte behind it, never a trail byte, makes it show as U+FFFD.
-    QByteArray buffer(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    buffer.append('\x01');
-    m_decoder.resetState();
-    QString text = m_decoder.decode(buffer);
-    if (text.endsWith(QChar(0x01))) text.chop(1);
-    return text;
-}
-
 QString FromProgramBytes(std::string_view bytes) {
-    static thread_local CTextDecoder decoder(GetProgramCodePage());
-    if (decoder.CodePage() != GetProgramCodePage()) decoder = CTextDecoder(GetProgramCodePage());
-    return decoder.Decode(bytes);
+    bool ascii = true;
+    for (const char c : bytes) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    if (ascii) return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    return QString::fromStdString(ToUtf8(bytes, GetProgramCodePage()));
 }
 
 QString FromLangBytes(std::string_view bytes) {
