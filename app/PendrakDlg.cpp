@@ -403,6 +403,18 @@ void CPendrakDlg::showEvent(QShowEvent* event) {
     AppendMenuW(menu, MF_STRING, IDM_OPENBACKUP, openBackup.c_str());
     AppendMenuW(menu, MF_STRING, IDM_ADDFROMFILE, addFromFile.c_str());
     if (!text.empty()) AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, text.c_str());
+    EnableSystemMenuItems(!IsJobRunning());
+}
+
+void CPendrakDlg::EnableSystemMenuItems(bool enabled) {
+    // Before the first show there are no items, and winId() would make the
+    // native window early.
+    if (!m_bSystemMenuDone) return;
+    HMENU menu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
+    if (!menu) return;
+    const UINT state = MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED);
+    EnableMenuItem(menu, IDM_OPENBACKUP, state);
+    EnableMenuItem(menu, IDM_ADDFROMFILE, state);
 }
 
 bool CPendrakDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {

@@ -148,6 +148,8 @@ private:
     bool m_bJobActive = false;
     int m_nTimerId = 0;
 #ifdef Q_OS_WIN
+    // Grays the system-menu items that a running job refuses.
+    void EnableSystemMenuItems(bool enabled);
     bool m_bSystemMenuDone = false;
 #endif
 };
