@@ -64,7 +64,7 @@ private slots:
         CRadioProgram program;
         program.PutContactsInRadio(450, [](int n) { return 90000 - n; });  // unsorted
         const QByteArray radioBefore = FileBytes(program.MemoryFile());
-        const QString bin = program.Path("Bin");
+        const QString bin = QDir::toNativeSeparators(program.Path("Bin"));
         CPendrakDlg dlg;
 
         RunJob(dlg, services, IDC_READ);
@@ -141,6 +141,9 @@ private slots:
     }
 
     void contextMenuOffersOpenBackup() {
+#ifdef Q_OS_WIN
+        QSKIP("on Windows these items are in the system menu (tst_PendrakDlgWindows)");
+#endif
         CFakeDialogServices services;
         CRadioProgram program;
         CPendrakDlg dlg;
@@ -175,7 +178,7 @@ private slots:
         Click(dlg, IDC_WRITE);
         QCOMPARE(services.questions.size(), 1);
         QVERIFY(services.questions[0].text.contains("could not be kept"));
-        QVERIFY(services.questions[0].text.contains(taken.fileName()));
+        QVERIFY(services.questions[0].text.contains(QDir::toNativeSeparators(taken.fileName())));
         QVERIFY(!dlg.IsJobRunning());
         QCOMPARE(theAppData.m_bRadioBusy, 0);
         QVERIFY(FileBytes(program.MemoryFile()) == radioBefore);

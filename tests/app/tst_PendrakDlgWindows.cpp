@@ -1,0 +1,151 @@
+// What the window does only on Windows: its items in the system menu, the
+// program's resources, and GBK names on a system of another code page.
+#include <QApplication>
+#include <QtTest>
+#include <string>
+#include <vector>
+
+#include "AppTestSupport.h"
+#include "app/AboutDlg.h"
+#include "app/ContactPageModel.h"
+#include "app/PendrakDlg.h"
+#include "app/Resource.h"
+
+#include <windows.h>
+
+using namespace pendrak;
+using namespace pendrak::test;
+
+namespace {
+
+struct MenuItem {
+    UINT id;
+    QString text;
+    bool grayed;
+};
+
+// The items after the system's own: from the last separator on.
+std::vector<MenuItem> OwnSystemMenuItems(CPendrakDlg& dlg) {
+    HMENU menu = GetSystemMenu(reinterpret_cast<HWND>(dlg.winId()), FALSE);
+    std::vector<MenuItem> items;
+    for (int i = GetMenuItemCount(menu) - 1; i >= 0; --i) {
+        if (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_SEPARATOR) break;
+        wchar_t text[128] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+        const UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+        items.insert(items.begin(), {GetMenuItemID(menu, i), QString::fromWCharArray(text),
+                                     (state & MF_GRAYED) != 0});
+    }
+    return items;
+}
+
+}  // namespace
+
+class TestPendrakDlgWindows : public QObject {
+    Q_OBJECT
+
+private slots:
+    void systemMenuCarriesTheWindowsItemsOnce() {
+        CFakeDialogServices services;
+        CProgramDir dir;
+        dir.Load();
+        CPendrakDlg dlg;
+        dlg.show();
+        // Shown a second time, the window must not add them again.
+        dlg.hide();
+        dlg.show();
+        const auto items = OwnSystemMenuItems(dlg);
+        QCOMPARE(items.size(), size_t(3));
+        QCOMPARE(items[0].id, UINT(IDM_OPENBACKUP));
+        QCOMPARE(items[0].text, QString("Open backup…"));
+        QCOMPARE(items[1].id, UINT(IDM_ADDFROMFILE));
+        QCOMPARE(items[1].text, QString("Add from file…"));
+        QCOMPARE(items[2].id, UINT(IDM_ABOUTBOX));
+        QCOMPARE(items[2].text, QString::fromUtf8(ABOUT_MENU_TEXT));
+    }
+
+    // The items a job must not interrupt are grayed while it runs.
+    void systemMenuItemsFollowTheJob() {
+        CFakeDialogServices services;
+        ShortenRadioTimeouts();
+        CRadioProgram program;
+        program.PutContactsInRadio(300, [](int n) { return 5000 - n; });
+        CPendrakDlg dlg;
+        dlg.show();
+        dlg.OnBnClickedRead();
+        QVERIFY(dlg.IsJobRunning());
+        auto items = OwnSystemMenuItems(dlg);
+        QCOMPARE(items.size(), size_t(3));
+        QVERIFY(items[0].grayed);
+        QVERIFY(items[1].grayed);
+        QVERIFY(!items[2].grayed);  // About
+        QTRY_VERIFY(!dlg.IsJobRunning() && services.boxes.size() == 1);
+        items = OwnSystemMenuItems(dlg);
+        QVERIFY(!items[0].grayed);
+        QVERIFY(!items[1].grayed);
+    }
+
+    void systemCommandsReachTheWindow() {
+        CFakeDialogServices services;
+        CProgramDir dir;
+        dir.Load();
+        CPendrakDlg dlg;
+        dlg.show();
+        const auto hwnd = reinterpret_cast<HWND>(dlg.winId());
+        QString title;
+        QTimer::singleShot(0, [&] {
+            if (auto* about = qobject_cast<CAboutDlg*>(QApplication::activeModalWidget())) {
+                title = about->windowTitle();
+                about->accept();
+            }
+        });
+        SendMessageW(hwnd, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+        QCOMPARE(title, QString("关于 Pendrak"));
+
+        // Open backup, cancelled: the file dialog was asked in the backup folder.
+        SendMessageW(hwnd, WM_SYSCOMMAND, IDM_OPENBACKUP, 0);
+        QCOMPARE(services.openFolder, QDir::toNativeSeparators(dir.Path("Bin")));
+    }
+
+    void programResources() {
+        HMODULE module = LoadLibraryExA(PENDRAK_EXE, nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        QVERIFY2(module, PENDRAK_EXE);
+        QVERIFY(FindResourceA(module, MAKEINTRESOURCEA(128), MAKEINTRESOURCEA(14)));  // RT_GROUP_ICON
+        FreeLibrary(module);
+        DWORD ignored = 0;
+        std::string info(GetFileVersionInfoSizeA(PENDRAK_EXE, &ignored), '\0');
+        QVERIFY(!info.empty());
+        QVERIFY(GetFileVersionInfoA(PENDRAK_EXE, 0, static_cast<DWORD>(info.size()), info.data()));
+        const struct {
+            const char* key;
+            const char* expected;
+        } cases[] = {{"FileVersion", PENDRAK_VERSION},
+                     {"OriginalFilename", "pendrak.exe"},
+                     {"FileDescription", "Pendrak contact list manager"}};
+        for (const auto& c : cases) {
+            char* value = nullptr;
+            UINT length = 0;
+            const std::string path = std::string("\\StringFileInfo\\080403a8\\") + c.key;
+            QVERIFY2(VerQueryValueA(info.data(), path.c_str(), reinterpret_cast<void**>(&value), &length),
+                     c.key);
+            QCOMPARE(QString(value), QString(c.expected));
+        }
+    }
+
+    // codepage=GBK decodes with GBK whatever the system's own code page.
+    void gbkNamesOnAWesternSystem() {
+        if (GetACP() == 936) QSKIP("this system's own code page is GBK's (936)");
+        CFakeDialogServices services;
+        CProgramDir dir(KeyedLanguageFile(true), "codepage=GBK\n");
+        dir.Load();
+        FillContacts(theAppData.m_contacts, 2);
+        theAppData.m_contacts.SetContactFieldText(CONTACT_NAME, 0, "\xCD\xF5\xCE\xB0");  // 王伟
+        theAppData.m_contacts.SetContactFieldText(CONTACT_NAME, 1, "\xD5\xC5\xC8\xFD");  // 张三
+        CPendrakDlg dlg;
+        QCOMPARE(dlg.PageModel()->ItemText(0, 3), QString("王伟"));
+        QCOMPARE(dlg.PageModel()->ItemText(1, 3), QString("张三"));
+    }
+};
+
+QTEST_MAIN(TestPendrakDlgWindows)
+#include "tst_PendrakDlgWindows.moc"
