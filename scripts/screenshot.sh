@@ -2,19 +2,29 @@
 # Takes two pictures of the contact window after a Read from the built-in
 # radio emulator holding a few hundred contacts (some with Chinese names in
 # GBK): the list as the Read leaves it, and the find field in use.
-#   scripts/screenshot.sh [OUT.png]      (default build/screenshot.png)
+#   scripts/screenshot.sh [--windows] [OUT.png]   (default build/screenshot.png)
 # writes OUT.png and OUT-find.png. PRESET (default dev) picks the build;
 # LANGUAGE (default lang_cn) the texts; FIND (default 王) the text found;
-# MAXIMISED=1 shows the window maximised.
+# MAXIMISED=1 shows the window maximised. --windows takes the Windows build
+# (build/mingw) under wine instead, on a system whose code page is not GBK's.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+windows=0
+if [ "${1:-}" = "--windows" ]; then windows=1; shift; fi
 out=$(realpath -m "${1:-$root/build/screenshot.png}")
 out_find=${out%.png}-find.png
-preset=${PRESET:-dev}
+if [ $windows = 1 ]; then
+  preset=mingw
+  shot=pendrak-shot.exe
+else
+  preset=${PRESET:-dev}
+  shot=pendrak-shot
+fi
 bin=$root/build/$preset/bin
 
-if [ ! -x "$bin/pendrak-shot" ] || [ ! -d "$bin/Data" ]; then
+if [ ! -f "$bin/$shot" ] || [ ! -d "$bin/Data" ]; then
+  [ $windows = 0 ] || bash "$root/scripts/qt-mingw.sh"
   (cd "$root" && cmake --preset "$preset" >/dev/null &&
      cmake --build --preset "$preset" --target pendrak-shot)
 fi
@@ -23,13 +33,29 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/Data"
 # Named pendrak so that the window and its boxes carry the program's name.
-cp "$bin/pendrak-shot" "$work/pendrak"
+if [ $windows = 1 ]; then
+  # With the DLLs and plugins beside it, as in the zip.
+  cp "$bin/$shot" "$work/pendrak.exe"
+  cp "$bin"/*.dll "$work/"
+  cp -r "$bin/platforms" "$bin/styles" "$work/"
+  run=("$root/scripts/wine-run.sh" "$work/pendrak.exe")
+  export PENDRAK_WINE_DISPLAY=1 PENDRAK_WINE_LOCALE=${PENDRAK_WINE_LOCALE:-en_US.UTF-8}
+  winpath() { echo "Z:${1//\//\\}"; }
+else
+  cp "$bin/$shot" "$work/pendrak"
+  run=("$work/pendrak")
+  winpath() { echo "$1"; }
+fi
+# The program as the picture-taking shell below starts it (exec: its process
+# id is the program's, for kill).
+eval "program() { exec $(printf '%q ' "${run[@]}") \"\$@\"; }"
+export -f program winpath
 cp "$bin"/Data/*.lng "$work/Data/"
 cat > "$work/Data/setting.txt" <<SETTINGS
 [setup]
 language=${LANGUAGE:-lang_cn}
 codepage=GBK
-radio=sim:$work/radio.bin
+radio=sim:$(winpath "$work/radio.bin")
 SETTINGS
 
 # The emulator's memory: 16 MiB of erased flash with the contact region at
@@ -86,7 +112,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   shoot() {
     local out=$1; shift
     rm -f "$work/ready"
-    "$work/pendrak" "$work/ready" "$@" 2>>"$work/boxes.txt" &
+    program "$(winpath "$work/ready")" "$@" 2>>"$work/boxes.txt" &
     local pid=$!
     for _ in $(seq 600); do
       [ -s "$work/ready" ] && break
