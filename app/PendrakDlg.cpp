@@ -22,6 +22,7 @@
 #include "app/FindBar.h"
 #include "app/ProgramIcon.h"
 #include "app/Resource.h"
+#include "app/DatabaseUpdateJob.h"
 #include "settings/AppData.h"
 
 #ifdef Q_OS_WIN
@@ -354,7 +355,10 @@ void CPendrakDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 void CPendrakDlg::timerEvent(QTimerEvent* event) {
-    if (event->timerId() == m_nTimerId) OnTimer(ID_TIMER_JOB);
+    if (event->timerId() == m_nTimerId) {
+        OnTimer(ID_TIMER_JOB);
+        PollDatabaseUpdate();
+    }
     QDialog::timerEvent(event);
 }
 
@@ -366,6 +370,8 @@ void CPendrakDlg::OnSysCommand(int nID) {
         OnOpenBackup();
     } else if ((nID & 0xFFF0) == IDM_ADDFROMFILE) {
         OnAddFromFile();
+    } else if ((nID & 0xFFF0) == IDM_UPDATEDB) {
+        OnUpdateFromDatabase();
     }
 }
 
@@ -380,12 +386,16 @@ void CPendrakDlg::contextMenuEvent(QContextMenuEvent* event) {
     openBackup->setEnabled(!IsJobRunning());
     QAction* add = menu.addAction(AddFromFileMenuText());
     add->setEnabled(!IsJobRunning());
+    QAction* update = menu.addAction(UpdateMenuText());
+    update->setEnabled(!IsJobRunning() || IsDatabaseUpdateRunning());
     QAction* about = menu.addAction(QString::fromUtf8(ABOUT_MENU_TEXT));
     QAction* chosen = menu.exec(event->globalPos());
     if (chosen == about) OnSysCommand(IDM_ABOUTBOX);
     else if (chosen == openBackup) OnSysCommand(IDM_OPENBACKUP);
     else if (chosen == add)
         OnSysCommand(IDM_ADDFROMFILE);
+    else if (chosen == update)
+        OnSysCommand(IDM_UPDATEDB);
 }
 #else
 void CPendrakDlg::contextMenuEvent(QContextMenuEvent* event) { QDialog::contextMenuEvent(event); }
@@ -398,10 +408,12 @@ void CPendrakDlg::showEvent(QShowEvent* event) {
     const std::wstring text = QString::fromUtf8(ABOUT_MENU_TEXT).toStdWString();
     const std::wstring openBackup = OpenBackupMenuText().toStdWString();
     const std::wstring addFromFile = AddFromFileMenuText().toStdWString();
+    const std::wstring update = UpdateMenuText().toStdWString();
     if (!menu) return;
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, IDM_OPENBACKUP, openBackup.c_str());
     AppendMenuW(menu, MF_STRING, IDM_ADDFROMFILE, addFromFile.c_str());
+    AppendMenuW(menu, MF_STRING, IDM_UPDATEDB, update.c_str());
     if (!text.empty()) AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, text.c_str());
 }
 
@@ -409,7 +421,7 @@ bool CPendrakDlg::nativeEvent(const QByteArray& eventType, void* message, qintpt
     auto* msg = static_cast<MSG*>(message);
     if (msg->message == WM_SYSCOMMAND &&
         ((msg->wParam & 0xFFF0) == IDM_ABOUTBOX || (msg->wParam & 0xFFF0) == IDM_OPENBACKUP ||
-         (msg->wParam & 0xFFF0) == IDM_ADDFROMFILE)) {
+         (msg->wParam & 0xFFF0) == IDM_ADDFROMFILE || (msg->wParam & 0xFFF0) == IDM_UPDATEDB)) {
         OnSysCommand(static_cast<int>(msg->wParam));
         *result = 0;
         return true;

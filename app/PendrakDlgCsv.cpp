@@ -1,6 +1,7 @@
 // Export and Import of the contact CSV file.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include "app/DialogServices.h"
@@ -79,37 +80,49 @@ void CPendrakDlg::OnImport() {
     ImportFile(path, false);
 }
 
-void CPendrakDlg::ImportFile(const QString& path, bool merge) {
+bool CPendrakDlg::ImportFile(const QString& path, bool merge) {
     CsvImportOptions options;
     options.bMerge = merge;
     if (const QString error = ImportOptionsFromSettings(options.choice); !error.isEmpty()) {
         AppMessageBox(this, error);
-        return;
+        return false;
     }
+    // The user's own entries go on top of every import.
+    std::vector<std::string> files = theAppData.OwnContactFiles();
+    options.nOwnEntrySources = files.size();
+    files.push_back(PathBytes(path));
     CsvImportResult result;
     {
         CImportBusyGuard busy(this);
-        result = ImportContactsCsvFiles(theAppData.m_contacts, {PathBytes(path)}, options);
+        result = ImportContactsCsvFiles(theAppData.m_contacts, files, options);
         if (result.outcome == CsvImportResult::Done) m_nFirstIndex = 0;
         ShowContactPage();
         OnContactsReplaced();
     }
 
+    const QString failed = result.nFailedFile < options.nOwnEntrySources
+                               ? QFile::decodeName(QByteArray::fromStdString(files[result.nFailedFile]))
+                               : path;
     if (result.bChanged) {
         AppMessageBox(this, LangStringOr("IDS_IMPORT_CHANGED",
                                          "%1 changed while it was read. "
                                          "Nothing was imported.")
-                                .arg(path));
-        return;
+                                .arg(failed));
+        return false;
     }
     if (result.outcome != CsvImportResult::Done) {
-        AppMessageBox(this, result.outcome == CsvImportResult::OptionFailed
-                                ? QString::fromStdString(result.strMessage)
-                                : FileErrorMessage(result.cause, path));
-        return;
+        QString text = result.outcome == CsvImportResult::OptionFailed
+                           ? QString::fromStdString(result.strMessage)
+                           : FileErrorMessage(result.cause, failed);
+        if (result.nFailedFile < options.nOwnEntrySources && result.outcome != CsvImportResult::OptionFailed)
+            text = LangStringOr("IDS_IMPORT_OWNFAILED", "Your own entries (own_contacts in setting.txt):\n%1")
+                       .arg(text);
+        AppMessageBox(this, text);
+        return false;
     }
     AppMessageBox(this, QString::fromUtf8("导入联系人：%1。").arg(result.count));
     ShowImportReport(result.report);
+    return true;
 }
 
 }  // namespace pendrak

@@ -172,6 +172,7 @@ void CPendrakDlg::OnTimer(int nIDEvent) {
 }
 
 void CPendrakDlg::StopJob() {
+    StopDatabaseUpdate(true);
     if (!m_pJobThread || !m_pJobThread->joinable()) return;
     m_job.bStopRequested = true;
     m_pJobThread->join();

@@ -1,0 +1,164 @@
+// HttpGet against a real server on loopback: libcurl here, WinHTTP in the
+// Windows build (under wine).
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "platform/HttpClient.h"
+#include "tests/platform/HttpTestServer.h"
+
+namespace pendrak {
+namespace {
+
+using httptest::Route;
+
+class CCollect : public IHttpBodySink {
+public:
+    bool OnBody(const char* data, size_t size) override {
+        m_body.append(data, size);
+        return true;
+    }
+    void OnProgress(int64_t received, int64_t total) override {
+        m_last = received;
+        m_total = total;
+    }
+    std::string m_body;
+    int64_t m_last = 0, m_total = 0;
+};
+
+std::string Lines(int count) {
+    std::string text = "RADIO_ID,CALLSIGN\n";
+    for (int i = 0; i < count; ++i) text += std::to_string(1000000 + i) + ",CALL" + std::to_string(i) + "\n";
+    return text;
+}
+
+HttpResult Get(const std::string& url, CCollect& sink, int stallMs = 5000) {
+    HttpRequest request;
+    request.strUrl = url;
+    request.strUserAgent = "pendrak-test/1";
+    request.nStallTimeoutMs = stallMs;
+    return HttpGet(request, sink);
+}
+
+TEST(HttpGet, AnswersAsTheServerSays) {
+    httptest::CHttpTestServer server;
+    const std::string list = Lines(3000);
+    server.Set("/list", Route{200, list, "\"v7\"", "Tue, 08 Dec 2026 03:00:00 GMT"});
+    Route gzip{200, list};
+    gzip.bGzip = true;
+    server.Set("/gzip", gzip);
+    server.Set("/moved", Route{301, "", "", "", "/list"});
+    server.Set("/found", Route{302, "", "", "", server.Url("/gzip")});
+    server.Set("/gone", Route{404, "<html>not here</html>"});
+    server.Set("/broken", Route{500, "oops"});
+    server.Set("/loop", Route{302, "", "", "", "/loop"});
+    Route cut{200, list};
+    cut.nSendOnly = list.size() / 3;
+    server.Set("/cut", cut);
+    Route cutGzip = cut;
+    cutGzip.bGzip = true;
+    server.Set("/cutgzip", cutGzip);
+
+    struct Case {
+        const char* path;
+        HttpFailure failure;
+        int status;
+        bool wholeBody;
+    } cases[] = {
+        {"/list", HttpFailure::none, 200, true},
+        {"/gzip", HttpFailure::none, 200, true},
+        {"/moved", HttpFailure::none, 200, true},
+        {"/found", HttpFailure::none, 200, true},
+        {"/gone", HttpFailure::status, 404, false},
+        {"/broken", HttpFailure::status, 500, false},
+        {"/loop", HttpFailure::redirects, 302, false},
+        {"/cut", HttpFailure::cutShort, 200, false},
+        {"/cutgzip", HttpFailure::cutShort, 200, false},
+    };
+    for (const Case& c : cases) {
+        CCollect sink;
+        const HttpResult r = Get(server.Url(c.path), sink);
+        EXPECT_EQ(r.failure, c.failure) << c.path << ": " << HttpFailureText(r);
+        EXPECT_EQ(r.nStatus, c.status) << c.path;
+        EXPECT_EQ(sink.m_body == list, c.wholeBody) << c.path << " got " << sink.m_body.size();
+        // An error page never reaches the sink.
+        if (c.failure == HttpFailure::status) {
+            EXPECT_EQ(sink.m_body, "") << c.path;
+        }
+    }
+    CCollect sink;
+    const HttpResult r = Get(server.Url("/list"), sink);
+    EXPECT_EQ(r.strEtag, "\"v7\"");
+    EXPECT_EQ(r.strLastModified, "Tue, 08 Dec 2026 03:00:00 GMT");
+    EXPECT_EQ(r.nContentLength, static_cast<int64_t>(list.size()));
+    EXPECT_EQ(sink.m_last, static_cast<int64_t>(list.size()));
+    EXPECT_EQ(sink.m_total, static_cast<int64_t>(list.size()));
+    EXPECT_NE(HttpFailureText(Get(server.Url("/broken"), sink)).find("500"), std::string::npos);
+}
+
+TEST(HttpGet, ConditionalRequestGetsNotModified) {
+    httptest::CHttpTestServer server;
+    server.Set("/list", Route{200, Lines(10), "\"abc\""});
+    HttpRequest request;
+    request.strUrl = server.Url("/list");
+    request.strUserAgent = "pendrak-test/1.2";
+    request.strIfNoneMatch = "\"abc\"";
+    CCollect sink;
+    const HttpResult r = HttpGet(request, sink);
+    EXPECT_TRUE(r.NotModified()) << HttpFailureText(r);
+    EXPECT_EQ(sink.m_body, "");
+    request.strIfNoneMatch = "\"old\"";
+    EXPECT_EQ(HttpGet(request, sink).nStatus, 200);
+    const std::vector<std::string> seen = server.Requests();
+    ASSERT_EQ(seen.size(), 2u);
+    EXPECT_NE(seen[0].find("User-Agent: pendrak-test/1.2"), std::string::npos) << seen[0];
+    EXPECT_NE(seen[0].find("If-None-Match: \"abc\""), std::string::npos) << seen[0];
+}
+
+TEST(HttpGet, StallEndsInTimeOutOrStop) {
+    httptest::CHttpTestServer server;
+    Route stall{200, Lines(100)};
+    stall.nSendOnly = 40;
+    stall.nStallMs = 4000;
+    server.Set("/stall", stall);
+    CCollect sink;
+    const HttpResult r = Get(server.Url("/stall"), sink, 300);
+    EXPECT_EQ(r.failure, HttpFailure::timeout) << HttpFailureText(r);
+    EXPECT_NE(HttpFailureText(r).find("127.0.0.1"), std::string::npos);
+
+    std::atomic<bool> stop{false};
+    std::thread stopper([&stop] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        stop = true;
+    });
+    HttpRequest request;
+    request.strUrl = server.Url("/stall");
+    request.pStop = &stop;
+    EXPECT_EQ(HttpGet(request, sink).failure, HttpFailure::stopped);
+    stopper.join();
+}
+
+TEST(HttpGet, NamesHostAndCause) {
+    int port = 0;
+    {
+        httptest::CHttpTestServer closed;  // a port nobody listens on once it is gone
+        port = closed.Port();
+    }
+    CCollect sink;
+    const HttpResult refused = Get("http://127.0.0.1:" + std::to_string(port) + "/x", sink);
+    EXPECT_EQ(refused.failure, HttpFailure::refused) << HttpFailureText(refused);
+    EXPECT_NE(HttpFailureText(refused).find("127.0.0.1: the connection was refused"), std::string::npos);
+    EXPECT_EQ(Get("ftp://127.0.0.1/x", sink).failure, HttpFailure::badUrl);
+
+    const struct {
+        const char* url;
+        const char* host;
+    } hosts[] = {{"https://radioid.net/static/user.csv", "radioid.net"},
+                 {"http://user:pw@example.org:8080", "example.org"},
+                 {"http://[::1]:81/x", "[::1]"},
+                 {"no url", ""}};
+    for (const auto& h : hosts) EXPECT_EQ(HttpUrlHost(h.url), h.host) << h.url;
+}
+
+}  // namespace
+}  // namespace pendrak
