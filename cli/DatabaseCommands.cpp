@@ -76,8 +76,7 @@ DatabaseInfo Fetch(const std::string& url, const std::string& path, bool force, 
                         total > 0 ? total : 0);
     };
     const DatabaseDownloadResult result = DownloadDatabase(request, std::time(nullptr));
-    const bool whole = result.outcome == DatabaseDownloadResult::Downloaded;
-    if (whole) progress.Finish();
+    progress.Finish();
     const std::string kept = PathExists(path) ? "; the list kept in " + path + " stays as it was" : "";
     switch (result.outcome) {
         case DatabaseDownloadResult::Downloaded:
@@ -135,9 +134,11 @@ int RunUpdate(UpdateOptions options) {
     if (!haveList || now - checked > static_cast<int64_t>(options.dMaxAgeHours * 3600)) {
         info = Fetch(DatabaseUrl(options.strUrl), path, options.bForce, options.common.bQuiet);
     } else {
-        PrintInfo("Using " + path + ", checked " + std::to_string((now - checked) / 3600) +
-                  " hours ago (--max-age " + std::to_string(static_cast<long long>(options.dMaxAgeHours)) +
-                  ")");
+        const int64_t minutes = (now - checked) / 60;
+        const std::string ago = minutes < 120 ? std::to_string(minutes) + " minutes"
+                                              : std::to_string(minutes / 60) + " hours";
+        PrintInfo("Using " + path + " as it is: checked " + ago + " ago, within --max-age " +
+                  std::to_string(static_cast<long long>(options.dMaxAgeHours)) + " hours");
         if (!haveInfo) info.nChecked = checked;
     }
 

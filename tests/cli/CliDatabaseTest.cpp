@@ -2,6 +2,9 @@
 // loopback and the emulated radio.
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <thread>
+
 #include "CliProcess.h"
 #include "tests/platform/HttpTestServer.h"
 
@@ -87,6 +90,24 @@ TEST(CliDatabase, UpdateWritesTheListWithOwnEntriesOntoTheRadio) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(Has(r, "missing.csv")) << r.err;
     EXPECT_FALSE(Has(r, "written to the radio")) << r.out;
+}
+
+TEST(CliDatabase, CtrlCStopsAStalledDownloadAndLeavesNothing) {
+    if (!CanSignal()) GTEST_SKIP() << "no console to send Ctrl-C to";
+    httptest::CHttpTestServer server;
+    CTempDir dir;
+    Route stall(200, kList);
+    stall.nSendOnly = 10;
+    stall.nStallMs = 5000;
+    server.Set("/stall", stall);
+    CChild child(PENDRAK_CLI, {"download", "--url", server.Url("/stall"), "-o", dir.Path("user.csv")});
+    for (int i = 0; i < 100 && server.Requests().empty(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    child.Signal(SIGINT);
+    EXPECT_EQ(child.Wait(1000), 1);
+    EXPECT_NE(child.Err().find("download interrupted"), std::string::npos) << child.Err();
+    EXPECT_TRUE(ListDir(dir.Dir()).empty());
 }
 
 }  // namespace

@@ -2,7 +2,13 @@
 // Windows build (under wine).
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <thread>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include "platform/HttpClient.h"
 #include "tests/platform/HttpTestServer.h"
@@ -159,6 +165,43 @@ TEST(HttpGet, NamesHostAndCause) {
                  {"no url", ""}};
     for (const auto& h : hosts) EXPECT_EQ(HttpUrlHost(h.url), h.host) << h.url;
 }
+
+#ifndef _WIN32
+// A certificate made now, served by Python's own HTTPS server: trusted when
+// its CA is named, refused against the system's store.
+TEST(HttpGet, HttpsChecksTheCertificate) {
+    const std::string dir = ::testing::TempDir() + "pendrak-https-" + std::to_string(getpid());
+    const std::string make = "mkdir -p " + dir + " && cd " + dir +
+                             " && printf 'RADIO_ID\\n1\\n' > user.csv && openssl req -x509 "
+                             "-newkey rsa:2048 -nodes -keyout k.pem -out c.pem -days 1 -subj "
+                             "/CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 2>/dev/null";
+    ASSERT_EQ(std::system(make.c_str()), 0);
+    const std::string serve =
+        "cd " + dir + " && /usr/bin/python3 -c \"import http.server, ssl\n"
+        "class H(http.server.SimpleHTTPRequestHandler):\n    def log_message(self, *a): pass\n"
+        "s = http.server.HTTPServer(('127.0.0.1', 0), H)\ns.timeout = 20\n"
+        "c = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)\nc.load_cert_chain('c.pem', 'k.pem')\n"
+        "s.socket = c.wrap_socket(s.socket, server_side=True)\n"
+        "print(s.server_address[1], flush=True)\nfor _ in range(2): s.handle_request()\"";
+    FILE* server = popen(serve.c_str(), "r");
+    ASSERT_NE(server, nullptr);
+    int port = 0;
+    ASSERT_EQ(std::fscanf(server, "%d", &port), 1);
+    HttpRequest request;
+    request.strUrl = "https://127.0.0.1:" + std::to_string(port) + "/user.csv";
+    request.strExtraCaFile = dir + "/c.pem";
+    CCollect trusted, untrusted;
+    const HttpResult ok = HttpGet(request, trusted);
+    request.strExtraCaFile.clear();
+    const HttpResult refused = HttpGet(request, untrusted);
+    pclose(server);
+    std::system(("rm -rf " + dir).c_str());
+    EXPECT_TRUE(ok.Ok()) << HttpFailureText(ok);
+    EXPECT_EQ(trusted.m_body, "RADIO_ID\n1\n");
+    EXPECT_EQ(refused.failure, HttpFailure::tls) << HttpFailureText(refused);
+    EXPECT_EQ(untrusted.m_body, "");
+}
+#endif
 
 }  // namespace
 }  // namespace pendrak
