@@ -57,8 +57,8 @@ std::string DownloadProgressText(int64_t received, int64_t total, const ReportTe
         return std::string(out);
     };
     std::string pattern = total > 0
-                              ? text("IDS_DB_PROGRESS", "Downloading the user database: %1 of %2 MB")
-                              : text("IDS_DB_PROGRESS_NOTOTAL", "Downloading the user database: %1 MB");
+                              ? text("IDS_DB_PROGRESS", "Downloading: %1 of %2 MB")
+                              : text("IDS_DB_PROGRESS_NOTOTAL", "Downloading: %1 MB");
     if (const size_t at = pattern.find("%1"); at != std::string::npos)
         pattern.replace(at, 2, megabytes(received));
     if (const size_t at = pattern.find("%2"); at != std::string::npos)

@@ -49,8 +49,8 @@ private:
     DatabaseDownloadResult m_result;  // written by the thread before m_bFinished
 };
 
-// The status line's words for a running download: "Downloading the user
-// database: 3.2 of 17.0 MB" (or without the total when it is unknown).
+// The status line's words for a running download: "Downloading: 3.2 of
+// 17.0 MB" (or without the total when it is unknown).
 std::string DownloadProgressText(int64_t received, int64_t total, const ReportTextFn& text);
 
 }  // namespace pendrak

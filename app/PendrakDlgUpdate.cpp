@@ -100,10 +100,13 @@ void CPendrakDlg::PollDatabaseUpdate() {
             break;
     }
     m_progress->setValue(PROGRESS_RANGE);
-    if (!ImportFile(QFile::decodeName(QByteArray::fromStdString(m_pDatabaseJob->Path())), false)) return;
     const QString age = QString::fromStdString(
         FormatDatabaseAge(result.info, std::time(nullptr), DialogReportText()));
-    m_staticStatus->setText(age + QStringLiteral("; ") + m_staticStatus->text());
+    m_staticStatus->setText(age);
+    if (!ImportFile(QFile::decodeName(QByteArray::fromStdString(m_pDatabaseJob->Path())), false)) return;
+    // The line is short: the age in it, the import's summary beside it.
+    m_staticStatus->setToolTip(m_staticStatus->text());
+    m_staticStatus->setText(age);
 }
 
 }  // namespace pendrak

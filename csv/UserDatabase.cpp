@@ -151,9 +151,9 @@ std::string FormatDatabaseAge(const DatabaseInfo& info, int64_t now, const Repor
     const int64_t days = now > date ? (now - date) / 86400 : 0;
     if (days > STALE_DATABASE_DAYS)
         return Fill(text("IDS_DB_AGE_STALE",
-                         "User database of %1, %2 days old: more than 30 days, update it"),
+                         "Out of date: user database of %1, %2 days old"),
                     day, std::to_string(days));
-    if (days == 0) return Fill(text("IDS_DB_AGE_TODAY", "User database of %1, less than a day old"), day, "");
+    if (days == 0) return Fill(text("IDS_DB_AGE_TODAY", "User database of %1, 0 days old"), day, "");
     if (days == 1) return Fill(text("IDS_DB_AGE_ONE", "User database of %1, 1 day old"), day, "");
     return Fill(text("IDS_DB_AGE", "User database of %1, %2 days old"), day, std::to_string(days));
 }

@@ -156,7 +156,8 @@ private slots:
         });
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), dlg.mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(&dlg, &event);
-        QCOMPARE(texts, QStringList({"Open backup…", "Add from file…", "关于 Pendrak(&A)..."}));
+        QCOMPARE(texts, QStringList({"Open backup…", "Add from file…", "Update from the user database…",
+                                     "关于 Pendrak(&A)..."}));
         QCOMPARE(services.openFolder, program.Path("Bin"));
     }
 

@@ -90,14 +90,14 @@ TEST(UserDatabase, AgeInWords) {
         int64_t listDate, checked, now;
         const char* text;
     } cases[] = {
-        {DEC_8_2026, 0, DEC_8_2026 + DAY - 1, "User database of 2026-12-08, less than a day old"},
+        {DEC_8_2026, 0, DEC_8_2026 + DAY - 1, "User database of 2026-12-08, 0 days old"},
         {DEC_8_2026, 0, DEC_8_2026 + DAY, "User database of 2026-12-08, 1 day old"},
         {DEC_8_2026, 0, DEC_8_2026 + 2 * DAY, "User database of 2026-12-08, 2 days old"},
         {DEC_8_2026, 0, DEC_8_2026 + 31 * DAY - 1, "User database of 2026-12-08, 30 days old"},
         {DEC_8_2026, 0, DEC_8_2026 + 31 * DAY,
-         "User database of 2026-12-08, 31 days old: more than 30 days, update it"},
+         "Out of date: user database of 2026-12-08, 31 days old"},
         {0, DEC_8_2026 - 60 * DAY, DEC_8_2026,
-         "User database of 2026-10-09, 60 days old: more than 30 days, update it"},
+         "Out of date: user database of 2026-10-09, 60 days old"},
     };
     for (const auto& c : cases) {
         DatabaseInfo info;
