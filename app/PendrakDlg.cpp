@@ -386,15 +386,15 @@ void CPendrakDlg::contextMenuEvent(QContextMenuEvent* event) {
     openBackup->setEnabled(!IsJobRunning());
     QAction* add = menu.addAction(AddFromFileMenuText());
     add->setEnabled(!IsJobRunning());
-    QAction* update = menu.addAction(UpdateMenuText());
-    update->setEnabled(!IsJobRunning() || IsDatabaseUpdateRunning());
+    QAction* updateDb = menu.addAction(UpdateMenuText());
+    updateDb->setEnabled(!IsJobRunning() || IsDatabaseUpdateRunning());
     QAction* about = menu.addAction(QString::fromUtf8(ABOUT_MENU_TEXT));
     QAction* chosen = menu.exec(event->globalPos());
     if (chosen == about) OnSysCommand(IDM_ABOUTBOX);
     else if (chosen == openBackup) OnSysCommand(IDM_OPENBACKUP);
     else if (chosen == add)
         OnSysCommand(IDM_ADDFROMFILE);
-    else if (chosen == update)
+    else if (chosen == updateDb)
         OnSysCommand(IDM_UPDATEDB);
 }
 #else
@@ -408,12 +408,12 @@ void CPendrakDlg::showEvent(QShowEvent* event) {
     const std::wstring text = QString::fromUtf8(ABOUT_MENU_TEXT).toStdWString();
     const std::wstring openBackup = OpenBackupMenuText().toStdWString();
     const std::wstring addFromFile = AddFromFileMenuText().toStdWString();
-    const std::wstring update = UpdateMenuText().toStdWString();
+    const std::wstring updateDb = UpdateMenuText().toStdWString();
     if (!menu) return;
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, IDM_OPENBACKUP, openBackup.c_str());
     AppendMenuW(menu, MF_STRING, IDM_ADDFROMFILE, addFromFile.c_str());
-    AppendMenuW(menu, MF_STRING, IDM_UPDATEDB, update.c_str());
+    AppendMenuW(menu, MF_STRING, IDM_UPDATEDB, updateDb.c_str());
     if (!text.empty()) AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, text.c_str());
 }
 

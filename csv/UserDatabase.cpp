@@ -129,7 +129,7 @@ std::string FormatIsoDate(int64_t unixTime) {
     int y = 0;
     unsigned m = 0, d = 0;
     CivilFromDays(days, y, m, d);
-    char text[16];
+    char text[40];
     std::snprintf(text, sizeof text, "%04d-%02u-%02u", y, m, d);
     return text;
 }

@@ -155,15 +155,7 @@ TEST(HttpGet, NamesHostAndCause) {
     EXPECT_EQ(refused.failure, HttpFailure::refused) << HttpFailureText(refused);
     EXPECT_NE(HttpFailureText(refused).find("127.0.0.1: the connection was refused"), std::string::npos);
     EXPECT_EQ(Get("ftp://127.0.0.1/x", sink).failure, HttpFailure::badUrl);
-
-    const struct {
-        const char* url;
-        const char* host;
-    } hosts[] = {{"https://radioid.net/static/user.csv", "radioid.net"},
-                 {"http://user:pw@example.org:8080", "example.org"},
-                 {"http://[::1]:81/x", "[::1]"},
-                 {"no url", ""}};
-    for (const auto& h : hosts) EXPECT_EQ(HttpUrlHost(h.url), h.host) << h.url;
+    EXPECT_EQ(HttpUrlHost("http://user:pw@example.org:8080/x"), "example.org");
 }
 
 #ifndef _WIN32

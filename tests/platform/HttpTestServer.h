@@ -52,29 +52,23 @@ struct Route {
 // A gzip stream of stored (uncompressed) deflate blocks: valid for any
 // decoder, no compression library needed.
 inline std::string Gzip(const std::string& data) {
-    uint32_t table[256];
-    for (uint32_t i = 0; i < 256; ++i) {
-        uint32_t c = i;
-        for (int k = 0; k < 8; ++k) c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-        table[i] = c;
-    }
     uint32_t crc = 0xFFFFFFFFu;
-    for (unsigned char b : data) crc = table[(crc ^ b) & 0xFF] ^ (crc >> 8);
-    crc ^= 0xFFFFFFFFu;
+    for (unsigned char b : data) {
+        crc ^= b;
+        for (int k = 0; k < 8; ++k) crc = crc & 1 ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
+    }
     auto le = [](std::string& out, uint32_t v, int bytes) {
         for (int i = 0; i < bytes; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
     };
     std::string out("\x1f\x8b\x08\x00\x00\x00\x00\x00\x00\xff", 10);
-    size_t pos = 0;
-    do {
+    for (size_t pos = 0; pos == 0 || pos < data.size();) {
         const size_t n = std::min<size_t>(65535, data.size() - pos);
-        out += static_cast<char>(pos + n == data.size() ? 1 : 0);
-        le(out, static_cast<uint32_t>(n), 2);
-        le(out, static_cast<uint32_t>(~n & 0xFFFF), 2);
+        le(out, pos + n == data.size() ? 1 : 0, 1);
+        le(out, static_cast<uint32_t>(n | (~n & 0xFFFF) << 16), 4);
         out.append(data, pos, n);
-        pos += n;
-    } while (pos < data.size());
-    le(out, crc, 4);
+        if ((pos += n) == 0) break;
+    }
+    le(out, ~crc, 4);
     le(out, static_cast<uint32_t>(data.size()), 4);
     return out;
 }
