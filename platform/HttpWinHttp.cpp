@@ -1,5 +1,6 @@
 // HttpGet on WinHTTP, synchronously. A stop request closes the request
 // handle from a watcher thread, which ends a blocking call at once.
+#include <winsock2.h>
 #include <windows.h>
 #include <winhttp.h>
 
@@ -51,6 +52,7 @@ HttpFailure FailureOf(DWORD code, bool receiving) {
         case ERROR_WINHTTP_CANNOT_CONNECT:
             return HttpFailure::refused;
         case ERROR_WINHTTP_TIMEOUT:
+        case WSAETIMEDOUT:  // wine's WinHTTP passes the socket's own on
             return receiving ? HttpFailure::timeout : HttpFailure::connect;
         case ERROR_WINHTTP_SECURE_FAILURE:
         case ERROR_WINHTTP_SECURE_CHANNEL_ERROR:
@@ -215,9 +217,13 @@ HttpResult HttpGet(const HttpRequest& request, IHttpBodySink& sink) {
     };
 
     if (!WinHttpSendRequest(h, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
-                            0) ||
-        !WinHttpReceiveResponse(h, nullptr)) {
+                            0)) {
         fail(GetLastError(), false);
+        return finish();
+    }
+    // Sent: from here a silence is the server's stall.
+    if (!WinHttpReceiveResponse(h, nullptr)) {
+        fail(GetLastError(), true);
         return finish();
     }
     DWORD status = 0, size = sizeof status;

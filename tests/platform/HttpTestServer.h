@@ -44,7 +44,7 @@ struct Route {
     std::string strLastModified;  // sent
     std::string strLocation;      // for redirects
     std::string strType = "text/csv";
-    bool bGzip = false;           // the body goes gzip-encoded
+    bool bGzip = false;           // the body goes gzip-encoded (when the client accepts it)
     size_t nSendOnly = std::string::npos;  // body bytes sent (Content-Length stays whole)
     int nStallMs = 0;             // after those, silence this long before closing
 };
@@ -147,6 +147,9 @@ private:
             r.nStatus = 304;
             r.strBody.clear();
         }
+        // As servers do: compressed only for a client that asks for it.
+        r.bGzip = r.bGzip && lower.find("accept-encoding:") != std::string::npos &&
+                  lower.find("gzip", lower.find("accept-encoding:")) != std::string::npos;
         const std::string body = r.bGzip ? Gzip(r.strBody) : r.strBody;
         std::string out = "HTTP/1.1 " + std::to_string(r.nStatus) + " X\r\nConnection: close\r\n";
         out += "Content-Type: " + r.strType + "\r\n";
