@@ -182,6 +182,12 @@ void CPendrakDlg::OnTimer(int nIDEvent) {
             caption = "IDS_PROMPT_WRITE";
             icon = BoxIcon::Information;
         }
+        // A failure keeps its step and cause in view once the box is gone.
+        if (status.isEmpty() && (state == JOB_READ_FAILED || state == JOB_WRITE_FAILED)) {
+            QString where = JobFailureDetail(m_job, why);
+            status = (text + QLatin1Char(' ') + where.replace(QLatin1Char('\n'), QLatin1Char(' ')))
+                         .trimmed();
+        }
         m_staticStatus->SetFullText(status.isEmpty() ? text : status);
         // A verify failure names its place itself; the others say where and why.
         if (detail.isEmpty() && state == JOB_VERIFY_FAILED && !why.isEmpty()) detail = why;
