@@ -12,6 +12,7 @@
 #include "app/ImportReportView.h"
 #include "app/PendrakDlg.h"
 #include "app/Resource.h"
+#include "app/StatusLine.h"
 #include "settings/AppData.h"
 
 namespace pendrak {
@@ -51,7 +52,7 @@ void CPendrakDlg::OnUpdateFromDatabase() {
     m_bJobActive = true;
     SetJobControlsEnabled(false);
     m_progress->setValue(0);
-    m_staticStatus->setText(QString::fromStdString(DownloadProgressText(0, -1, DialogReportText())));
+    m_staticStatus->SetFullText(QString::fromStdString(DownloadProgressText(0, -1, DialogReportText())));
     m_pDatabaseJob->Start(url, path, std::string("pendrak/") + PENDRAK_VERSION);
 }
 
@@ -74,7 +75,7 @@ void CPendrakDlg::PollDatabaseUpdate() {
     if (m_pDatabaseJob->Running()) {
         const int percent = m_pDatabaseJob->Percent();
         if (percent >= 0) m_progress->setValue(percent * PROGRESS_RANGE / 100);
-        m_staticStatus->setText(QString::fromStdString(DownloadProgressText(
+        m_staticStatus->SetFullText(QString::fromStdString(DownloadProgressText(
             m_pDatabaseJob->Received(), m_pDatabaseJob->Total(), DialogReportText())));
         return;
     }
@@ -83,11 +84,11 @@ void CPendrakDlg::PollDatabaseUpdate() {
     ReportJobEnd();
     switch (result.outcome) {
         case DatabaseDownloadResult::Stopped:
-            m_staticStatus->setText(LangStringOr("IDS_DB_CANCELLED", "Download cancelled; nothing changed."));
+            m_staticStatus->SetFullText(LangStringOr("IDS_DB_CANCELLED", "Download cancelled; nothing changed."));
             return;
         case DatabaseDownloadResult::Failed:
         case DatabaseDownloadResult::Refused:
-            m_staticStatus->setText(LangStringOr("IDS_DB_FAILEDSTATUS", "The download failed."));
+            m_staticStatus->SetFullText(LangStringOr("IDS_DB_FAILEDSTATUS", "The download failed."));
             AppMessageBox(this,
                           LangStringOr("IDS_DB_FAILED",
                                        "The user database could not be downloaded:\n%1\n\nThe "
@@ -102,11 +103,9 @@ void CPendrakDlg::PollDatabaseUpdate() {
     m_progress->setValue(PROGRESS_RANGE);
     const QString age = QString::fromStdString(
         FormatDatabaseAge(result.info, std::time(nullptr), DialogReportText()));
-    m_staticStatus->setText(age);
+    m_staticStatus->SetFullText(age);
     if (!ImportFile(QFile::decodeName(QByteArray::fromStdString(m_pDatabaseJob->Path())), false)) return;
-    // The line is short: the age in it, the import's summary beside it.
-    m_staticStatus->setToolTip(m_staticStatus->text());
-    m_staticStatus->setText(age);
+    m_staticStatus->SetFullText(age + QStringLiteral("; ") + m_staticStatus->FullText());
 }
 
 }  // namespace pendrak

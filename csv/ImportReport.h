@@ -28,6 +28,10 @@ struct CsvFileReport {
     CsvLayout layout;
     long long nLines = 0;
     bool bOwnEntries = false;  // one of the user's own-entry files
+    // Read as the program's own bytes, yet its texts are UTF-8 with letters
+    // beyond ASCII and the radio's code page is another: they would show
+    // garbled. Importing with the encoding UTF-8 converts them.
+    bool bUtf8Text = false;
 };
 
 struct CsvImportReport {

@@ -5,6 +5,7 @@
 
 #include "AppTestSupport.h"
 #include "app/PendrakDlg.h"
+#include "app/StatusLine.h"
 #include "tests/platform/HttpTestServer.h"
 
 using namespace pendrak;
@@ -38,8 +39,9 @@ private slots:
         QCOMPARE(theAppData.m_contacts.GetContactCount(), 3);  // 2 chosen, and the own entry
         QCOMPARE(theAppData.m_contacts.GetContactRadioId(0), 2620009);
         QCOMPARE(theAppData.m_bRadioBusy, 0);
-        QVERIFY2(dlg.Status()->text().startsWith("User database of 2026-12-08, "), qPrintable(dlg.Status()->text()));
-        QVERIFY(dlg.Status()->toolTip().contains("3 of 6 lines taken"));
+        QVERIFY2(dlg.Status()->FullText().startsWith("User database of 2026-12-08, "),
+                 qPrintable(dlg.Status()->FullText()));
+        QVERIFY(dlg.Status()->FullText().contains("; 3 of 6 lines taken"));
         QVERIFY(QFile::exists(dir.Path("cache/pendrak/user.csv")));
     }
 
@@ -64,10 +66,10 @@ private slots:
         Load(dir, server, "/stall");
         FillContacts(theAppData.m_contacts, 7);
         dlg.OnUpdateFromDatabase();
-        QTRY_VERIFY(dlg.Status()->text().startsWith("Downloading: "));
+        QTRY_VERIFY(dlg.Status()->FullText().startsWith("Downloading: "));
         dlg.OnUpdateFromDatabase();  // the menu item cancels while it runs
         QTRY_VERIFY_WITH_TIMEOUT(!dlg.IsJobRunning(), 1000);
-        QCOMPARE(dlg.Status()->text(), QString("Download cancelled; nothing changed."));
+        QCOMPARE(dlg.Status()->FullText(), QString("Download cancelled; nothing changed."));
         QCOMPARE(theAppData.m_contacts.GetContactCount(), 7);
         QCOMPARE(services.boxes.size(), 1);
         QVERIFY(!QFile::exists(dir.Path("cache/pendrak/user.csv")));
