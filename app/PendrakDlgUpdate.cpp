@@ -105,7 +105,8 @@ void CPendrakDlg::PollDatabaseUpdate() {
         FormatDatabaseAge(result.info, std::time(nullptr), DialogReportText()));
     m_staticStatus->SetFullText(age);
     if (!ImportFile(QFile::decodeName(QByteArray::fromStdString(m_pDatabaseJob->Path())), false)) return;
-    m_staticStatus->SetFullText(age + QStringLiteral("; ") + m_staticStatus->FullText());
+    m_staticStatus->SetFullText(
+        LangStringOr("IDS_DB_STATUS", "%1; %2").arg(age, m_staticStatus->FullText()));
 }
 
 }  // namespace pendrak
