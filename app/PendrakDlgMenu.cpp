@@ -1,5 +1,6 @@
 // The window's menu: the system menu on Windows, a context menu elsewhere,
-// with Open backup…, Add from file… and About.
+// with Open backup…, Add from file…, Update from the user database… and
+// About.
 #include <QContextMenuEvent>
 #include <QMenu>
 
@@ -25,6 +26,8 @@ void CPendrakDlg::OnSysCommand(int nID) {
     } else if ((nID & 0xFFF0) == IDM_ADDFROMFILE) {
         OnAddFromFile();
         FocusList();
+    } else if ((nID & 0xFFF0) == IDM_UPDATEDB) {
+        OnUpdateFromDatabase();
     }
 }
 
@@ -39,12 +42,16 @@ void CPendrakDlg::contextMenuEvent(QContextMenuEvent* event) {
     openBackup->setEnabled(!IsJobRunning());
     QAction* add = menu.addAction(AddFromFileMenuText());
     add->setEnabled(!IsJobRunning());
+    QAction* updateDb = menu.addAction(UpdateMenuText());
+    updateDb->setEnabled(!IsJobRunning() || IsDatabaseUpdateRunning());
     QAction* about = menu.addAction(AboutMenuText());
     QAction* chosen = menu.exec(event->globalPos());
     if (chosen == about) OnSysCommand(IDM_ABOUTBOX);
     else if (chosen == openBackup) OnSysCommand(IDM_OPENBACKUP);
     else if (chosen == add)
         OnSysCommand(IDM_ADDFROMFILE);
+    else if (chosen == updateDb)
+        OnSysCommand(IDM_UPDATEDB);
 }
 #else
 void CPendrakDlg::contextMenuEvent(QContextMenuEvent* event) { QDialog::contextMenuEvent(event); }
@@ -57,10 +64,12 @@ void CPendrakDlg::showEvent(QShowEvent* event) {
     const std::wstring text = AboutMenuText().toStdWString();
     const std::wstring openBackup = OpenBackupMenuText().toStdWString();
     const std::wstring addFromFile = AddFromFileMenuText().toStdWString();
+    const std::wstring updateDb = UpdateMenuText().toStdWString();
     if (!menu) return;
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, IDM_OPENBACKUP, openBackup.c_str());
     AppendMenuW(menu, MF_STRING, IDM_ADDFROMFILE, addFromFile.c_str());
+    AppendMenuW(menu, MF_STRING, IDM_UPDATEDB, updateDb.c_str());
     if (!text.empty()) AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, text.c_str());
 }
 
@@ -68,7 +77,7 @@ bool CPendrakDlg::nativeEvent(const QByteArray& eventType, void* message, qintpt
     auto* msg = static_cast<MSG*>(message);
     if (msg->message == WM_SYSCOMMAND &&
         ((msg->wParam & 0xFFF0) == IDM_ABOUTBOX || (msg->wParam & 0xFFF0) == IDM_OPENBACKUP ||
-         (msg->wParam & 0xFFF0) == IDM_ADDFROMFILE)) {
+         (msg->wParam & 0xFFF0) == IDM_ADDFROMFILE || (msg->wParam & 0xFFF0) == IDM_UPDATEDB)) {
         OnSysCommand(static_cast<int>(msg->wParam));
         *result = 0;
         return true;
