@@ -29,7 +29,8 @@ void AddImportOptions(CLI::App& command, CliImportOptions& options) {
         "--codepage", options.strCodePage,
         "The radio's text encoding (GBK, UTF-8, CP1252...); default setting.txt's codepage");
     command.add_flag("--strict", options.bStrict,
-                     "Fail when a line was lost (repeated ID, no valid ID, over capacity)");
+                     "Fail when a line was lost (repeated ID, no valid ID, over capacity, unclosed "
+                     "quote) or a file has CR-only line ends");
 }
 
 int ImportCsvFiles(CContactImage& image, const std::vector<std::string>& paths,
@@ -61,9 +62,13 @@ int ImportCsvFiles(CContactImage& image, const std::vector<std::string>& paths,
             break;
     }
     for (const std::string& line : FormatImportReport(result.report, ReportText)) PrintInfo(line);
-    if (options.bStrict && result.report.Lost() > 0) {
+    // A file of CR-only line ends was read as one line: however it counts,
+    // its lines were not read as lines.
+    if (options.bStrict && (result.report.Lost() > 0 || result.report.AnyCrOnly())) {
         for (const std::string& line : FormatImportLosses(result.report, ReportText))
             PrintError(line);
+        if (result.report.Lost() == 0)
+            Fail("--strict: a file has CR-only line ends; nothing written");
         Fail("--strict: " + std::to_string(result.report.Lost()) + " lines lost; nothing written");
     }
     return result.count;

@@ -42,13 +42,29 @@ bool IsCsvFileName(std::string_view bareName) {
 
 namespace {
 
+// A value with a comma, a quote, a line break or 0x1A (the end of the data
+// outside quotes) goes in quotes, its own quotes doubled (RFC 4180); any
+// other is written as it always was.
+void AppendOwnValue(std::string& out, std::string_view value) {
+    if (value.find_first_of(",\"\r\n\x1A") == std::string_view::npos) {
+        out += value;
+        return;
+    }
+    out += '"';
+    for (const char c : value) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
 void AppendContactCsvLine(std::string& out, const CContactImage& image, int n) {
     char digits[16];
     const auto res = std::to_chars(digits, digits + sizeof digits, image.GetContactRadioId(n));
     out.append(digits, res.ptr);
     out += ',';
     for (int f = 0; f < CONTACT_FIELD_COUNT; ++f) {
-        out += image.GetContactFieldText(static_cast<ContactField>(f), n);
+        AppendOwnValue(out, image.GetContactFieldText(static_cast<ContactField>(f), n));
         out += ',';
     }
     out += '\n';

@@ -45,11 +45,20 @@ public:
     void OnLayout(const CsvLayout& layout) override {
         m_layout = layout;
         m_pChoice = layout.UsesOwnReader() ? &m_own : &m_named;
+        m_nFileStart = m_report.nLines;
+        m_unclosed.clear();
+        m_bCrOnly = false;
     }
+    void OnCrOnlyLineEnds() override { m_bCrOnly = true; }
 
     bool OnRecord(const CsvRecord& r) override {
         m_report.nLines += r.nLines;
         switch (r.kind) {
+            case CsvRecordKind::Unclosed:
+                m_report.nUnclosed += r.nLines;
+                if (m_unclosed.size() < CsvFileReport::MAX_NAMED_LINES)
+                    m_unclosed.push_back(m_report.nLines - m_nFileStart);
+                return true;
             case CsvRecordKind::Header:
                 m_report.nHeader += r.nLines;
                 return true;
@@ -163,6 +172,15 @@ public:
     uint32_t RecordId(size_t index) const { return m_records[index] >> 8; }
     bool KeepOld(int i) const { return m_keepOld[i]; }
     const CsvLayout& Layout() const { return m_layout; }
+    // The file just read, as far as this reading can tell.
+    CsvFileReport FileReport(long long lines) const {
+        CsvFileReport file;
+        file.layout = m_layout;
+        file.nLines = lines;
+        file.unclosedLines = m_unclosed;
+        file.bCrOnly = m_bCrOnly;
+        return file;
+    }
     int OldCount() const { return m_nOld; }
 
 private:
@@ -195,6 +213,9 @@ private:
     CConverters& m_converters;
     CStagedRecords* m_pStageAll;
     CsvLayout m_layout;
+    long long m_nFileStart = 0;  // the report's lines before this file
+    std::vector<long long> m_unclosed;
+    bool m_bCrOnly = false;
     CSeenIds m_seen;
     std::vector<uint32_t> m_records;  // ID << 8 | class or tag, per contact record
     std::vector<std::pair<uint32_t, uint32_t>> m_multiLine;  // records of more than one line
@@ -320,10 +341,7 @@ CsvImportResult ImportContactsCsv(CContactImage& image, const std::vector<CCsvSo
                            bytes.back()))
             return Failed(CsvImportResult::ReadFailed, cause, i);
         plan->Flush();
-        CsvFileReport file;
-        file.layout = plan->Layout();
-        file.nLines = report.nLines - before;
-        report.files.push_back(file);
+        report.files.push_back(plan->FileReport(report.nLines - before));
     }
     plan->Decide(image, options.bMerge);
 

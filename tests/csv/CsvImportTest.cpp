@@ -59,7 +59,7 @@ TEST(CsvImport, LineRules) {
          "1,ABCDEFGHIJ,0123456789abcdefXYZW,\n",
          {"1,ABCDEFGH,0123456789abcdef,,,,,,"}},
         {"ninth and later values", "1,a,b,c,d,e,f,g,h,i,\n", {"1,a,b,c,d,e,f,g,"}},
-        {"quotes are bytes", "1,\"a,b\",\n", {"1,\"a,b\",,,,,,"}},
+        {"quoted values", "1,\"a;b\",\"\",x\"y\"\",\"q\"\"\",\"cut \"here,\n", {"1,a;b,,x\"y\"\",q\",cut here,,,"}},
         {"spaces kept", "1, a ,\n", {"1, a ,,,,,,,"}},
         {"123abc", "123abc,x,\n", {"123,x,,,,,,,"}},
         {"largest ID", "16777215,x,\n", {"16777215,x,,,,,,,"}},
