@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -42,6 +43,17 @@ TEST(CliKeep, VerifyNamesTheContactTheRadioChanged) {
                              kFastLink);
     EXPECT_EQ(r.exitCode, 1) << r.out;
     EXPECT_NE(r.err.find("verify: contact 14 (radio ID 1000013) differs"), std::string::npos) << r.err;
+    // The dialog's words close the line, filled in, in every language shipped.
+    for (const auto& entry : std::filesystem::directory_iterator(PENDRAK_LANG_DIR)) {
+        if (entry.path().extension() != ".lng") continue;
+        const std::string lang = entry.path().stem().string();
+        r = RunCli({"write", "--radio", faulty.Address(), "--image", written, "--verify", "--no-backup",
+                    "--lang", lang},
+                   kFastLink);
+        EXPECT_EQ(r.exitCode, 1) << lang;
+        EXPECT_NE(r.err.find("14"), r.err.rfind("14")) << lang << ": " << r.err;  // also in the words
+        EXPECT_EQ(r.err.find('%'), std::string::npos) << lang << ": " << r.err;
+    }
     // Without the read-back the same radio seems fine.
     r = RunCli({"write", "--radio", faulty.Address(), "--image", written, "--no-backup"}, kFastLink);
     EXPECT_EQ(r.exitCode, 0) << r.err;
