@@ -46,7 +46,15 @@ namespace {
 // outside quotes) goes in quotes, its own quotes doubled (RFC 4180); any
 // other is written as it always was.
 void AppendOwnValue(std::string& out, std::string_view value) {
-    if (value.find_first_of(",\"\r\n\x1A") == std::string_view::npos) {
+    // No branch a byte: texts are short and most need no quotes.
+    constexpr uint64_t SPECIAL = 1ull << '\n' | 1ull << '\r' | 1ull << 0x1A | 1ull << '"' | 1ull << ',';
+    uint64_t hit = 0;
+    for (const char c : value) {
+        const auto b = static_cast<unsigned char>(c);
+        hit |= (SPECIAL >> (b & 63)) & static_cast<uint64_t>(b < 64);
+    }
+    const bool plain = hit == 0;
+    if (plain) {
         out += value;
         return;
     }
