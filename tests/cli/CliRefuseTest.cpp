@@ -22,26 +22,18 @@ TEST(CliRefuse, UnclosedQuotesAndCrOnlyFilesFailStrict) {
     for (int i = 2; i <= 9; ++i) radioId += "100" + std::to_string(i) + ",C,F,L,T,S,X\n";
     WriteFile(dir.Path("user.csv"), radioId);
     WriteFile(dir.Path("mac.csv"), "Radio ID,Callsign,Name,Nickname,City,State,Country,Remarks,\r1,a,\r2,b,\r");
-    const struct {
-        const char* file;
-        const char* report;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"user.csv", "10 lines: 8 taken, 1 header, 0 empty, 0 repeated ID, 0 no valid ID, 0 not chosen, "
                      "0 over capacity, 1 unclosed quote"},
-        {"mac.csv", "its lines end in CR alone"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.file);
-        ProcessResult r = RunCli({"import", dir.Path(c.file), "--image", dir.Path("out.bin")});
+        {"mac.csv", "its lines end in CR alone"}};
+    for (const auto& [file, report] : cases) {
+        ProcessResult r = RunCli({"import", dir.Path(file), "--image", dir.Path("out.bin")});
         EXPECT_EQ(r.exitCode, 0) << r.err;
-        EXPECT_NE(r.out.find(c.report), std::string::npos) << r.out;
-        r = RunCli({"import", dir.Path(c.file), "--image", dir.Path("strict.bin"), "--strict"});
-        EXPECT_EQ(r.exitCode, 1) << r.out;
+        EXPECT_NE(r.out.find(report), std::string::npos) << r.out;
+        r = RunCli({"import", dir.Path(file), "--image", dir.Path("strict.bin"), "--strict"});
+        EXPECT_EQ(r.exitCode, 1) << file << r.out;
         EXPECT_FALSE(Exists(dir.Path("strict.bin")));
     }
-    const ProcessResult r = RunCli({"import", dir.Path("user.csv"), "--image", dir.Path("out.bin")});
-    EXPECT_NE(r.out.find("user.csv, line 2: a quote opens a value that is never closed"), std::string::npos)
-        << r.out;
 }
 
 TEST(CliRefuse, ImpossibleCountsAndDamagedImages) {
