@@ -321,9 +321,9 @@ TEST_F(ImageFileTest, BackupsSavedAtOnceNeverMix) {
     std::atomic<int> wrong{0};
     auto saver = [&](int count) {
         const auto image = Image(count);
+        auto back = Image(0);
         for (int i = 0; i < 100; ++i) {
             const BackupResult r = SaveContactBackup(dir.string(), *image, BackupKind::Write);
-            auto back = Image(0);
             if (!r.bOk || LoadContactImageFile(r.strPath, *back).outcome != ImageFileResult::Done ||
                 back->GetContactCount() != count ||
                 std::memcmp(back->Bytes(), image->Bytes(), size_t(ContactImageShortLength(count))) != 0)
