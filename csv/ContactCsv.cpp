@@ -165,7 +165,9 @@ private:
 int ParseContactsCsv(CContactImage& image, const char* data, size_t size) {
     CDirectStore store(image);
     CContactCsvParser parser(store, true);
-    if (parser.Feed(data, size)) parser.Finish();
+    // Finished also after 0x1A, which ends the data but not its last line.
+    parser.Feed(data, size);
+    parser.Finish();
     return store.Count();
 }
 

@@ -33,9 +33,14 @@ class CRecorder : public ICsvRecordSink {
 public:
     explicit CRecorder(bool values) : m_bValues(values) {}
     bool OnRecord(const CsvRecord& r) override {
-        m_log += std::to_string(static_cast<int>(r.kind)) + ':' + std::to_string(r.nId);
+        m_log += std::to_string(static_cast<int>(r.kind)) + ':' + std::to_string(r.nId) + '/' +
+                 std::to_string(r.nLines);
+        // A quoted value may hold a line end: escaped, so that a record stays a line.
         if (m_bValues)
-            for (const std::string_view v : r.values) (m_log += '|') += v;
+            for (const std::string_view v : r.values) {
+                m_log += '|';
+                for (const char c : v) m_log += c == '\n' ? std::string("\\n") : c == '\\' ? std::string("\\\\") : std::string(1, c);
+            }
         m_log += '\n';
         return true;
     }
@@ -84,9 +89,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // The import (text mode, in reads) against the whole parse of the
     // converted bytes, sorted, where the first line makes it the own layout.
-    std::string firstLine = file.substr(0, file.find('\n'));  // as the import judges it
-    if (!firstLine.empty() && firstLine.back() == '\r') firstLine.pop_back();
+    // As the import judges it: up to the first CR or LF.
+    const std::string firstLine = file.substr(0, file.find_first_of("\r\n"));
     if (!DetectCsvLayout(firstLine).UsesOwnReader()) return 0;
+    // A UTF-16 byte-order mark: the import reads the file as UTF-16.
+    if (file.rfind("\xFF\xFE", 0) == 0 || file.rfind("\xFE\xFF", 0) == 0) return 0;
     const std::string text = TextMode(file);
     CContactImage& whole = fuzz::KeptImage(0);
     const int textCount = ParseContactsCsv(whole, text.data(), text.size());
