@@ -97,6 +97,10 @@ TEST(CsvImport, ParseStoresInFileOrderAndKeepsTheRest) {
     EXPECT_EQ(image->GetContactRadioId(2), 102);
     EXPECT_EQ(image->Bytes()[ContactRecordOffset(0)], 3);  // tag byte kept
     EXPECT_EQ(image->Bytes()[5], 0x5A);
+    // 0x1A ends the data, not the line before it.
+    const std::string cut = "7,g,\n8,h\x1A" "9,i,\n";
+    EXPECT_EQ(ParseContactsCsv(*image, cut.data(), cut.size()), 2);
+    EXPECT_EQ(image->GetContactRadioId(1), 8);
 }
 
 // The own layout's values are cut where a character of the program's code
