@@ -62,6 +62,13 @@ int ImportCsvFiles(CContactImage& image, const std::vector<std::string>& paths,
             break;
     }
     for (const std::string& line : FormatImportReport(result.report, ReportText)) PrintInfo(line);
+    for (const CsvFileReport& file : result.report.files)
+        if (file.bUtf8Text)
+            PrintError("warning: " + file.strName +
+                       " is in the program's own layout, but its texts are UTF-8 and the radio's "
+                       "code page (" + std::to_string(import.nCodePage) +
+                       ") is not: they were kept as they are and will show garbled; import it "
+                       "with --encoding UTF-8 to convert them");
     // A file of CR-only line ends was read as one line: however it counts,
     // its lines were not read as lines.
     if (options.bStrict && (result.report.Lost() > 0 || result.report.AnyCrOnly())) {

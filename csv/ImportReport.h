@@ -30,6 +30,10 @@ struct CsvFileReport {
     static constexpr size_t MAX_NAMED_LINES = 10;
     // The own layout's file has lone CRs and no LF: it was one line.
     bool bCrOnly = false;
+    // Read as the program's own bytes, yet its texts are UTF-8 with letters
+    // beyond ASCII and the radio's code page is another: they would show
+    // garbled. Importing with the encoding UTF-8 converts them.
+    bool bUtf8Text = false;
 };
 
 struct CsvImportReport {
