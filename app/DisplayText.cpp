@@ -8,6 +8,22 @@
 
 namespace pendrak {
 
+QByteArray CodePageCodecName(int codePage) {
+    switch (codePage) {
+    case CP_UTF8_ID: return "UTF-8";
+    case CP_GBK_ID: return "GBK";
+    case 950: return "Big5";
+    case 932: return "Shift_JIS";
+    case 949: return "windows-949";
+    case 54936: return "GB18030";
+    case 20127: return "US-ASCII";
+    case 28591: return "ISO-8859-1";
+    default: break;
+    }
+    if (codePage >= 1250 && codePage <= 1258) return "windows-" + QByteArray::number(codePage);
+    return "CP" + QByteArray::number(codePage);
+}
+
 QString FromProgramBytes(std::string_view bytes) {
     bool ascii = true;
     for (const char c : bytes) ascii = ascii && static_cast<unsigned char>(c) < 0x80;

@@ -10,6 +10,9 @@
 
 namespace pendrak {
 
+// The usual name of a Windows code page, for messages.
+QByteArray CodePageCodecName(int codePage);
+
 // In the program's code page (pendrak::GetProgramCodePage()).
 QString FromProgramBytes(std::string_view bytes);
 

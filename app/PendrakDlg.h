@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/UnwrittenList.h"
 #include "csv/ImportReport.h"
 #include "radio/RadioJob.h"
 
@@ -22,7 +23,9 @@ class QTableView;
 namespace pendrak {
 
 class CContactPageModel;
+class CDatabaseUpdateJob;
 class CFindBar;
+class CStatusLine;
 
 // strtol-like: white space, one sign, digits up to the first other
 // character; no digits gives 0; values beyond 32 bits clamp to the bound.
@@ -69,22 +72,32 @@ public:
     void OnSysCommand(int nID);
     // Loads an image file (a backup, either form) into the list.
     void OnOpenBackup();
+    // Downloads the user database as a job, then loads it as an Import
+    // does; while it runs, cancels it.
+    void OnUpdateFromDatabase();
+    bool IsDatabaseUpdateRunning() const;
     static QString OpenBackupMenuText();
 
     // True from an accepted Read/Write until its outcome has been shown.
     bool IsJobRunning() const { return m_bJobActive; }
     // Asks a running job to stop and waits for its worker.
     void StopJob();
+    // Asks what closing now would cost (a running Write, a list not
+    // written); true when the window may close. A Write the user stops is
+    // stopped here, and what the radio then holds is told.
+    bool MayClose();
 
     // For the tests and the benchmarks.
     CContactPageModel* PageModel() const { return m_pageModel; }
     QTableView* ContactList() const { return m_listContacts; }
     QLineEdit* PageEdit() const { return m_editPage; }
     QLabel* PageTotal() const { return m_staticPageTotal; }
-    QLabel* Status() const { return m_staticStatus; }
+    CStatusLine* Status() const { return m_staticStatus; }
     QProgressBar* Progress() const { return m_progress; }
     RadioJob& Job() { return m_job; }
     CFindBar* FindBar() const { return m_findBar; }
+    // Whether the list shown is still to be written; whatever changes it marks it here.
+    CUnwrittenList& Unwritten() { return m_unwritten; }
 
     int m_nPageCount = 1;
     int m_nCurPage = 0;
@@ -120,22 +133,32 @@ private:
     void SetJobControlsEnabled(bool enabled);
     void ReportJobEnd();
     // Import or merge of the file at `path`, with the report.
-    void ImportFile(const QString& path, bool merge);
+    // False when nothing was imported (a message was shown).
+    bool ImportFile(const QString& path, bool merge);
     void ShowImportReport(const CsvImportReport& report);
+    // The spare image, made on first use.
+    CContactImage& SpareImage();
     QString AddFromFileMenuText() const;
+    QString UpdateMenuText() const;
+    // The download's progress, and its outcome once it has ended.
+    void PollDatabaseUpdate();
+    // Asks the download to stop; with wait, also waits and drops its outcome.
+    void StopDatabaseUpdate(bool wait);
     // Empty when the image was kept, else the warning to show.
     QString KeepReadBackup();
     // False when it could not be kept and the user would not write without.
     bool KeepWriteBackup();
     static QString VerifyProgressText(int percent);
     QString VerifyOutcomeText() const;
+    // After a job or a box: Enter must not start the job again.
+    void FocusList();
 
     QIcon m_hIcon;
     QTableView* m_listContacts = nullptr;
     QLineEdit* m_editPage = nullptr;
     QLabel* m_staticPageTotal = nullptr;
     QProgressBar* m_progress = nullptr;
-    QLabel* m_staticStatus = nullptr;
+    CStatusLine* m_staticStatus = nullptr;
     CContactPageModel* m_pageModel = nullptr;
     CFindBar* m_findBar = nullptr;
     int m_nFindCurrent = -1;  // the last match shown
@@ -145,11 +168,18 @@ private:
 
     RadioJob m_job;
     std::unique_ptr<std::thread> m_pJobThread;  // the worker of the last job started
+    std::unique_ptr<CDatabaseUpdateJob> m_pDatabaseJob;
     bool m_bJobActive = false;
+    bool m_bAsking = false;  // a close question is open: the job's end waits for it
+    // A Read fills this, so that one that fails leaves the list shown alone;
+    // an Import keeps the list it replaces here while it may import again.
+    std::unique_ptr<CContactImage> m_pSpareImage;
+    QString m_strWriteBackup;  // the backup kept before the last Write; empty: none
+    CUnwrittenList m_unwritten;
     int m_nTimerId = 0;
 #ifdef Q_OS_WIN
-    // Grays the system-menu items that a running job refuses.
-    void EnableSystemMenuItems(bool enabled);
+    // The system-menu items' texts and states as the running job allows.
+    void RefreshSystemMenu();
     bool m_bSystemMenuDone = false;
 #endif
 };

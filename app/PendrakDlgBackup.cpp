@@ -4,10 +4,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <cstring>
+#include <memory>
 
 #include "app/DialogServices.h"
 #include "app/DisplayText.h"
 #include "app/PendrakDlg.h"
+#include "app/StatusLine.h"
 #include "contacts/ContactBackup.h"
 #include "contacts/ContactImageFile.h"
 #include "settings/AppData.h"
@@ -33,6 +36,7 @@ QString CPendrakDlg::KeepReadBackup() {
 bool CPendrakDlg::KeepWriteBackup() {
     const BackupResult kept =
         SaveContactBackup(theAppData.BackupDir(), theAppData.m_contacts, BackupKind::Write);
+    m_strWriteBackup = kept.bOk ? FromPathBytes(kept.strPath) : QString();
     if (kept.bOk) return true;
     const QString text = LangStringOr("IDS_ERR_BACKUPWRITE",
                                       "The list about to be written could not be kept as a "
@@ -48,7 +52,10 @@ void CPendrakDlg::OnOpenBackup() {
     if (!DialogServices().GetOpenFileNameIn(this, FromPathBytes(theAppData.BackupDir()),
                                             QStringLiteral("(*.bin)"), &path))
         return;
-    const ImageFileResult loaded = LoadContactImageFile(PathBytes(path), theAppData.m_contacts);
+    // Loaded aside: the list shown stays until the backup is taken.
+    auto backup = std::make_unique<CContactImage>();
+    backup->ClearContactImage();
+    const ImageFileResult loaded = LoadContactImageFile(PathBytes(path), *backup);
     if (loaded.outcome != ImageFileResult::Done) {
         AppMessageBox(this,
                       LangStringOr("IDS_ERR_OPENBACKUP", "%1 cannot be opened as a backup:\n%2")
@@ -56,16 +63,28 @@ void CPendrakDlg::OnOpenBackup() {
                       BoxIcon::Error);
         return;
     }
+    if (const int record = FirstZeroIdRecord(*backup); record >= 0) {
+        const QString text =
+            LangStringOr("IDS_ASK_DAMAGED",
+                         "%1 is damaged: contact %2 of %3 has radio ID 0, which no radio "
+                         "stores.\n\nOpen it all the same?")
+                .arg(QDir::toNativeSeparators(path), QString::number(record + 1),
+                     QString::number(backup->GetContactCount()));
+        if (!DialogServices().AskYesNo(this, text, LangString("IDS_OPENBACKUP"))) return;
+    }
+    std::memcpy(theAppData.m_contacts.Bytes(), backup->Bytes(), CONTACT_IMAGE_SIZE);
     // Shown as kept, unsorted: a Write then gives the radio back byte for byte.
     m_nFirstIndex = 0;
     ShowContactPage();
     OnContactsReplaced();
+    m_unwritten.Changed(ListChange::OpenedBackup);
     const QString count = QString::number(theAppData.m_contacts.GetContactCount());
-    m_staticStatus->setText(
+    m_staticStatus->SetFullText(
         LangStringOr("IDS_PROMPT_BACKUPSTATUS", "Backup: %1 contacts").arg(count));
     AppMessageBox(this, LangStringOr("IDS_PROMPT_BACKUPOPENED",
                                      "%1 contacts from %2.\nWrite puts them into the radio.")
-                            .arg(count, QFileInfo(path).fileName()));
+                            .arg(count, QFileInfo(path).fileName()),
+                  BoxIcon::Information);
 }
 
 }  // namespace pendrak

@@ -1,26 +1,27 @@
 // Export and Import of the contact CSV file.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
+#include "app/DialogMessages.h"
 #include "app/DialogServices.h"
 #include "app/DisplayText.h"
 #include "app/ImportReportView.h"
 #include "app/PendrakDlg.h"
 #include "csv/ContactCsv.h"
+#include "platform/CodePage.h"
 #include "settings/AppData.h"
 
 namespace pendrak {
 
 namespace {
 
-// A path as messages show it: with the platform's separators.
-std::string ShownPath(const QString& path) {
-    return QDir::toNativeSeparators(path).toUtf8().toStdString();
-}
-
-QString FileErrorMessage(FileErrorCause cause, const QString& path) {
-    return QString::fromUtf8(FileErrorText(cause, ShownPath(path)));
+// The first file whose UTF-8 texts would be kept as the radio's bytes.
+const CsvFileReport* Utf8TextFile(const CsvImportReport& report) {
+    for (const CsvFileReport& file : report.files)
+        if (file.bUtf8Text) return &file;
+    return nullptr;
 }
 
 // The wait cursor and the mouse held by the dialog while an import runs.
@@ -54,20 +55,18 @@ void CPendrakDlg::OnExport() {
         return;
 
     if (!IsCsvFileName(PathBytes(QFileInfo(path).fileName()))) {
-        AppMessageBox(this, LangString("IDS_FileNameError"));
+        AppMessageBox(this, LangString("IDS_FileNameError"), BoxIcon::Warning);
         return;
     }
 
     const CsvExportResult result = ExportContactsCsvFile(theAppData.m_contacts, PathBytes(path));
     switch (result.outcome) {
     case CsvExportResult::OpenFailed:
-        AppMessageBox(this, FileErrorMessage(result.cause, path));
-        break;
     case CsvExportResult::WriteFailed:
-        AppMessageBox(this, QString::fromUtf8(DiskFullText(ShownPath(path))), BoxIcon::Error);
+        AppMessageBox(this, FileErrorMessage(result.cause, path), BoxIcon::Error);
         break;
     case CsvExportResult::Done:
-        AppMessageBox(this, LangString("IDS_SavecsvOK"));
+        AppMessageBox(this, LangString("IDS_SavecsvOK"), BoxIcon::Information);
         break;
     }
 }
@@ -79,37 +78,71 @@ void CPendrakDlg::OnImport() {
     ImportFile(path, false);
 }
 
-void CPendrakDlg::ImportFile(const QString& path, bool merge) {
+bool CPendrakDlg::ImportFile(const QString& path, bool merge) {
     CsvImportOptions options;
     options.bMerge = merge;
     if (const QString error = ImportOptionsFromSettings(options.choice); !error.isEmpty()) {
-        AppMessageBox(this, error);
-        return;
+        AppMessageBox(this, error, BoxIcon::Error);
+        return false;
     }
-    CsvImportResult result;
-    {
+    // The user's own entries go on top of every import.
+    std::vector<std::string> files = theAppData.OwnContactFiles();
+    options.nOwnEntrySources = files.size();
+    files.push_back(PathBytes(path));
+    auto import = [&] {
         CImportBusyGuard busy(this);
-        result = ImportContactsCsvFiles(theAppData.m_contacts, {PathBytes(path)}, options);
-        if (result.outcome == CsvImportResult::Done) m_nFirstIndex = 0;
+        const CsvImportResult done = ImportContactsCsvFiles(theAppData.m_contacts, files, options);
+        if (done.outcome == CsvImportResult::Done) m_nFirstIndex = 0;
         ShowContactPage();
         OnContactsReplaced();
+        return done;
+    };
+    // The list as it was, for a second import that converts.
+    SpareImage().CopyFrom(theAppData.m_contacts);
+    CsvImportResult result = import();
+    if (result.outcome == CsvImportResult::Done) {
+        if (const CsvFileReport* file = Utf8TextFile(result.report)) {
+            const QString question =
+                LangStringOr("IDS_ASK_CONVERTUTF8",
+                             "%1 holds UTF-8 text, but the radio keeps its texts in %2: its "
+                             "letters beyond ASCII would show garbled.\n\nConvert them to %2?")
+                    .arg(QFileInfo(QString::fromStdString(file->strName)).fileName(),
+                         QString::fromLatin1(CodePageCodecName(GetProgramCodePage())));
+            if (DialogServices().AskYesNo(this, question, AppName())) {
+                theAppData.m_contacts.CopyFrom(SpareImage());
+                options.strEncoding = "UTF-8";
+                result = import();
+            }
+        }
     }
 
+    const bool ownFailed = result.nFailedFile < options.nOwnEntrySources;
+    const QString failed =
+        ownFailed ? QFile::decodeName(QByteArray::fromStdString(files[result.nFailedFile])) : path;
     if (result.bChanged) {
-        AppMessageBox(this, LangStringOr("IDS_IMPORT_CHANGED",
-                                         "%1 changed while it was read. "
-                                         "Nothing was imported.")
-                                .arg(path));
-        return;
+        AppMessageBox(this,
+                      LangStringOr("IDS_IMPORT_CHANGED",
+                                   "%1 changed while it was read. Nothing was imported.")
+                          .arg(failed),
+                      BoxIcon::Error);
+        return false;
     }
     if (result.outcome != CsvImportResult::Done) {
-        AppMessageBox(this, result.outcome == CsvImportResult::OptionFailed
-                                ? QString::fromStdString(result.strMessage)
-                                : FileErrorMessage(result.cause, path));
-        return;
+        QString text = result.outcome == CsvImportResult::OptionFailed
+                           ? QString::fromStdString(result.strMessage)
+                           : FileErrorMessage(result.cause, failed);
+        if (ownFailed && result.outcome != CsvImportResult::OptionFailed)
+            text = LangStringOr("IDS_IMPORT_OWNFAILED",
+                                "Your own entries (own_contacts in setting.txt):\n%1")
+                       .arg(text);
+        AppMessageBox(this, text, BoxIcon::Error);
+        return false;
     }
-    AppMessageBox(this, QString::fromUtf8("导入联系人：%1。").arg(result.count));
+    m_unwritten.Changed(merge ? ListChange::Added : ListChange::Imported);
+    AppMessageBox(this, LangStringOr("IDS_IMPORT_DONE", "Contacts imported: %1.").arg(result.count),
+                  BoxIcon::Information);
     ShowImportReport(result.report);
+    return true;
 }
 
 }  // namespace pendrak

@@ -12,6 +12,7 @@
 #include "app/ContactPageModel.h"
 #include "app/PendrakDlg.h"
 #include "app/Resource.h"
+#include "app/StatusLine.h"
 #include "contacts/ContactBackup.h"
 #include "contacts/ContactImageFile.h"
 #include "radio/RadioProtocol.h"
@@ -111,9 +112,14 @@ private slots:
         FillContacts(theAppData.m_contacts, 300);
         CPendrakDlg dlg;
         RunJob(dlg, services, IDC_WRITE);
-        QCOMPARE(services.boxes.back().text, QString("<IDS_ERR_WRITE>"));
         const auto backups = Backups(program.Path("Bin"));
         QCOMPARE(int(backups.size()), 1);
+        // The failure names the backup that completes the radio.
+        const QString text = services.boxes.back().text;
+        QVERIFY2(text.startsWith("<IDS_ERR_WRITE>\n\n") &&
+                     text.contains(QDir::toNativeSeparators(
+                         QString::fromStdString(backups[0].strPath))),
+                 qPrintable(text));
         QCOMPARE(FileBytes(backups[0].strPath), ShortBytes(theAppData.m_contacts.Bytes(), 300));
     }
 
@@ -124,7 +130,7 @@ private slots:
         CPendrakDlg dlg;
         QFile bad(program.Path("bad.bin"));
         QVERIFY(bad.open(QIODevice::WriteOnly));
-        bad.write(QByteArray(100, '\x02'));
+        bad.write(QByteArray(100, '\x01'));  // a count a radio can hold: the size is wrong
         bad.close();
         services.answerPath = program.Path("bad.bin");
         dlg.OnOpenBackup();
@@ -138,6 +144,40 @@ private slots:
         services.answerPath.clear();  // cancelled: nothing happens
         dlg.OnOpenBackup();
         QCOMPARE(services.boxes.size(), 1);
+    }
+
+    // A damaged backup replaces the list only when the user says so; an
+    // impossible count never does.
+    void openBackupAsksForADamagedOneAndRefusesAnImpossibleCount() {
+        CFakeDialogServices services;
+        CRadioProgram program;
+        FillContacts(theAppData.m_contacts, 12);
+        CPendrakDlg dlg;
+        auto image = std::make_unique<CContactImage>();
+        image->ClearContactImage();
+        FillContacts(*image, 5);
+        image->SetContactRadioId(2, 0);
+        const std::string damaged = program.Path("damaged.bin").toStdString();
+        QCOMPARE(WriteContactImageFile(damaged, *image, true).outcome, ImageFileResult::Done);
+        services.answerPath = program.Path("damaged.bin");
+        dlg.OnOpenBackup();
+        QCOMPARE(services.questions.size(), 1);
+        QVERIFY(services.questions[0].text.contains("contact 3 of 5"));
+        QCOMPARE(theAppData.m_contacts.GetContactCount(), 12);
+        services.answerYes = true;
+        dlg.OnOpenBackup();
+        QCOMPARE(theAppData.m_contacts.GetContactCount(), 5);
+
+        image->Bytes()[0] = 0x40, image->Bytes()[1] = 0x0D, image->Bytes()[2] = 0x03;  // 200000
+        QCOMPARE(WriteContactImageFile(program.Path("count.bin").toStdString(), *image, false).outcome,
+                 ImageFileResult::Done);
+        services.answerPath = program.Path("count.bin");
+        const auto boxes = services.boxes.size();
+        dlg.OnOpenBackup();
+        QCOMPARE(services.boxes.size(), boxes + 1);
+        QCOMPARE(services.boxes.back().icon, BoxIcon::Error);
+        QVERIFY(services.boxes.back().text.contains("not a contact image: count 200000"));
+        QCOMPARE(theAppData.m_contacts.GetContactCount(), 5);
     }
 
     void contextMenuOffersOpenBackup() {
@@ -159,7 +199,8 @@ private slots:
         });
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), dlg.mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(&dlg, &event);
-        QCOMPARE(texts, QStringList({"Open backup…", "Add from file…", "关于 Pendrak(&A)..."}));
+        QCOMPARE(texts, QStringList({"Open backup…", "Add from file…", "Update from the user database…",
+                                     "&About Pendrak..."}));
         QCOMPARE(services.openFolder, program.Path("Bin"));
     }
 
@@ -206,7 +247,7 @@ private slots:
         CPendrakDlg dlg;
         RunJob(dlg, services, IDC_WRITE);
         QCOMPARE(services.boxes.back().text, QString("Written and verified."));
-        QCOMPARE(services.boxes.back().icon, BoxIcon::None);
+        QCOMPARE(services.boxes.back().icon, BoxIcon::Information);
         const int blocks = (ContactImageUsedLength(1000) + WIDE_BLOCK_SIZE - 1) / WIDE_BLOCK_SIZE;
         QCOMPARE(LastSimEmulator()->BlockCount(), 2 * blocks);  // written, then read back
 

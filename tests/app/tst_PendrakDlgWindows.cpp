@@ -10,11 +10,13 @@
 #include "app/ContactPageModel.h"
 #include "app/PendrakDlg.h"
 #include "app/Resource.h"
+#include "tests/platform/HttpTestServer.h"
 
 #include <windows.h>
 
 using namespace pendrak;
 using namespace pendrak::test;
+using httptest::Route;
 
 namespace {
 
@@ -55,13 +57,19 @@ private slots:
         dlg.hide();
         dlg.show();
         const auto items = OwnSystemMenuItems(dlg);
-        QCOMPARE(items.size(), size_t(3));
-        QCOMPARE(items[0].id, UINT(IDM_OPENBACKUP));
-        QCOMPARE(items[0].text, QString("Open backup…"));
-        QCOMPARE(items[1].id, UINT(IDM_ADDFROMFILE));
-        QCOMPARE(items[1].text, QString("Add from file…"));
-        QCOMPARE(items[2].id, UINT(IDM_ABOUTBOX));
-        QCOMPARE(items[2].text, QString::fromUtf8(ABOUT_MENU_TEXT));
+        QCOMPARE(items.size(), size_t(4));
+        const struct {
+            UINT id;
+            QString text;
+        } expected[] = {{IDM_OPENBACKUP, "Open backup…"},
+                        {IDM_ADDFROMFILE, "Add from file…"},
+                        {IDM_UPDATEDB, "Update from the user database…"},
+                        {IDM_ABOUTBOX, QString("&About Pendrak...")}};
+        for (size_t i = 0; i < items.size(); ++i) {
+            QCOMPARE(items[i].id, expected[i].id);
+            QCOMPARE(items[i].text, expected[i].text);
+            QVERIFY(!items[i].grayed);
+        }
     }
 
     // The items a job must not interrupt are grayed while it runs.
@@ -75,14 +83,46 @@ private slots:
         dlg.OnBnClickedRead();
         QVERIFY(dlg.IsJobRunning());
         auto items = OwnSystemMenuItems(dlg);
-        QCOMPARE(items.size(), size_t(3));
+        QCOMPARE(items.size(), size_t(4));
         QVERIFY(items[0].grayed);
         QVERIFY(items[1].grayed);
-        QVERIFY(!items[2].grayed);  // About
+        QVERIFY(items[2].grayed);   // no download beside a radio job
+        QVERIFY(!items[3].grayed);  // About
         QTRY_VERIFY(!dlg.IsJobRunning() && services.boxes.size() == 1);
         items = OwnSystemMenuItems(dlg);
         QVERIFY(!items[0].grayed);
         QVERIFY(!items[1].grayed);
+        QVERIFY(!items[2].grayed);
+    }
+
+    // While the list downloads, its item cancels it: shown so when the menu opens.
+    void systemMenuCancelsARunningDownload() {
+        httptest::CHttpTestServer server;
+        Route stall(200, "RADIO_ID\n1\n2\n");
+        stall.nSendOnly = 5;
+        stall.nStallMs = 3000;
+        server.Set("/stall", stall);
+        CProgramDir dir(KeyedLanguageFile(true), "database_url=" + QByteArray::fromStdString(server.Url("/stall")) + "\n");
+        dir.Load();
+        qputenv("LOCALAPPDATA", QDir::toNativeSeparators(dir.Path("cache")).toUtf8());
+        CFakeDialogServices services;
+        CPendrakDlg dlg;
+        dlg.show();
+        const auto hwnd = reinterpret_cast<HWND>(dlg.winId());
+        dlg.OnUpdateFromDatabase();
+        QVERIFY(dlg.IsJobRunning());
+        SendMessageW(hwnd, WM_INITMENU, reinterpret_cast<WPARAM>(GetSystemMenu(hwnd, FALSE)), 0);
+        auto items = OwnSystemMenuItems(dlg);
+        QCOMPARE(items[2].text, QString("Cancel the download"));
+        QVERIFY(!items[2].grayed);
+        QVERIFY(items[0].grayed);
+
+        SendMessageW(hwnd, WM_SYSCOMMAND, IDM_UPDATEDB, 0);
+        QTRY_VERIFY_WITH_TIMEOUT(!dlg.IsJobRunning(), 2000);
+        SendMessageW(hwnd, WM_INITMENU, reinterpret_cast<WPARAM>(GetSystemMenu(hwnd, FALSE)), 0);
+        items = OwnSystemMenuItems(dlg);
+        QCOMPARE(items[2].text, QString("Update from the user database…"));
+        QVERIFY(!items[0].grayed);
     }
 
     void systemCommandsReachTheWindow() {
@@ -100,7 +140,7 @@ private slots:
             }
         });
         SendMessageW(hwnd, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
-        QCOMPARE(title, QString("关于 Pendrak"));
+        QCOMPARE(title, QString("About Pendrak"));
 
         // Open backup, cancelled: the file dialog was asked in the backup folder.
         SendMessageW(hwnd, WM_SYSCOMMAND, IDM_OPENBACKUP, 0);
