@@ -49,7 +49,9 @@ fi
 # The program as the picture-taking shell below starts it (exec: its process
 # id is the program's, for kill).
 eval "program() { exec $(printf '%q ' "${run[@]}") \"\$@\"; }"
-export -f program winpath
+# As text: xvfb-run's sh drops exported shell functions.
+shot_functions=$(declare -f program winpath)
+export shot_functions
 cp "$bin"/Data/*.lng "$work/Data/"
 cat > "$work/Data/setting.txt" <<SETTINGS
 [setup]
@@ -108,6 +110,7 @@ export FIND=${FIND:-王}
 # shoot OUT.png [pendrak-shot options]: one run of the dialog, one picture.
 xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   set -euo pipefail
+  eval "$shot_functions"
   work=$1; shift
   shoot() {
     local out=$1; shift
