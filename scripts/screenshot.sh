@@ -40,17 +40,23 @@ if [ $windows = 1 ]; then
   cp -r "$bin/platforms" "$bin/styles" "$work/"
   run=("$root/scripts/wine-run.sh" "$work/pendrak.exe")
   export PENDRAK_WINE_DISPLAY=1 PENDRAK_WINE_LOCALE=${PENDRAK_WINE_LOCALE:-en_US.UTF-8}
+  # A prefix of its own in which wine draws the title bar itself, as Windows
+  # does: there is no window manager to draw it.
+  export WINEPREFIX=${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/pendrak-wine-shot}
+  prepare() { "$root/scripts/wine-run.sh" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null; }
   winpath() { echo "Z:${1//\//\\}"; }
 else
   cp "$bin/$shot" "$work/pendrak"
   run=("$work/pendrak")
+  prepare() { :; }
   winpath() { echo "$1"; }
 fi
 # The program as the picture-taking shell below starts it (exec: its process
 # id is the program's, for kill).
 eval "program() { exec $(printf '%q ' "${run[@]}") \"\$@\"; }"
 # As text: xvfb-run's sh drops exported shell functions.
-shot_functions=$(declare -f program winpath)
+shot_functions=$(declare -f program winpath prepare)
+export root
 export shot_functions
 cp "$bin"/Data/*.lng "$work/Data/"
 cat > "$work/Data/setting.txt" <<SETTINGS
@@ -126,6 +132,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
     import -window root -crop "$(head -n1 "$work/ready")" +repage "$out"
     kill "$pid"; wait "$pid" 2>/dev/null || true
   }
+  prepare
   shoot "$1" "${@:3}"
   shoot "$2" --find "$FIND" "${@:3}"
 ' screenshot "$work" "$out" "$out_find" "${options[@]}"
