@@ -36,6 +36,9 @@ if [ ! -f "$ready" ] || { [ -f "$cjk" ] && [ ! -f "$cjk_in_prefix" ]; }; then
   if [ -f "$cjk" ] && [ ! -f "$cjk_in_prefix" ]; then
     wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' /v 'WenQuanYi Micro Hei (TrueType)' \
       /d "${cjk##*/}" /f >/dev/null 2>&1 || true
+    # Text that wine draws itself (title bars) in Tahoma falls back to it too.
+    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma \
+      /t REG_MULTI_SZ /d "${cjk##*/},WenQuanYi Micro Hei" /f >/dev/null 2>&1 || true
     cp "$cjk" "$cjk_in_prefix.tmp" && mv "$cjk_in_prefix.tmp" "$cjk_in_prefix"
   fi
   exec 9>&-
