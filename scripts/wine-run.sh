@@ -20,9 +20,21 @@ else
   export DISPLAY=
 fi
 ready="$WINEPREFIX/.pendrak-ready"
-cjk=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
-cjk_in_prefix="$WINEPREFIX/drive_c/windows/Fonts/${cjk##*/}"
-if [ ! -f "$ready" ] || { [ -f "$cjk" ] && [ ! -f "$cjk_in_prefix" ]; }; then
+# FILE|NAME: fonts that go into the prefix as into a Windows. Qt finds no
+# Tahoma, the system's own font, in wine's font folder: it then draws in a
+# math font that has no glyphs for line edits. The Chinese font shows Chinese.
+fonts=("/usr/share/wine/fonts/tahoma.ttf|Tahoma (TrueType)"
+       "/usr/share/wine/fonts/tahomabd.ttf|Tahoma Bold (TrueType)"
+       "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc|WenQuanYi Micro Hei (TrueType)")
+missing_fonts() {
+  local entry file
+  for entry in "${fonts[@]}"; do
+    file=${entry%%|*}
+    if [ -f "$file" ] && [ ! -f "$WINEPREFIX/drive_c/windows/Fonts/${file##*/}" ]; then return 0; fi
+  done
+  return 1
+}
+if [ ! -f "$ready" ] || missing_fonts; then
   mkdir -p "$(dirname "$WINEPREFIX")"
   exec 9>"$WINEPREFIX.lock"
   flock 9
@@ -33,13 +45,20 @@ if [ ! -f "$ready" ] || { [ -f "$cjk" ] && [ ! -f "$cjk_in_prefix" ]; }; then
     [ -f "$WINEPREFIX/system.reg" ] || { echo "wine-run.sh: could not make the wine prefix $WINEPREFIX" >&2; exit 1; }
     touch "$ready"
   fi
-  if [ -f "$cjk" ] && [ ! -f "$cjk_in_prefix" ]; then
-    wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' /v 'WenQuanYi Micro Hei (TrueType)' \
-      /d "${cjk##*/}" /f >/dev/null 2>&1 || true
-    # Text that wine draws itself (title bars) in Tahoma falls back to it too.
+  if missing_fonts; then
+    for entry in "${fonts[@]}"; do
+      file=${entry%%|*}
+      in_prefix="$WINEPREFIX/drive_c/windows/Fonts/${file##*/}"
+      [ -f "$file" ] && [ ! -f "$in_prefix" ] || continue
+      wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\Fonts' /v "${entry#*|}" \
+        /d "${file##*/}" /f >/dev/null 2>&1 || true
+      cp "$file" "$in_prefix.tmp" && mv "$in_prefix.tmp" "$in_prefix"
+    done
+    # Text that wine draws itself (title bars) in Tahoma falls back to the
+    # Chinese font.
     wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v Tahoma \
-      /t REG_MULTI_SZ /d "${cjk##*/},WenQuanYi Micro Hei" /f >/dev/null 2>&1 || true
-    cp "$cjk" "$cjk_in_prefix.tmp" && mv "$cjk_in_prefix.tmp" "$cjk_in_prefix"
+      /t REG_MULTI_SZ /d "wqy-microhei.ttc,WenQuanYi Micro Hei" /f >/dev/null 2>&1 || true
+    wineserver -w || true
   fi
   exec 9>&-
 fi

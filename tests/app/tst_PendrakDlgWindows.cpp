@@ -1,6 +1,7 @@
 // What the window does only on Windows: its items in the system menu, the
 // program's resources, and GBK names on a system of another code page.
 #include <QApplication>
+#include <QLineEdit>
 #include <QtTest>
 #include <string>
 #include <vector>
@@ -167,6 +168,24 @@ private slots:
                      c.key);
             QCOMPARE(QString(value), QString(c.expected));
         }
+    }
+
+    // The page number must show in its box, not only be held by it: with
+    // no usable system font the line edits draw nothing.
+    void pageNumberIsDrawn() {
+        CFakeDialogServices services;
+        CProgramDir dir;
+        dir.Load();
+        FillContacts(theAppData.m_contacts, 250);
+        CPendrakDlg dlg;
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        QCOMPARE(dlg.PageEdit()->text(), QString("1"));
+        const QImage image = dlg.PageEdit()->grab().toImage();
+        int dark = 0;  // inside the frame
+        for (int y = 3; y < image.height() - 3; ++y)
+            for (int x = 3; x < image.width() - 3; ++x) dark += qGray(image.pixel(x, y)) < 100;
+        QVERIFY2(dark >= 5, qPrintable(QString::number(dark) + " dark pixels"));
     }
 
     // codepage=GBK decodes with GBK whatever the system's own code page.

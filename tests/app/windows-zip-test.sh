@@ -71,6 +71,8 @@ xvfb-run -a -n $((100 + RANDOM % 400)) -s "-screen 0 1024x768x24 -nolisten tcp" 
     sleep 0.2
   done
   sleep 1
+  # PENDRAK_ZIP_SHOT=FILE.png keeps a picture of the window after the Read.
+  [ -z "${PENDRAK_ZIP_SHOT:-}" ] || import -window root "$PENDRAK_ZIP_SHOT"
   kill "$pid" 2>/dev/null || true
 ' "$root"
 
