@@ -24,7 +24,6 @@ ready="$WINEPREFIX/.pendrak-ready"
 # Tahoma, the system's own font, in wine's font folder: it then draws in a
 # math font that has no glyphs for line edits. The Chinese font shows Chinese.
 fonts=("/usr/share/wine/fonts/tahoma.ttf|Tahoma (TrueType)"
-       "/usr/share/wine/fonts/tahomabd.ttf|Tahoma Bold (TrueType)"
        "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc|WenQuanYi Micro Hei (TrueType)")
 missing_fonts() {
   local entry file
