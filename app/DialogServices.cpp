@@ -1,6 +1,7 @@
 #include "app/DialogServices.h"
 
 #include <QCoreApplication>
+#include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -28,19 +29,26 @@ bool CQtDialogServices::GetSaveFileName(QWidget* owner, const QString& title,
     return true;
 }
 
-bool CQtDialogServices::GetOpenFileName(QWidget* owner, const QString& filter, QString* path) {
-    return GetOpenFileNameIn(owner, QString(), filter, path);
-}
-
-bool CQtDialogServices::GetOpenFileNameIn(QWidget* owner, const QString& folder,
-                                          const QString& filter, QString* path) {
-    QFileDialog dlg(owner, QString(), folder, filter);
+bool CQtDialogServices::GetOpenFileName(QWidget* owner, const QString& title,
+                                        const QString& folder, const QString& filter,
+                                        QString* path) {
+    QFileDialog dlg(owner, title, folder, filter);
     dlg.setFileMode(QFileDialog::AnyFile);
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
     *path = dlg.selectedFiles().constFirst();
     return true;
 }
+
+bool CQtDialogServices::GetExistingDirectory(QWidget* owner, const QString& title,
+                                             const QString& folder, QString* path) {
+    const QString chosen = QFileDialog::getExistingDirectory(owner, title, folder);
+    if (chosen.isEmpty()) return false;
+    *path = chosen;
+    return true;
+}
+
+int IDialogServices::ExecDialog(QDialog& dialog) { return dialog.exec(); }
 
 bool CQtDialogServices::AskYesNo(QWidget* owner, const QString& text, const QString& caption) {
     return QMessageBox::question(owner, caption, text, QMessageBox::Yes | QMessageBox::No,

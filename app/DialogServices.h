@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class QDialog;
 class QWidget;
 
 namespace pendrak {
@@ -23,15 +24,18 @@ public:
     virtual bool GetSaveFileName(QWidget* owner, const QString& title, const QString& proposedName,
                                  const QString& filter, QString* path) = 0;
 
-    // Open dialog with the system's own title; the file need not exist.
-    virtual bool GetOpenFileName(QWidget* owner, const QString& filter, QString* path) = 0;
+    // Open dialog titled by its purpose, starting in folder (empty: the
+    // system's choice); the file need not exist.
+    virtual bool GetOpenFileName(QWidget* owner, const QString& title, const QString& folder,
+                                 const QString& filter, QString* path) = 0;
 
-    // The same, starting in folder.
-    virtual bool GetOpenFileNameIn(QWidget* owner, const QString& folder, const QString& filter,
-                                   QString* path) {
-        (void)folder;
-        return GetOpenFileName(owner, filter, path);
-    }
+    // Folder dialog; true with the chosen folder when confirmed.
+    virtual bool GetExistingDirectory(QWidget* owner, const QString& title, const QString& folder,
+                                      QString* path) = 0;
+
+    // Runs one of the program's own modal dialogs (the contact editor, the
+    // Options, the backups); its result code.
+    virtual int ExecDialog(QDialog& dialog);
 
     // A modal question with Yes and No (the default); true for Yes.
     virtual bool AskYesNo(QWidget* owner, const QString& text, const QString& caption) {
@@ -47,9 +51,10 @@ public:
                     BoxIcon icon) override;
     bool GetSaveFileName(QWidget* owner, const QString& title, const QString& proposedName,
                          const QString& filter, QString* path) override;
-    bool GetOpenFileName(QWidget* owner, const QString& filter, QString* path) override;
-    bool GetOpenFileNameIn(QWidget* owner, const QString& folder, const QString& filter,
-                           QString* path) override;
+    bool GetOpenFileName(QWidget* owner, const QString& title, const QString& folder,
+                         const QString& filter, QString* path) override;
+    bool GetExistingDirectory(QWidget* owner, const QString& title, const QString& folder,
+                              QString* path) override;
     bool AskYesNo(QWidget* owner, const QString& text, const QString& caption) override;
 };
 

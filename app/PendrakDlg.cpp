@@ -200,6 +200,7 @@ void CPendrakDlg::OnInitDialog() {
     LocalizeDialog();
     InitContactList();
     InitFind();
+    InitEditing();
     m_staticStatus->setText(QString());
     m_progress->setRange(0, PROGRESS_RANGE);
     m_progress->setValue(0);
@@ -230,15 +231,24 @@ void CPendrakDlg::InitContactList() {
     header->setHighlightSections(false);
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header->setSectionResizeMode(QHeaderView::Interactive);
-    for (int c = 0; c < CONTACT_LIST_COLUMNS; ++c)
-        m_listContacts->setColumnWidth(c, CContactPageModel::s_widths[c]);
+    std::vector<int> widths(CContactPageModel::s_widths,
+                            CContactPageModel::s_widths + CONTACT_LIST_COLUMNS);
     // Row numbers up to 130000 in full, not cut to "13…".
     const int margin = 2 * (m_listContacts->style()->pixelMetric(QStyle::PM_FocusFrameHMargin,
                                                                  nullptr, m_listContacts) +
                             1);
     const int numberWidth =
         m_listContacts->fontMetrics().horizontalAdvance(QStringLiteral("130000")) + margin + 1;
-    m_listContacts->setColumnWidth(0, std::max(CContactPageModel::s_widths[0], numberWidth));
+    widths[0] = std::max(widths[0], numberWidth);
+    // Callsign and the texts after it share the room; the user's widths first.
+    m_columnWidths = CColumnWidths(widths, 2);
+    m_columnWidths.Parse(theAppData.m_strColumnWidths);
+    for (int c = 0; c < CONTACT_LIST_COLUMNS; ++c)
+        m_listContacts->setColumnWidth(c, m_columnWidths.Base()[static_cast<size_t>(c)]);
+    connect(header, &QHeaderView::sectionResized, this, [this] {
+        if (!m_bFittingColumns) OnColumnDragged();
+    });
+    m_listContacts->viewport()->installEventFilter(this);
     m_listContacts->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_listContacts->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 4);
     m_nFirstIndex = 0;
@@ -261,6 +271,9 @@ void CPendrakDlg::ShowContactPage() {
     UpdatePageControls();
     if (m_nFirstIndex > m - 1) m_nFirstIndex = m - 1;
     m_pageModel->FillPage(theAppData.m_contacts, m_nCurPage * CONTACTS_PER_PAGE, m_nPageItems);
+    // Another page (or another list) starts at its first row.
+    if (m_nCurPage != m_nShownPage) m_listContacts->scrollToTop();
+    m_nShownPage = m_nCurPage;
 }
 
 void CPendrakDlg::UpdatePageControls() {
@@ -323,6 +336,8 @@ void CPendrakDlg::OnKillFocusPageEdit() {
 }
 
 bool CPendrakDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (m_listContacts && watched == m_listContacts->viewport() && event->type() == QEvent::Resize)
+        FitColumns();
     // A context menu takes the focus only for a moment: that is no leaving.
     if (watched == m_editPage && event->type() == QEvent::FocusOut &&
         static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
@@ -366,6 +381,8 @@ void CPendrakDlg::OnSysCommand(int nID) {
         OnOpenBackup();
     } else if ((nID & 0xFFF0) == IDM_ADDFROMFILE) {
         OnAddFromFile();
+    } else if ((nID & 0xFFF0) == IDM_OPTIONS) {
+        OnOptions();
     }
 }
 
@@ -373,19 +390,26 @@ QString CPendrakDlg::OpenBackupMenuText() {
     return LangStringOr("IDS_OPENBACKUP", "Open backup…");
 }
 
+void CPendrakDlg::AddWindowMenuItems(QMenu& menu) {
+    if (!menu.isEmpty()) menu.addSeparator();
+    const std::pair<QString, int> items[] = {
+        {OpenBackupMenuText(), IDM_OPENBACKUP},
+        {AddFromFileMenuText(), IDM_ADDFROMFILE},
+        {OptionsMenuText(), IDM_OPTIONS},
+        {QString::fromUtf8(ABOUT_MENU_TEXT), IDM_ABOUTBOX},
+    };
+    for (const auto& [text, id] : items) {
+        QAction* action = menu.addAction(text);
+        action->setEnabled(id == IDM_ABOUTBOX || !IsJobRunning());
+        connect(action, &QAction::triggered, this, [this, id = id] { OnSysCommand(id); });
+    }
+}
+
 #ifndef Q_OS_WIN
 void CPendrakDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
-    QAction* openBackup = menu.addAction(OpenBackupMenuText());
-    openBackup->setEnabled(!IsJobRunning());
-    QAction* add = menu.addAction(AddFromFileMenuText());
-    add->setEnabled(!IsJobRunning());
-    QAction* about = menu.addAction(QString::fromUtf8(ABOUT_MENU_TEXT));
-    QAction* chosen = menu.exec(event->globalPos());
-    if (chosen == about) OnSysCommand(IDM_ABOUTBOX);
-    else if (chosen == openBackup) OnSysCommand(IDM_OPENBACKUP);
-    else if (chosen == add)
-        OnSysCommand(IDM_ADDFROMFILE);
+    AddWindowMenuItems(menu);
+    menu.exec(event->globalPos());
 }
 #else
 void CPendrakDlg::contextMenuEvent(QContextMenuEvent* event) { QDialog::contextMenuEvent(event); }
@@ -398,10 +422,12 @@ void CPendrakDlg::showEvent(QShowEvent* event) {
     const std::wstring text = QString::fromUtf8(ABOUT_MENU_TEXT).toStdWString();
     const std::wstring openBackup = OpenBackupMenuText().toStdWString();
     const std::wstring addFromFile = AddFromFileMenuText().toStdWString();
+    const std::wstring options = OptionsMenuText().toStdWString();
     if (!menu) return;
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, IDM_OPENBACKUP, openBackup.c_str());
     AppendMenuW(menu, MF_STRING, IDM_ADDFROMFILE, addFromFile.c_str());
+    AppendMenuW(menu, MF_STRING, IDM_OPTIONS, options.c_str());
     if (!text.empty()) AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, text.c_str());
 }
 
@@ -409,7 +435,7 @@ bool CPendrakDlg::nativeEvent(const QByteArray& eventType, void* message, qintpt
     auto* msg = static_cast<MSG*>(message);
     if (msg->message == WM_SYSCOMMAND &&
         ((msg->wParam & 0xFFF0) == IDM_ABOUTBOX || (msg->wParam & 0xFFF0) == IDM_OPENBACKUP ||
-         (msg->wParam & 0xFFF0) == IDM_ADDFROMFILE)) {
+         (msg->wParam & 0xFFF0) == IDM_ADDFROMFILE || (msg->wParam & 0xFFF0) == IDM_OPTIONS)) {
         OnSysCommand(static_cast<int>(msg->wParam));
         *result = 0;
         return true;

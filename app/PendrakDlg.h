@@ -10,11 +10,15 @@
 #include <utility>
 #include <vector>
 
+#include "app/ColumnWidths.h"
+#include "contacts/ContactEdit.h"
 #include "csv/ImportReport.h"
 #include "radio/RadioJob.h"
 
 class QLabel;
 class QLineEdit;
+class QMenu;
+class QTimer;
 class QProgressBar;
 class QPushButton;
 class QTableView;
@@ -70,6 +74,18 @@ public:
     // Loads an image file (a backup, either form) into the list.
     void OnOpenBackup();
     static QString OpenBackupMenuText();
+    // The settings without a text editor; they apply at once.
+    void OnOptions();
+    static QString OptionsMenuText();
+
+    // Single contacts: the editor for the current row or a new contact,
+    // Delete for the selected rows (asked first for more than one), undo.
+    void OnEditContact();
+    void EditContact(int n);
+    void OnNewContact();
+    void OnDeleteContacts();
+    void OnUndoEdit();
+    CContactEditor& Editor() { return *m_pEditor; }
 
     // True from an accepted Read/Write until its outcome has been shown.
     bool IsJobRunning() const { return m_bJobActive; }
@@ -85,6 +101,7 @@ public:
     QProgressBar* Progress() const { return m_progress; }
     RadioJob& Job() { return m_job; }
     CFindBar* FindBar() const { return m_findBar; }
+    const CColumnWidths& ColumnWidths() const { return m_columnWidths; }
 
     int m_nPageCount = 1;
     int m_nCurPage = 0;
@@ -111,7 +128,6 @@ private:
 
     void CreateControls();
     void InitFind();
-    QRect FindBarArea() const;
     void FindContact(FindStep step);
     // The template's layout, grown by what the window has beyond its size.
     void LayoutControls();
@@ -129,6 +145,24 @@ private:
     bool KeepWriteBackup();
     static QString VerifyProgressText(int percent);
     QString VerifyOutcomeText() const;
+    // Editing.
+    void InitEditing();
+    bool CanEdit() const;
+    std::vector<int> SelectedContacts() const;
+    // After an edit: the page again, contact `show` (if any) selected.
+    void ContactsEdited(int show);
+    // The list no longer holds what the radio or a file held.
+    void OnListChanged();
+    void ShowListMenu(const QPoint& globalPos);
+    // Open backup, Add from file, Options and About, after a separator.
+    void AddWindowMenuItems(QMenu& menu);
+    // setting.txt again (it may have been edited by hand), and what follows
+    // from it: texts, code page.
+    void ReloadSettings();
+    void ApplySettings();
+    // The text columns share the list's width.
+    void FitColumns();
+    void OnColumnDragged();
 
     QIcon m_hIcon;
     QTableView* m_listContacts = nullptr;
@@ -139,8 +173,14 @@ private:
     CContactPageModel* m_pageModel = nullptr;
     CFindBar* m_findBar = nullptr;
     int m_nFindCurrent = -1;  // the last match shown
+    int m_nShownPage = -1;    // the page the list shows; -1 after the list was replaced
+    std::unique_ptr<CContactEditor> m_pEditor;
+    CColumnWidths m_columnWidths{{}, 2};
+    bool m_bFittingColumns = false;
+    QTimer* m_pColumnSaveTimer = nullptr;
 
     QSize m_templateSize;
+    QRect m_rectListArea;  // the list's room, the find field's strip included
     std::vector<std::pair<QWidget*, QRect>> m_templateGeometry;
 
     RadioJob m_job;

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QLabel>
 
+#include "app/BackupListDlg.h"
 #include "app/DialogServices.h"
 #include "app/DisplayText.h"
 #include "app/PendrakDlg.h"
@@ -44,10 +45,14 @@ bool CPendrakDlg::KeepWriteBackup() {
 void CPendrakDlg::OnOpenBackup() {
     // The worker owns the image while a job runs.
     if (IsJobRunning() || theAppData.m_bRadioBusy) return;
-    QString path;
-    if (!DialogServices().GetOpenFileNameIn(this, FromPathBytes(theAppData.BackupDir()),
-                                            QStringLiteral("(*.bin)"), &path))
+    const std::string folder = theAppData.BackupDir();
+    std::vector<ContactBackupInfo> backups;
+    std::string reason;
+    ListContactBackups(folder, backups, &reason);
+    CBackupListDlg list(backups, FromPathBytes(folder), FromPathBytes(reason), this);
+    if (DialogServices().ExecDialog(list) != QDialog::Accepted || list.ChosenPath().isEmpty())
         return;
+    const QString path = list.ChosenPath();
     const ImageFileResult loaded = LoadContactImageFile(PathBytes(path), theAppData.m_contacts);
     if (loaded.outcome != ImageFileResult::Done) {
         AppMessageBox(this,

@@ -34,6 +34,7 @@ void CPendrakDlg::OnBnClickedWrite() { StartRadioJob(JOB_MODE_WRITE); }
 
 void CPendrakDlg::StartRadioJob(int mode) {
     if (theAppData.m_bRadioBusy) return;
+    ReloadSettings();  // a hand edit of setting.txt counts from now
     theAppData.m_bRadioBusy = 1;
 
     SetRadioAddress(theAppData.m_strRadio.empty() ? std::string("usb") : theAppData.m_strRadio);

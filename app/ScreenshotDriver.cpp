@@ -34,9 +34,13 @@ public:
         return false;
     }
     // PENDRAK_SHOT_ADD names a file that "Add from file…" takes after the Read.
-    bool GetOpenFileName(QWidget*, const QString&, QString* path) override {
+    bool GetOpenFileName(QWidget*, const QString&, const QString&, const QString&,
+                         QString* path) override {
         *path = qEnvironmentVariable("PENDRAK_SHOT_ADD");
         return !path->isEmpty();
+    }
+    bool GetExistingDirectory(QWidget*, const QString&, const QString&, QString*) override {
+        return false;
     }
 };
 

@@ -41,6 +41,8 @@ std::optional<std::string> ArgumentInCodePage(const std::string& arg, int codePa
     std::string bytes;
     TextConvertStats stats;
     converter.Convert(utf8, bytes, stats);
+    // A character without a form or a spelling there would be looked for as '?'.
+    if (stats.replaced > 0) return std::nullopt;
     return bytes;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QStringList>
@@ -49,16 +50,28 @@ public:
         *path = answerPath;
         return true;
     }
-    bool GetOpenFileName(QWidget*, const QString& filter, QString* path) override {
+    bool GetOpenFileName(QWidget*, const QString& title, const QString& folder,
+                         const QString& filter, QString* path) override {
+        openTitle = title;
+        openFolder = folder;
         openFilter = filter;
         if (answerPath.isEmpty()) return false;
         *path = answerPath;
         return true;
     }
-    bool GetOpenFileNameIn(QWidget* owner, const QString& folder, const QString& filter,
-                           QString* path) override {
+    bool GetExistingDirectory(QWidget*, const QString& title, const QString& folder,
+                              QString* path) override {
+        openTitle = title;
         openFolder = folder;
-        return GetOpenFileName(owner, filter, path);
+        if (answerPath.isEmpty()) return false;
+        *path = answerPath;
+        return true;
+    }
+    // A test drives the program's own dialogs through onDialog; without
+    // it they are cancelled.
+    int ExecDialog(QDialog& dialog) override {
+        dialogs.push_back(dialog.windowTitle());
+        return onDialog ? onDialog(dialog) : 0;
     }
     bool AskYesNo(QWidget*, const QString& text, const QString& caption) override {
         questions.push_back({nullptr, text, caption, BoxIcon::None});
@@ -68,10 +81,23 @@ public:
     QVector<RecordedBox> boxes;
     std::function<void(const RecordedBox&)> onBox;
     QString answerPath;  // empty: the user cancels
-    QString saveTitle, saveProposed, saveFilter, openFilter, openFolder;
+    QString saveTitle, saveProposed, saveFilter, openTitle, openFilter, openFolder;
+    std::function<int(QDialog&)> onDialog;
+    QStringList dialogs;  // titles of the dialogs run
     QVector<RecordedBox> questions;
     bool answerYes = false;
 };
+
+inline void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
+    f.write(bytes);
+}
+
+inline QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 // Language file texts are their own keys, so tests can tell which was shown.
 inline QByteArray KeyedLanguageFile(bool withResources) {

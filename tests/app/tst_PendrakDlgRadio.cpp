@@ -175,7 +175,10 @@ private slots:
         options.faults.versionText = version.toStdString();
         options.faults.silentFromExchange = silentFromExchange;
         SetSimOptions(options);
-        if (!openable) theAppData.m_strRadio = "sim:/nonexistent-folder/radio.bin";
+        // As the user would: in setting.txt, which every Read reads again.
+        if (!openable)
+            WriteFile(program.Path("Data/setting.txt"),
+                      "[setup]\nlanguage=test\nradio=sim:/nonexistent-folder/radio.bin\n");
         FillContacts(theAppData.m_contacts, 5);
         CPendrakDlg dlg;
         Click(dlg, IDC_READ);
