@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "app/DisplayText.h"
@@ -71,7 +72,6 @@ CContactEditDlg::CContactEditDlg(const CContactImage& image, int n, const CConta
         count->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         auto* note = new QLabel(this);
         note->setTextFormat(Qt::RichText);
-        note->setWordWrap(true);
         grid->addWidget(label, row, 0);
         grid->addWidget(edit, row, 1);
         grid->addWidget(count, row++, 2);
@@ -125,6 +125,8 @@ void CContactEditDlg::UpdateField(ContactField f) {
         fit.IsCut() ? "Stored as: %1 (the part in red does not fit)" : "Stored as: %1";
     note->setText(LangStringOr(key, english).toHtmlEscaped().arg(QStringLiteral("<b>%1</b>").arg(stored)));
     note->show();
+    // The note's line needs room: the open window grows to it.
+    if (isVisible()) QTimer::singleShot(0, this, [this] { resize(size().expandedTo(sizeHint())); });
 }
 
 void CContactEditDlg::UpdateRadioId() {

@@ -83,7 +83,9 @@ std::vector<OptionChoice> LanguageChoices() {
 const std::vector<OptionKey>& OptionKeys() {
     static const std::vector<OptionKey> keys = {
         {"prefer", "IDS_OPT_PREFER", "Take first (ID prefixes, countries)", OptionKind::Text, "",
-         nullptr, &CheckChoice<&CContactChoice::SetPrefer>},
+         nullptr, &CheckChoice<&CContactChoice::SetPrefer>, "IDS_OPT_GROUPIMPORT",
+         "Which contacts an import takes when a file holds more than the radio's 130,000 "
+         "(lists separated by commas):"},
         {"near", "IDS_OPT_NEAR", "Then the nearest to radio ID", OptionKind::Text, "", nullptr,
          &CheckChoice<&CContactChoice::SetNear>},
         {"only", "IDS_OPT_ONLY", "Take only", OptionKind::Text, "", nullptr,
@@ -91,13 +93,13 @@ const std::vector<OptionKey>& OptionKeys() {
         {"exclude", "IDS_OPT_EXCLUDE", "Never take", OptionKind::Text, "", nullptr,
          &CheckChoice<&CContactChoice::SetExclude>},
         {"verify", "IDS_OPT_VERIFY", "Read the radio back after every Write", OptionKind::Check,
-         "0", nullptr, &NoCheck},
+         "0", nullptr, &NoCheck, "IDS_OPT_GROUPRADIO", "The radio:"},
         {"confirm_write", "IDS_OPT_CONFIRMWRITE", "Ask before a Write replaces the radio's list",
          OptionKind::Check, "1", nullptr, &NoCheck},
         {"codepage", "IDS_OPT_CODEPAGE", "The radio's text encoding", OptionKind::Choice, "",
          &CodePageChoices, &CheckCodePage},
         {"language", "IDS_OPT_LANGUAGE", "Language", OptionKind::Choice, "", &LanguageChoices,
-         &CheckLanguage},
+         &CheckLanguage, "IDS_OPT_GROUPPROGRAM", "The program:"},
         {"BinFile", "IDS_OPT_BACKUPFOLDER", "Backup folder (empty: the program's choice)",
          OptionKind::Folder, "", nullptr, &CheckFolder},
     };

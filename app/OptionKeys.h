@@ -31,6 +31,9 @@ struct OptionKey {
     std::vector<OptionChoice> (*choices)();
     // Why the value will not do, in the user's language; empty when it will.
     QString (*check)(const std::string& value);
+    // A heading over this key and the ones after it; null for none.
+    const char* groupKey = nullptr;
+    const char* group = nullptr;
 };
 
 const std::vector<OptionKey>& OptionKeys();

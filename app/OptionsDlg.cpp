@@ -32,6 +32,15 @@ COptionsDlg::COptionsDlg(QWidget* parent) : QDialog(parent) {
     auto* form = new QFormLayout;
     form->setFieldGrowthPolicy(QFormLayout::ExpandingFieldsGrow);
     for (const OptionKey& option : OptionKeys()) {
+        if (option.groupKey) {
+            auto* heading = new QLabel(LangStringOr(option.groupKey, option.group), this);
+            heading->setTextFormat(Qt::PlainText);
+            heading->setWordWrap(true);
+            QFont bold = heading->font();
+            bold.setBold(true);
+            heading->setFont(bold);
+            form->addRow(heading);
+        }
         const std::string value = CurrentOptionValue(option);
         QWidget* editor = MakeEditor(option, value);
         editor->setObjectName(QString::fromLatin1(option.key));
