@@ -4,17 +4,20 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include "app/DisplayText.h"
 #include "app/PendrakDlg.h"
 #include "app/ProgramIcon.h"
 #include "app/Resource.h"
 
 namespace pendrak {
 
+QString AboutMenuText() { return LangStringOr("IDS_ABOUTBOX", "&About Pendrak..."); }
+
 CAboutDlg::CAboutDlg(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
     setProperty(CONTROL_ID_PROPERTY, IDD_ABOUTBOX);
-    setWindowTitle(QStringLiteral("关于 Pendrak"));
+    setWindowTitle(LangStringOr("IDS_ABOUT_TITLE", "About Pendrak"));
     QFont dlgFont = QApplication::font();
     dlgFont.setPointSize(9);
     setFont(dlgFont);
@@ -26,11 +29,11 @@ CAboutDlg::CAboutDlg(QWidget* parent)
     icon->setPixmap(ProgramIcon().pixmap(iconRect.size()));
     icon->setProperty(CONTROL_ID_PROPERTY, IDR_MAINFRAME);
 
-    auto* text = new QLabel(QStringLiteral("Pendrak，1.0 版"), this);
+    auto* text = new QLabel(LangStringOr("IDS_ABOUT_VERSION", "Pendrak, version 1.0"), this);
     text->setTextFormat(Qt::PlainText);
     text->setGeometry(CPendrakDlg::DialogUnitsToPixels(QRect(42, 14, 114, 8), dlgFont));
 
-    auto* ok = new QPushButton(QStringLiteral("确定"), this);
+    auto* ok = new QPushButton(LangStringOr("IDS_OK", "OK"), this);
     ok->setProperty(CONTROL_ID_PROPERTY, IDOK);
     ok->setDefault(true);
     ok->setGeometry(CPendrakDlg::DialogUnitsToPixels(QRect(113, 41, 50, 14), dlgFont));

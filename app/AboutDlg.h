@@ -1,12 +1,13 @@
-// The About box (template 100); never localised.
+// The About box (template 100) and its menu item, in the user's language.
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
 namespace pendrak {
 
 // String resource 101: the About item of the system (or context) menu.
-constexpr const char* ABOUT_MENU_TEXT = "关于 Pendrak(&A)...";
+QString AboutMenuText();
 
 class CAboutDlg : public QDialog {
     Q_OBJECT

@@ -7,6 +7,10 @@ namespace pendrak {
 
 const char* const CContactPageModel::s_headings[CONTACT_LIST_COLUMNS] = {
     "", "Radio ID", "Callsign", "Name", "Nickname", "City", "State", "Country", "Remarks"};
+// Their texts in the language file; s_headings where a file lacks them.
+const char* const kHeadingKeys[CONTACT_LIST_COLUMNS] = {
+    nullptr,          "IDS_COL_RADIOID", "IDS_COL_CALLSIGN", "IDS_COL_NAME",   "IDS_COL_NICKNAME",
+    "IDS_COL_CITY", "IDS_COL_STATE",   "IDS_COL_COUNTRY",  "IDS_COL_REMARKS"};
 const int CContactPageModel::s_widths[CONTACT_LIST_COLUMNS] = {50, 80, 80, 80, 80, 80, 80, 80, 80};
 
 void CContactPageModel::DeleteAllItems() {
@@ -55,7 +59,9 @@ QVariant CContactPageModel::data(const QModelIndex& index, int role) const {
 
 QVariant CContactPageModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || section < 0 || section >= CONTACT_LIST_COLUMNS) return {};
-    if (role == Qt::DisplayRole) return QString::fromLatin1(s_headings[section]);
+    if (role == Qt::DisplayRole)
+        return kHeadingKeys[section] ? LangStringOr(kHeadingKeys[section], s_headings[section])
+                                     : QString();
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
     return {};

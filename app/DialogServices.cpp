@@ -11,8 +11,9 @@ namespace pendrak {
 void CQtDialogServices::MessageBox(QWidget* owner, const QString& text, const QString& caption,
                                    BoxIcon icon) {
     QMessageBox::Icon qicon = QMessageBox::NoIcon;
+    if (icon == BoxIcon::Information) qicon = QMessageBox::Information;
+    if (icon == BoxIcon::Warning) qicon = QMessageBox::Warning;
     if (icon == BoxIcon::Error) qicon = QMessageBox::Critical;
-    if (icon == BoxIcon::Exclamation) qicon = QMessageBox::Warning;
     QMessageBox box(qicon, caption, text, QMessageBox::Ok, owner);
     box.setTextFormat(Qt::PlainText);  // texts name files and radios, which may hold '<'
     box.exec();
@@ -51,8 +52,11 @@ bool CQtDialogServices::GetExistingDirectory(QWidget* owner, const QString& titl
 int IDialogServices::ExecDialog(QDialog& dialog) { return dialog.exec(); }
 
 bool CQtDialogServices::AskYesNo(QWidget* owner, const QString& text, const QString& caption) {
-    return QMessageBox::question(owner, caption, text, QMessageBox::Yes | QMessageBox::No,
-                                 QMessageBox::No) == QMessageBox::Yes;
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, owner);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 namespace {
@@ -72,7 +76,7 @@ QString AppName() {
 
 void AppMessageBox(QWidget* owner, const QString& text, BoxIcon icon) {
     DialogServices().MessageBox(owner, text, AppName(),
-                                icon == BoxIcon::None ? BoxIcon::Exclamation : icon);
+                                icon == BoxIcon::None ? BoxIcon::Warning : icon);
 }
 
 }  // namespace pendrak

@@ -9,7 +9,8 @@ class QWidget;
 
 namespace pendrak {
 
-enum class BoxIcon { None, Error, Exclamation };
+// A box's icon tells its kind: a success, something to heed, a failure.
+enum class BoxIcon { None, Information, Warning, Error };
 
 class IDialogServices {
 public:
@@ -37,7 +38,7 @@ public:
     // Options, the backups); its result code.
     virtual int ExecDialog(QDialog& dialog);
 
-    // A modal question with Yes and No (the default); true for Yes.
+    // A modal question (its icon) with Yes and No (the default); true for Yes.
     virtual bool AskYesNo(QWidget* owner, const QString& text, const QString& caption) {
         (void)owner, (void)text, (void)caption;
         return false;
@@ -66,7 +67,7 @@ void SetDialogServices(IDialogServices* services);  // null restores the Qt ones
 QString AppName();
 
 // The application's message box: titled with AppName(); a box that names no
-// icon gets the exclamation icon.
+// icon gets the warning icon.
 void AppMessageBox(QWidget* owner, const QString& text, BoxIcon icon = BoxIcon::None);
 
 }  // namespace pendrak

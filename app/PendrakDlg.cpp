@@ -1,13 +1,11 @@
 #include "app/PendrakDlg.h"
 
 #include <QApplication>
-#include <QContextMenuEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
@@ -16,17 +14,14 @@
 #include <algorithm>
 #include <climits>
 
-#include "app/AboutDlg.h"
 #include "app/ContactPageModel.h"
 #include "app/DisplayText.h"
 #include "app/FindBar.h"
+#include "app/DialogServices.h"
 #include "app/ProgramIcon.h"
 #include "app/Resource.h"
+#include "app/StatusLine.h"
 #include "settings/AppData.h"
-
-#ifdef Q_OS_WIN
-#include <windows.h>
-#endif
 
 namespace pendrak {
 
@@ -57,7 +52,8 @@ const ControlTemplate kControls[] = {
     {IDC_READ, Kind::Button, "Read", 40, 305, 43, 13},
     {IDC_WRITE, Kind::Button, "Write", 100, 304, 43, 13},
     {IDC_PROGRESS, Kind::Progress, "", 20, 285, 137, 13},
-    {IDC_STATUS, Kind::Static, "", 168, 287, 137, 8},
+    // Two lines, to the dialog's right margin: an import report fits whole.
+    {IDC_STATUS, Kind::Static, "", 168, 287, 248, 16},
     {IDC_CONTACT_LIST, Kind::List, "", 7, 7, 409, 253},
 };
 
@@ -144,15 +140,17 @@ void CPendrakDlg::CreateControls() {
             w = m_editPage;
             break;
         }
-        case Kind::Static: {
-            auto* l = new QLabel(text, this);
-            l->setTextFormat(Qt::PlainText);  // a path or a language text may hold '<'
-            l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-            if (t.id == IDC_PAGE_TOTAL) m_staticPageTotal = l;
-            else m_staticStatus = l;
-            w = l;
+        case Kind::Static:
+            if (t.id == IDC_STATUS) {
+                m_staticStatus = new CStatusLine(this);
+                w = m_staticStatus;
+            } else {
+                m_staticPageTotal = new QLabel(text, this);
+                m_staticPageTotal->setTextFormat(Qt::PlainText);
+                m_staticPageTotal->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+                w = m_staticPageTotal;
+            }
             break;
-        }
         case Kind::Progress:
             m_progress = new QProgressBar(this);
             m_progress->setTextVisible(false);
@@ -179,8 +177,16 @@ void CPendrakDlg::CreateControls() {
         {IDC_EXPORT, &CPendrakDlg::OnExport},        {IDC_IMPORT, &CPendrakDlg::OnImport},
         {IDC_READ, &CPendrakDlg::OnBnClickedRead},   {IDC_WRITE, &CPendrakDlg::OnBnClickedWrite},
     };
-    for (const auto& [id, slot] : clicks)
-        connect(static_cast<QPushButton*>(GetDlgItem(id)), &QPushButton::clicked, this, slot);
+    for (const auto& [id, slot] : clicks) {
+        // A job or a file operation hands the focus to the list: one Enter
+        // too many after its box must not start it again.
+        const bool action = id == IDC_EXPORT || id == IDC_IMPORT || id == IDC_READ || id == IDC_WRITE;
+        connect(static_cast<QPushButton*>(GetDlgItem(id)), &QPushButton::clicked, this,
+                [this, slot = slot, action] {
+                    (this->*slot)();
+                    if (action) FocusList();
+                });
+    }
     // Enter applies the typed page as leaving the edit does: the dialog
     // ignores Enter, so the edit would otherwise show a number that is not
     // the page shown until the focus moved.
@@ -201,7 +207,7 @@ void CPendrakDlg::OnInitDialog() {
     InitContactList();
     InitFind();
     InitEditing();
-    m_staticStatus->setText(QString());
+    m_staticStatus->SetFullText(QString());
     m_progress->setRange(0, PROGRESS_RANGE);
     m_progress->setValue(0);
     m_nTimerId = startTimer(JOB_TIMER_PERIOD_MS, Qt::PreciseTimer);
@@ -348,9 +354,12 @@ bool CPendrakDlg::eventFilter(QObject* watched, QEvent* event) {
 void CPendrakDlg::accept() {}
 
 void CPendrakDlg::reject() {
+    if (!MayClose()) return;
     StopJob();
     QDialog::reject();
 }
+
+void CPendrakDlg::FocusList() { m_listContacts->setFocus(Qt::OtherFocusReason); }
 
 void CPendrakDlg::keyPressEvent(QKeyEvent* event) {
     // Esc closes an open find field first, not the window.
@@ -372,76 +381,5 @@ void CPendrakDlg::timerEvent(QTimerEvent* event) {
     if (event->timerId() == m_nTimerId) OnTimer(ID_TIMER_JOB);
     QDialog::timerEvent(event);
 }
-
-void CPendrakDlg::OnSysCommand(int nID) {
-    if ((nID & 0xFFF0) == IDM_ABOUTBOX) {
-        CAboutDlg dlgAbout(this);
-        dlgAbout.exec();
-    } else if ((nID & 0xFFF0) == IDM_OPENBACKUP) {
-        OnOpenBackup();
-    } else if ((nID & 0xFFF0) == IDM_ADDFROMFILE) {
-        OnAddFromFile();
-    } else if ((nID & 0xFFF0) == IDM_OPTIONS) {
-        OnOptions();
-    }
-}
-
-QString CPendrakDlg::OpenBackupMenuText() {
-    return LangStringOr("IDS_OPENBACKUP", "Open backup…");
-}
-
-void CPendrakDlg::AddWindowMenuItems(QMenu& menu) {
-    if (!menu.isEmpty()) menu.addSeparator();
-    const std::pair<QString, int> items[] = {
-        {OpenBackupMenuText(), IDM_OPENBACKUP},
-        {AddFromFileMenuText(), IDM_ADDFROMFILE},
-        {OptionsMenuText(), IDM_OPTIONS},
-        {QString::fromUtf8(ABOUT_MENU_TEXT), IDM_ABOUTBOX},
-    };
-    for (const auto& [text, id] : items) {
-        QAction* action = menu.addAction(text);
-        action->setEnabled(id == IDM_ABOUTBOX || !IsJobRunning());
-        connect(action, &QAction::triggered, this, [this, id = id] { OnSysCommand(id); });
-    }
-}
-
-#ifndef Q_OS_WIN
-void CPendrakDlg::contextMenuEvent(QContextMenuEvent* event) {
-    QMenu menu(this);
-    AddWindowMenuItems(menu);
-    menu.exec(event->globalPos());
-}
-#else
-void CPendrakDlg::contextMenuEvent(QContextMenuEvent* event) { QDialog::contextMenuEvent(event); }
-
-void CPendrakDlg::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (m_bSystemMenuDone) return;
-    m_bSystemMenuDone = true;
-    HMENU menu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
-    const std::wstring text = QString::fromUtf8(ABOUT_MENU_TEXT).toStdWString();
-    const std::wstring openBackup = OpenBackupMenuText().toStdWString();
-    const std::wstring addFromFile = AddFromFileMenuText().toStdWString();
-    const std::wstring options = OptionsMenuText().toStdWString();
-    if (!menu) return;
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING, IDM_OPENBACKUP, openBackup.c_str());
-    AppendMenuW(menu, MF_STRING, IDM_ADDFROMFILE, addFromFile.c_str());
-    AppendMenuW(menu, MF_STRING, IDM_OPTIONS, options.c_str());
-    if (!text.empty()) AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, text.c_str());
-}
-
-bool CPendrakDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
-    auto* msg = static_cast<MSG*>(message);
-    if (msg->message == WM_SYSCOMMAND &&
-        ((msg->wParam & 0xFFF0) == IDM_ABOUTBOX || (msg->wParam & 0xFFF0) == IDM_OPENBACKUP ||
-         (msg->wParam & 0xFFF0) == IDM_ADDFROMFILE || (msg->wParam & 0xFFF0) == IDM_OPTIONS)) {
-        OnSysCommand(static_cast<int>(msg->wParam));
-        *result = 0;
-        return true;
-    }
-    return QDialog::nativeEvent(eventType, message, result);
-}
-#endif
 
 }  // namespace pendrak

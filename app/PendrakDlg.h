@@ -12,6 +12,7 @@
 
 #include "app/ColumnWidths.h"
 #include "contacts/ContactEdit.h"
+#include "app/UnwrittenList.h"
 #include "csv/ImportReport.h"
 #include "radio/RadioJob.h"
 
@@ -27,6 +28,7 @@ namespace pendrak {
 
 class CContactPageModel;
 class CFindBar;
+class CStatusLine;
 
 // strtol-like: white space, one sign, digits up to the first other
 // character; no digits gives 0; values beyond 32 bits clamp to the bound.
@@ -91,17 +93,23 @@ public:
     bool IsJobRunning() const { return m_bJobActive; }
     // Asks a running job to stop and waits for its worker.
     void StopJob();
+    // Asks what closing now would cost (a running Write, a list not
+    // written); true when the window may close. A Write the user stops is
+    // stopped here, and what the radio then holds is told.
+    bool MayClose();
 
     // For the tests and the benchmarks.
     CContactPageModel* PageModel() const { return m_pageModel; }
     QTableView* ContactList() const { return m_listContacts; }
     QLineEdit* PageEdit() const { return m_editPage; }
     QLabel* PageTotal() const { return m_staticPageTotal; }
-    QLabel* Status() const { return m_staticStatus; }
+    CStatusLine* Status() const { return m_staticStatus; }
     QProgressBar* Progress() const { return m_progress; }
     RadioJob& Job() { return m_job; }
     CFindBar* FindBar() const { return m_findBar; }
     const CColumnWidths& ColumnWidths() const { return m_columnWidths; }
+    // Whether the list shown is still to be written; whatever changes it marks it here.
+    CUnwrittenList& Unwritten() { return m_unwritten; }
 
     int m_nPageCount = 1;
     int m_nCurPage = 0;
@@ -138,6 +146,8 @@ private:
     // Import or merge of the file at `path`, with the report.
     void ImportFile(const QString& path, bool merge);
     void ShowImportReport(const CsvImportReport& report);
+    // The spare image, made on first use.
+    CContactImage& SpareImage();
     QString AddFromFileMenuText() const;
     // Empty when the image was kept, else the warning to show.
     QString KeepReadBackup();
@@ -163,13 +173,15 @@ private:
     // The text columns share the list's width.
     void FitColumns();
     void OnColumnDragged();
+    // After a job or a box: Enter must not start the job again.
+    void FocusList();
 
     QIcon m_hIcon;
     QTableView* m_listContacts = nullptr;
     QLineEdit* m_editPage = nullptr;
     QLabel* m_staticPageTotal = nullptr;
     QProgressBar* m_progress = nullptr;
-    QLabel* m_staticStatus = nullptr;
+    CStatusLine* m_staticStatus = nullptr;
     CContactPageModel* m_pageModel = nullptr;
     CFindBar* m_findBar = nullptr;
     int m_nFindCurrent = -1;  // the last match shown
@@ -186,6 +198,12 @@ private:
     RadioJob m_job;
     std::unique_ptr<std::thread> m_pJobThread;  // the worker of the last job started
     bool m_bJobActive = false;
+    bool m_bAsking = false;  // a close question is open: the job's end waits for it
+    // A Read fills this, so that one that fails leaves the list shown alone;
+    // an Import keeps the list it replaces here while it may import again.
+    std::unique_ptr<CContactImage> m_pSpareImage;
+    QString m_strWriteBackup;  // the backup kept before the last Write; empty: none
+    CUnwrittenList m_unwritten;
     int m_nTimerId = 0;
 #ifdef Q_OS_WIN
     bool m_bSystemMenuDone = false;

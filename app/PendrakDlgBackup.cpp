@@ -9,6 +9,7 @@
 #include "app/DialogServices.h"
 #include "app/DisplayText.h"
 #include "app/PendrakDlg.h"
+#include "app/StatusLine.h"
 #include "contacts/ContactBackup.h"
 #include "contacts/ContactImageFile.h"
 #include "settings/AppData.h"
@@ -34,6 +35,7 @@ QString CPendrakDlg::KeepReadBackup() {
 bool CPendrakDlg::KeepWriteBackup() {
     const BackupResult kept =
         SaveContactBackup(theAppData.BackupDir(), theAppData.m_contacts, BackupKind::Write);
+    m_strWriteBackup = kept.bOk ? FromPathBytes(kept.strPath) : QString();
     if (kept.bOk) return true;
     const QString text = LangStringOr("IDS_ERR_BACKUPWRITE",
                                       "The list about to be written could not be kept as a "
@@ -65,12 +67,14 @@ void CPendrakDlg::OnOpenBackup() {
     m_nFirstIndex = 0;
     ShowContactPage();
     OnContactsReplaced();
+    m_unwritten.Changed(ListChange::OpenedBackup);
     const QString count = QString::number(theAppData.m_contacts.GetContactCount());
-    m_staticStatus->setText(
+    m_staticStatus->SetFullText(
         LangStringOr("IDS_PROMPT_BACKUPSTATUS", "Backup: %1 contacts").arg(count));
     AppMessageBox(this, LangStringOr("IDS_PROMPT_BACKUPOPENED",
                                      "%1 contacts from %2.\nWrite puts them into the radio.")
-                            .arg(count, QFileInfo(path).fileName()));
+                            .arg(count, QFileInfo(path).fileName()),
+                  BoxIcon::Information);
 }
 
 }  // namespace pendrak

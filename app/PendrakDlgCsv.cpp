@@ -3,25 +3,25 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include "app/DialogMessages.h"
 #include "app/DialogServices.h"
 #include "app/DisplayText.h"
 #include "app/FileDialogFolders.h"
 #include "app/ImportReportView.h"
 #include "app/PendrakDlg.h"
 #include "csv/ContactCsv.h"
+#include "platform/CodePage.h"
 #include "settings/AppData.h"
 
 namespace pendrak {
 
 namespace {
 
-// A path as messages show it: with the platform's separators.
-std::string ShownPath(const QString& path) {
-    return QDir::toNativeSeparators(path).toUtf8().toStdString();
-}
-
-QString FileErrorMessage(FileErrorCause cause, const QString& path) {
-    return QString::fromUtf8(FileErrorText(cause, ShownPath(path)));
+// The first file whose UTF-8 texts would be kept as the radio's bytes.
+const CsvFileReport* Utf8TextFile(const CsvImportReport& report) {
+    for (const CsvFileReport& file : report.files)
+        if (file.bUtf8Text) return &file;
+    return nullptr;
 }
 
 // The wait cursor and the mouse held by the dialog while an import runs.
@@ -57,20 +57,18 @@ void CPendrakDlg::OnExport() {
     RememberFolder(FilePurpose::Export, path);
 
     if (!IsCsvFileName(PathBytes(QFileInfo(path).fileName()))) {
-        AppMessageBox(this, LangString("IDS_FileNameError"));
+        AppMessageBox(this, LangString("IDS_FileNameError"), BoxIcon::Warning);
         return;
     }
 
     const CsvExportResult result = ExportContactsCsvFile(theAppData.m_contacts, PathBytes(path));
     switch (result.outcome) {
     case CsvExportResult::OpenFailed:
-        AppMessageBox(this, FileErrorMessage(result.cause, path));
-        break;
     case CsvExportResult::WriteFailed:
-        AppMessageBox(this, QString::fromUtf8(DiskFullText(ShownPath(path))), BoxIcon::Error);
+        AppMessageBox(this, FileErrorMessage(result.cause, path), BoxIcon::Error);
         break;
     case CsvExportResult::Done:
-        AppMessageBox(this, LangString("IDS_SavecsvOK"));
+        AppMessageBox(this, LangString("IDS_SavecsvOK"), BoxIcon::Information);
         break;
     }
 }
@@ -91,32 +89,56 @@ void CPendrakDlg::ImportFile(const QString& path, bool merge) {
     CsvImportOptions options;
     options.bMerge = merge;
     if (const QString error = ImportOptionsFromSettings(options.choice); !error.isEmpty()) {
-        AppMessageBox(this, error);
+        AppMessageBox(this, error, BoxIcon::Error);
         return;
     }
-    CsvImportResult result;
-    {
+    auto import = [&] {
         CImportBusyGuard busy(this);
-        result = ImportContactsCsvFiles(theAppData.m_contacts, {PathBytes(path)}, options);
-        if (result.outcome == CsvImportResult::Done) m_nFirstIndex = 0;
+        const CsvImportResult done =
+            ImportContactsCsvFiles(theAppData.m_contacts, {PathBytes(path)}, options);
+        if (done.outcome == CsvImportResult::Done) m_nFirstIndex = 0;
         ShowContactPage();
         OnContactsReplaced();
+        return done;
+    };
+    // The list as it was, for a second import that converts.
+    SpareImage().CopyFrom(theAppData.m_contacts);
+    CsvImportResult result = import();
+    if (result.outcome == CsvImportResult::Done) {
+        if (const CsvFileReport* file = Utf8TextFile(result.report)) {
+            const QString question =
+                LangStringOr("IDS_ASK_CONVERTUTF8",
+                             "%1 holds UTF-8 text, but the radio keeps its texts in %2: its "
+                             "letters beyond ASCII would show garbled.\n\nConvert them to %2?")
+                    .arg(QFileInfo(QString::fromStdString(file->strName)).fileName(),
+                         QString::fromLatin1(CodePageCodecName(GetProgramCodePage())));
+            if (DialogServices().AskYesNo(this, question, AppName())) {
+                theAppData.m_contacts.CopyFrom(SpareImage());
+                options.strEncoding = "UTF-8";
+                result = import();
+            }
+        }
     }
 
     if (result.bChanged) {
-        AppMessageBox(this, LangStringOr("IDS_IMPORT_CHANGED",
-                                         "%1 changed while it was read. "
-                                         "Nothing was imported.")
-                                .arg(path));
+        AppMessageBox(this,
+                      LangStringOr("IDS_IMPORT_CHANGED",
+                                   "%1 changed while it was read. Nothing was imported.")
+                          .arg(path),
+                      BoxIcon::Error);
         return;
     }
     if (result.outcome != CsvImportResult::Done) {
-        AppMessageBox(this, result.outcome == CsvImportResult::OptionFailed
-                                ? QString::fromStdString(result.strMessage)
-                                : FileErrorMessage(result.cause, path));
+        AppMessageBox(this,
+                      result.outcome == CsvImportResult::OptionFailed
+                          ? QString::fromStdString(result.strMessage)
+                          : FileErrorMessage(result.cause, path),
+                      BoxIcon::Error);
         return;
     }
-    AppMessageBox(this, QString::fromUtf8("导入联系人：%1。").arg(result.count));
+    m_unwritten.Changed(merge ? ListChange::Added : ListChange::Imported);
+    AppMessageBox(this, LangStringOr("IDS_IMPORT_DONE", "Contacts imported: %1.").arg(result.count),
+                  BoxIcon::Information);
     ShowImportReport(result.report);
 }
 

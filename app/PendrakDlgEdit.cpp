@@ -126,7 +126,8 @@ void CPendrakDlg::ContactsEdited(int show) {
 }
 
 void CPendrakDlg::OnListChanged() {
-    // Nothing more yet: the close question for an unwritten list hooks in here.
+    // Not what the radio holds any more: closing the window asks first.
+    m_unwritten.Changed(ListChange::Edited);
 }
 
 void CPendrakDlg::ShowListMenu(const QPoint& globalPos) {

@@ -3,12 +3,14 @@
 // lost.
 #include <QLabel>
 #include <QStringList>
+#include <algorithm>
 
 #include "app/DialogServices.h"
 #include "app/DisplayText.h"
 #include "app/FileDialogFolders.h"
 #include "app/ImportReportView.h"
 #include "app/PendrakDlg.h"
+#include "app/StatusLine.h"
 #include "settings/AppData.h"
 
 namespace pendrak {
@@ -52,15 +54,23 @@ void CPendrakDlg::OnAddFromFile() {
 
 void CPendrakDlg::ShowImportReport(const CsvImportReport& report) {
     const ReportTextFn text = DialogReportText();
-    Status()->setText(QString::fromStdString(FormatImportSummary(report, text)));
+    Status()->SetFullText(QString::fromStdString(FormatImportSummary(report, text)));
     const std::vector<std::string> losses = FormatImportLosses(report, text);
-    if (losses.empty()) return;
-    QStringList lines{LangStringOr("IDS_IMPORT_LOST", "Not every line of the file was taken:")};
-    for (const std::string& line : losses) lines << QString::fromStdString(line);
-    lines << QString();
+    // A header the program does not know was read as its own layout: say so,
+    // as the report's first lines do.
+    const bool unknown = std::any_of(report.files.begin(), report.files.end(), [](const auto& f) {
+        return f.layout.kind == CsvLayout::Unknown;
+    });
+    if (losses.empty() && !unknown) return;
+    QStringList lines;
+    if (!losses.empty()) {
+        lines << LangStringOr("IDS_IMPORT_LOST", "Not every line of the file was taken:");
+        for (const std::string& line : losses) lines << QString::fromStdString(line);
+        lines << QString();
+    }
     for (const std::string& line : FormatImportReport(report, text))
         lines << QString::fromStdString(line);
-    AppMessageBox(this, lines.join(QLatin1Char('\n')));
+    AppMessageBox(this, lines.join(QLatin1Char('\n')), BoxIcon::Warning);
 }
 
 }  // namespace pendrak

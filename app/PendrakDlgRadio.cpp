@@ -7,11 +7,13 @@
 #include <algorithm>
 #include <system_error>
 
+#include "app/DialogMessages.h"
 #include "app/DialogServices.h"
 #include "app/DisplayText.h"
 #include "app/FindBar.h"
 #include "app/PendrakDlg.h"
 #include "app/Resource.h"
+#include "app/StatusLine.h"
 #include "radio/RadioLink.h"
 #include "settings/AppData.h"
 
@@ -38,6 +40,8 @@ void CPendrakDlg::StartRadioJob(int mode) {
     theAppData.m_bRadioBusy = 1;
 
     SetRadioAddress(theAppData.m_strRadio.empty() ? std::string("usb") : theAppData.m_strRadio);
+    // Only a Write may make a fresh emulated radio; a Read must find one.
+    SetRadioMayCreate(mode == JOB_MODE_WRITE);
     // A silent radio holds the check for seconds: show the wait cursor.
     CDlgRadioMessages messages;
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -75,6 +79,11 @@ void CPendrakDlg::StartRadioJob(int mode) {
     m_job.nProgress = 0;
     m_job.bStopRequested = false;
     m_job.pImage = &theAppData.m_contacts;
+    if (mode == JOB_MODE_READ) {
+        // Into a copy: a Read that fails leaves the list shown as it was.
+        SpareImage().CopyFrom(theAppData.m_contacts);
+        m_job.pImage = &SpareImage();
+    }
     m_job.bVerify = mode == JOB_MODE_WRITE && theAppData.m_bVerify != 0;
 
     m_bJobActive = true;
@@ -86,6 +95,11 @@ void CPendrakDlg::StartRadioJob(int mode) {
         RadioClose();
         m_job.nState = mode == JOB_MODE_READ ? JOB_READ_FAILED : JOB_WRITE_FAILED;
     }
+}
+
+CContactImage& CPendrakDlg::SpareImage() {
+    if (!m_pSpareImage) m_pSpareImage = std::make_unique<CContactImage>();
+    return *m_pSpareImage;
 }
 
 void CPendrakDlg::SetJobControlsEnabled(bool enabled) {
@@ -111,7 +125,7 @@ void CPendrakDlg::OnTimer(int nIDEvent) {
     case JOB_VERIFYING: {
         int percent = m_job.nProgress.load();
         percent = percent < 0 ? 0 : percent > 100 ? 100 : percent;
-        m_staticStatus->setText(state == JOB_VERIFYING ? VerifyProgressText(percent)
+        m_staticStatus->SetFullText(state == JOB_VERIFYING ? VerifyProgressText(percent)
                                                        : QString::asprintf(" %d%%", percent));
         m_progress->setValue(percent * PROGRESS_RANGE / 100);
         break;
@@ -121,6 +135,8 @@ void CPendrakDlg::OnTimer(int nIDEvent) {
     case JOB_VERIFY_FAILED:
     case JOB_READ_DONE:
     case JOB_WRITE_DONE: {
+        // A question about closing is open: its answer decides what follows.
+        if (m_bAsking) break;
         m_job.nState = JOB_IDLE;
         // The worker posts its end state last; it is returning, or gone.
         if (m_pJobThread && m_pJobThread->joinable()) m_pJobThread->join();
@@ -134,42 +150,84 @@ void CPendrakDlg::OnTimer(int nIDEvent) {
         BoxIcon icon = BoxIcon::Error;
         QString backupWarning;
         QString status;  // when the box's text is too long for the status line
-        if (state == JOB_READ_FAILED || state == JOB_READ_DONE) OnContactsReplaced();
+        QString detail;  // where a failed job stopped, why, and what the radio holds
+        const QString why = QString::fromUtf8(RadioLinkFault());
         if (state == JOB_READ_FAILED) {
-            ShowContactPage();
             text = LangString("IDS_ERR_READ");
+            detail = JobFailureDetail(m_job, why);
         } else if (state == JOB_WRITE_FAILED) {
             text = LangString("IDS_ERR_WRITE");
+            detail = JobFailureDetail(m_job, why);
+            if (const QString left = IncompleteRadioText(m_job, m_strWriteBackup); !left.isEmpty())
+                detail += QStringLiteral("\n\n") + left;
         } else if (state == JOB_VERIFY_FAILED) {
             text = VerifyOutcomeText();
             status = LangStringOr("IDS_ERR_VERIFYSTATUS", "Verify failed.");
         } else if (state == JOB_READ_DONE) {
+            theAppData.m_contacts.CopyFrom(SpareImage());
+            OnContactsReplaced();
+            m_unwritten.ReadFromRadio();
             // As the radio holds it, before the sort: a Write restores it exactly.
             backupWarning = KeepReadBackup();
             theAppData.m_contacts.SortContactsByRadioId();
             ShowContactPage();
             text = LangString("IDS_PROMPT_READSUCC");
+            status = LangStringOr("IDS_PROMPT_READCOUNT", "Contacts read from the radio: %1.")
+                         .arg(theAppData.m_contacts.GetContactCount());
             caption = "IDS_PROMPT_READ";
-            icon = BoxIcon::None;
+            icon = BoxIcon::Information;
         } else {
+            m_unwritten.Written();
             text = m_job.bVerify ? LangStringOr("IDS_PROMPT_VERIFYSUCC", "Written and verified.")
                                  : LangString("IDS_PROMPT_WRITESUCC");
             caption = "IDS_PROMPT_WRITE";
-            icon = BoxIcon::None;
+            icon = BoxIcon::Information;
         }
-        m_staticStatus->setText(status.isEmpty() ? text : status);
-        // The link's own reason (an emulator file that could not take a block).
-        const QString why = QString::fromUtf8(RadioLinkFault());
-        DialogServices().MessageBox(this,
-                                    why.isEmpty() ? text : text + QStringLiteral("\n\n") + why,
-                                    LangString(caption), icon);
-        if (!backupWarning.isEmpty()) AppMessageBox(this, backupWarning);
+        // A failure keeps its step and cause in view once the box is gone.
+        if (status.isEmpty() && (state == JOB_READ_FAILED || state == JOB_WRITE_FAILED)) {
+            QString where = JobFailureDetail(m_job, why);
+            status = (text + QLatin1Char(' ') + where.replace(QLatin1Char('\n'), QLatin1Char(' ')))
+                         .trimmed();
+        }
+        m_staticStatus->SetFullText(status.isEmpty() ? text : status);
+        // A verify failure names its place itself; the others say where and why.
+        if (detail.isEmpty() && state == JOB_VERIFY_FAILED && !why.isEmpty()) detail = why;
+        DialogServices().MessageBox(
+            this, detail.isEmpty() ? text : text + QStringLiteral("\n\n") + detail,
+            LangString(caption), icon);
+        if (!backupWarning.isEmpty()) AppMessageBox(this, backupWarning, BoxIcon::Warning);
         ReportJobEnd();
+        FocusList();
         break;
     }
     default:
         break;
     }
+}
+
+bool CPendrakDlg::MayClose() {
+    const bool writing = IsJobRunning() && m_job.nMode.load() == JOB_MODE_WRITE;
+    const CloseAsk ask = CloseQuestionFor(writing, m_unwritten);
+    if (ask == CloseAsk::Nothing) return true;
+    m_bAsking = true;
+    const bool yes = DialogServices().AskYesNo(
+        this, ask == CloseAsk::StopWrite ? StopWriteQuestion() : m_unwritten.DropQuestion(),
+        AppName());
+    m_bAsking = false;
+    if (!yes) {
+        FocusList();
+        return false;
+    }
+    if (ask != CloseAsk::StopWrite) return true;
+    if (!IsJobEndState(m_job.nState.load())) {
+        StopJob();
+        const QString left = IncompleteRadioText(m_job, m_strWriteBackup);
+        if (!left.isEmpty()) AppMessageBox(this, left, BoxIcon::Warning);
+    } else {
+        // It ended while the question was open: its outcome is told as usual.
+        OnTimer(ID_TIMER_JOB);
+    }
+    return true;
 }
 
 void CPendrakDlg::StopJob() {

@@ -24,6 +24,7 @@
 #include "app/PendrakApp.h"
 #include "app/PendrakDlg.h"
 #include "app/ProgramIcon.h"
+#include "app/StatusLine.h"
 
 namespace {
 

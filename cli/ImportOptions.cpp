@@ -61,6 +61,13 @@ int ImportCsvFiles(CContactImage& image, const std::vector<std::string>& paths,
             break;
     }
     for (const std::string& line : FormatImportReport(result.report, ReportText)) PrintInfo(line);
+    for (const CsvFileReport& file : result.report.files)
+        if (file.bUtf8Text)
+            PrintError("warning: " + file.strName +
+                       " is in the program's own layout, but its texts are UTF-8 and the radio's "
+                       "code page (" + std::to_string(import.nCodePage) +
+                       ") is not: they were kept as they are and will show garbled; import it "
+                       "with --encoding UTF-8 to convert them");
     if (options.bStrict && result.report.Lost() > 0) {
         for (const std::string& line : FormatImportLosses(result.report, ReportText))
             PrintError(line);

@@ -109,11 +109,14 @@ int RunWrite(const WriteOptions& options) {
 
     JobOptions job;
     job.bVerify = options.bVerify;
+    std::string backup;
+    job.pWriteBackup = &backup;
     job.beforeTransfer = [&] {
         const BackupResult kept = KeepBackup(options.backup, image, BackupKind::Write);
         if (!kept.bOk)
             Fail("no backup kept, so nothing was written: " + kept.strReason +
                  " (--no-backup writes without one)");
+        backup = kept.strPath;
     };
     RunRadioJob(JOB_MODE_WRITE, options.radio, options.common, job);
     PrintInfo(LangText("IDS_PROMPT_WRITESUCC"));
@@ -187,6 +190,7 @@ void ShowRadioInfo(const std::string& radio) {
 int RunInfo(const InfoOptions& options) {
     StartUp(options.common);
     SelectRadio(options.radio);
+    SetRadioMayCreate(false);  // a look at a radio makes none
     const std::string& radio = options.radio.strRadio;
     // A radio that does not answer keeps every step waiting: run them where
     // Ctrl-C need not wait for them.

@@ -34,6 +34,40 @@ const char* ConnectStep(const std::string& key) {
     return "connection check";
 }
 
+// A path as a shell takes it back, quoted only when it must be.
+std::string ShellWord(const std::string& word) {
+#ifdef _WIN32
+    const char* plain = "0123456789_./:-\\";
+#else
+    const char* plain = "0123456789_./:-";
+#endif
+    if (!word.empty() &&
+        word.find_first_not_of(std::string("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") +
+                               plain) == std::string::npos)
+        return word;
+#ifdef _WIN32
+    return "\"" + word + "\"";
+#else
+    std::string quoted = "'";
+    for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return quoted + "'";
+#endif
+}
+
+// For a Write cut short after the radio took part of it: what it now holds,
+// and the command that puts the whole list in.
+std::string IncompleteNote(const RadioJob& job, const RadioOptions& radio,
+                           const JobOptions& options) {
+    if (!RadioLeftIncomplete(job)) return {};
+    std::string note = "; the radio now holds an incomplete list (" +
+                       std::to_string(job.nBytesDone.load()) + " of " +
+                       std::to_string(job.nBytesTotal.load()) + " bytes written)";
+    if (options.pWriteBackup && !options.pWriteBackup->empty())
+        return note + "; `pendrak-cli write --radio " + ShellWord(radio.strRadio) + " --image " +
+               ShellWord(*options.pWriteBackup) + "` restores it";
+    return note + " and no backup of it was kept: write the list again";
+}
+
 uint32_t Scaled(uint32_t ms, double scale) {
     const double v = ms * scale;
     return v < 1.0 ? 1u : static_cast<uint32_t>(v);
@@ -72,6 +106,8 @@ void SelectRadio(const RadioOptions& options) {
 void RunRadioJob(int mode, const RadioOptions& radio, const CommonOptions& common,
                  const JobOptions& options) {
     const bool reading = mode == JOB_MODE_READ;
+    // Only a Write may make a fresh emulated radio; a Read must find one.
+    SetRadioMayCreate(!reading);
     const char* failedKey = reading ? "IDS_ERR_READ" : "IDS_ERR_WRITE";
 
     RadioJob job;
@@ -127,7 +163,8 @@ void RunRadioJob(int mode, const RadioOptions& radio, const CommonOptions& commo
         },
         [&] {
             current().Finish();
-            return "radio " + radio.strRadio + ", interrupted: " + LangText(failedKey);
+            return "radio " + radio.strRadio + ", interrupted: " + LangText(failedKey) +
+                   IncompleteNote(job, radio, options);
         });
 
     if (!connected) {
@@ -171,7 +208,7 @@ void RunRadioJob(int mode, const RadioOptions& radio, const CommonOptions& commo
     }
     line += ": " + LangText(failedKey);
     if (!RadioLinkFault().empty()) line += " (" + RadioLinkFault() + ")";
-    Fail(line);
+    Fail(line + IncompleteNote(job, radio, options));
 }
 
 std::string OpenFailureText() {

@@ -29,6 +29,9 @@ struct JobOptions {
     // Runs once the connection check has passed, before any block moves; a
     // failure it throws ends the command with the link closed.
     std::function<void()> beforeTransfer;
+    // A Write: the backup of the list it sends, once kept (empty: none), so
+    // that a Write cut short can say what restores the radio.
+    const std::string* pWriteBackup = nullptr;
 };
 
 // Connection check and job on theAppData's image. Returns normally only

@@ -71,6 +71,14 @@ public:
     CContactImage(const CContactImage&) = delete;
     CContactImage& operator=(const CContactImage&) = delete;
 
+    // Every byte and both tables of other (the copy assignment, spelled out:
+    // 15 MB should not be copied by accident).
+    void CopyFrom(const CContactImage& other) {
+        m_image = other.m_image;
+        m_radioIds = other.m_radioIds;
+        m_sortOrder = other.m_sortOrder;
+    }
+
     unsigned char* Bytes() { return m_image.data(); }
     const unsigned char* Bytes() const { return m_image.data(); }
 

@@ -24,10 +24,52 @@ struct CConverters {
     CTextConverter source;  // named columns in the encoding the user named
     bool bSource = false;
 
+    // The own layout keeps its bytes, unless the user named its encoding.
     CTextConverter* For(const CsvLayout& layout) {
-        if (layout.UsesOwnReader()) return nullptr;
+        if (layout.UsesOwnReader()) return bSource ? &source : nullptr;
         return bSource && !layout.bByteOrderMark ? &source : &utf8;
     }
+};
+
+// Whether bytes kept as they are hold UTF-8 text beyond ASCII, value by value.
+class CUtf8Watch {
+public:
+    void Reset(bool watching) {
+        m_bWatching = watching;
+        m_bNonAscii = m_bInvalid = false;
+    }
+    void See(std::string_view value) {
+        if (!m_bWatching || m_bInvalid) return;
+        for (size_t i = 0; i < value.size();) {
+            if (static_cast<unsigned char>(value[i]) < 0x80) {
+                ++i;
+                continue;
+            }
+            const size_t n = Utf8SequenceLength(value, i);
+            if (n == 0) {
+                // The own reader cuts a value one byte past its field: a
+                // sequence cut there is no sign of another encoding.
+                m_bInvalid = !CutAtEnd(value, i);
+                return;
+            }
+            m_bNonAscii = true;
+            i += n;
+        }
+    }
+    bool Utf8Text() const { return m_bWatching && m_bNonAscii && !m_bInvalid; }
+
+private:
+    static bool CutAtEnd(std::string_view value, size_t i) {
+        const auto lead = static_cast<unsigned char>(value[i]);
+        const size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        if (lead < 0xC2 || lead > 0xF4 || value.size() - i >= need) return false;
+        for (size_t k = i + 1; k < value.size(); ++k)
+            if ((static_cast<unsigned char>(value[k]) & 0xC0) != 0x80) return false;
+        return true;
+    }
+    bool m_bWatching = false;
+    bool m_bNonAscii = false;
+    bool m_bInvalid = false;
 };
 
 // The first reading: every record's fate, and with a source read only
@@ -44,8 +86,12 @@ public:
 
     void OnLayout(const CsvLayout& layout) override {
         m_layout = layout;
-        m_pChoice = layout.UsesOwnReader() ? &m_own : &m_named;
+        // Bytes kept: countries are matched as the radio holds them.
+        const bool kept = m_converters.For(layout) == nullptr;
+        m_pChoice = kept ? &m_own : &m_named;
+        m_utf8.Reset(kept && m_converters.nCodePage != CP_UTF8_ID);
     }
+    bool Utf8Text() const { return m_utf8.Utf8Text(); }
 
     bool OnRecord(const CsvRecord& r) override {
         m_report.nLines += r.nLines;
@@ -62,6 +108,7 @@ public:
             case CsvRecordKind::Contact:
                 break;
         }
+        for (const std::string_view value : r.values) m_utf8.See(value);
         const uint32_t tag =
             m_pChoice->Allowed(r.nId, r.values[CONTACT_COUNTRY])
                 ? static_cast<uint32_t>(m_pChoice->Class(r.nId, r.values[CONTACT_COUNTRY]))
@@ -195,6 +242,7 @@ private:
     CConverters& m_converters;
     CStagedRecords* m_pStageAll;
     CsvLayout m_layout;
+    CUtf8Watch m_utf8;
     CSeenIds m_seen;
     std::vector<uint32_t> m_records;  // ID << 8 | class or tag, per contact record
     std::vector<std::pair<uint32_t, uint32_t>> m_multiLine;  // records of more than one line
@@ -210,11 +258,16 @@ public:
     CStore(const CPlan& plan, CConverters& converters, CStagedRecords& staged)
         : m_plan(plan), m_converters(converters), m_staged(staged) {}
 
-    void OnLayout(const CsvLayout& layout) override { m_layout = layout; }
+    void OnLayout(const CsvLayout& layout) override {
+        m_layout = layout;
+        m_utf8.Reset(m_converters.For(layout) == nullptr && m_converters.nCodePage != CP_UTF8_ID);
+    }
+    bool Utf8Text() const { return m_utf8.Utf8Text(); }
 
     bool OnRecord(const CsvRecord& r) override {
         m_nLines += r.nLines;
         if (r.kind != CsvRecordKind::Contact) return true;
+        for (const std::string_view value : r.values) m_utf8.See(value);
         const size_t index = m_nNext++;
         if (index >= m_plan.RecordCount() || m_plan.RecordId(index) != r.nId) {
             m_bChanged = true;
@@ -238,6 +291,7 @@ private:
     CConverters& m_converters;
     CStagedRecords& m_staged;
     CsvLayout m_layout;
+    CUtf8Watch m_utf8;
     size_t m_nNext = 0;
     long long m_nLines = 0;
     bool m_bChanged = false;
@@ -323,6 +377,7 @@ CsvImportResult ImportContactsCsv(CContactImage& image, const std::vector<CCsvSo
         CsvFileReport file;
         file.layout = plan->Layout();
         file.nLines = report.nLines - before;
+        file.bUtf8Text = plan->Utf8Text();
         report.files.push_back(file);
     }
     plan->Decide(image, options.bMerge);
@@ -348,6 +403,7 @@ CsvImportResult ImportContactsCsv(CContactImage& image, const std::vector<CCsvSo
                 result.bChanged = true;
                 return result;
             }
+            report.files[i].bUtf8Text = store.Utf8Text();
         }
     }
     CsvImportResult result;

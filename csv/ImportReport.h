@@ -24,6 +24,10 @@ struct CsvFileReport {
     std::string strName;  // as the caller named the file (may be empty)
     CsvLayout layout;
     long long nLines = 0;
+    // Read as the program's own bytes, yet its texts are UTF-8 with letters
+    // beyond ASCII and the radio's code page is another: they would show
+    // garbled. Importing with the encoding UTF-8 converts them.
+    bool bUtf8Text = false;
 };
 
 struct CsvImportReport {

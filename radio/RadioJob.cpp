@@ -23,6 +23,24 @@ bool Fail(IRadioMessages& messages, const char* key) {
 
 bool StopRequested(const RadioJob* job) { return job->bStopRequested.load(); }
 
+int32_t CauseOfLastExchange() {
+    switch (LastRadioFault()) {
+    case RadioFault::NoAnswer: return JOB_CAUSE_NO_ANSWER;
+    case RadioFault::ShortAnswer: return JOB_CAUSE_SHORT_ANSWER;
+    case RadioFault::WrongAnswer: return JOB_CAUSE_WRONG_ANSWER;
+    case RadioFault::Refused: return JOB_CAUSE_REFUSED;
+    case RadioFault::None: break;
+    }
+    return JOB_CAUSE_NONE;
+}
+
+// Notes where the job failed; gives false, for the callers' return.
+bool FailAt(RadioJob* job, int32_t step) {
+    job->nFailStep.store(step);
+    job->nFailCause.store(StopRequested(job) ? JOB_CAUSE_STOPPED : CauseOfLastExchange());
+    return false;
+}
+
 void Post(RadioJob* job, int32_t state) { job->nState.store(state); }
 
 void PostProgress(RadioJob* job, int done, int total, int32_t state) {
@@ -39,9 +57,9 @@ template <typename Step>
 bool EachBlock(RadioJob* job, int total, int digit, int32_t state, Step step) {
     const int block = BlockSizeForDigit(digit);
     for (int x = 0; x < total; x += block) {
-        if (StopRequested(job)) return false;
+        if (StopRequested(job)) return FailAt(job, state == JOB_VERIFYING ? JOB_STEP_VERIFY : JOB_STEP_DATA);
         const int n = std::min(block, total - x);
-        if (!step(x, n)) return false;
+        if (!step(x, n)) return FailAt(job, state == JOB_VERIFYING ? JOB_STEP_VERIFY : JOB_STEP_DATA);
         PostProgress(job, x + n, total, state);
     }
     return true;
@@ -52,7 +70,8 @@ bool EachBlock(RadioJob* job, int total, int digit, int32_t state, Step step) {
 bool ReadImage(RadioJob* job, uint32_t base, int digit) {
     CContactImage& image = *job->pImage;
     unsigned char header[CONTACT_HEADER_SIZE] = {};
-    if (StopRequested(job) || RadioReadBlock(base, digit, CONTACT_HEADER_SIZE, header) != 1) return false;
+    if (StopRequested(job) || RadioReadBlock(base, digit, CONTACT_HEADER_SIZE, header) != 1)
+        return FailAt(job, JOB_STEP_HEADER);
     const int radioCount = header[0] | header[1] << 8 | header[2] << 16;
     const int count = std::min(radioCount, MAX_CONTACTS);
     image.SetContactCount(count);
@@ -67,9 +86,12 @@ bool WriteImage(RadioJob* job, uint32_t base, int digit) {
     const CContactImage& image = *job->pImage;
     const int total = ContactImageUsedLength(image.GetContactCount());
     job->nBytesTotal.store(total);
-    return EachBlock(job, total, digit, JOB_WRITING, [&](int x, int n) {
+    const bool written = EachBlock(job, total, digit, JOB_WRITING, [&](int x, int n) {
+        job->bRadioChanged.store(true);
         return RadioWriteBlock(base + uint32_t(x), image.Bytes() + x, digit, n) == 1;
     });
+    job->bWriteComplete.store(written);
+    return written;
 }
 
 // Reads back what WriteImage sent, block by block as a Read would, and
@@ -94,12 +116,19 @@ enum class JobOutcome { Done, Failed, VerifyFailed };
 JobOutcome RunJob(RadioJob* job, bool reading) {
     const JobOutcome failed = JobOutcome::Failed;
     unsigned char info[RADIO_INFO_MAX] = {};
-    if (StopRequested(job) || RadioReadInfo(kContactAreaItem, info) != 1) return failed;
+    if (StopRequested(job) || RadioReadInfo(kContactAreaItem, info) != 1) {
+        FailAt(job, JOB_STEP_CONTACT_AREA);
+        return failed;
+    }
     const uint32_t base = uint32_t(info[0]) | uint32_t(info[1]) << 8 | uint32_t(info[2]) << 16;
     RadioSendPreamble();
-    if (RadioModelHandshake() != 1) return failed;
+    if (RadioModelHandshake() != 1) {
+        FailAt(job, JOB_STEP_HANDSHAKE);
+        return failed;
+    }
     unsigned char version[RADIO_INFO_MAX] = {};
     if (RadioReadInfo(kVersionItem, version) != 1) {
+        FailAt(job, JOB_STEP_VERSION);
         if (reading) job->pImage->SetContactCount(0);
         return failed;
     }
@@ -137,14 +166,24 @@ int RadioJobThread(RadioJob* job) {
     job->nBytesDone.store(0);
     job->nBytesTotal.store(0);
     job->nMismatchOffset.store(-1);
+    job->nFailStep.store(JOB_STEP_NONE);
+    job->nFailCause.store(JOB_CAUSE_NONE);
+    job->bRadioChanged.store(false);
+    job->bWriteComplete.store(false);
     JobOutcome outcome = job->pImage ? RunJob(job, reading) : JobOutcome::Failed;
     RadioClose();
     // Every block acknowledged, yet the link knows the data is not kept
     // (an emulated radio whose file could not be saved): not a success.
     if (outcome == JobOutcome::Done && !RadioLinkFault().empty()) {
         outcome = JobOutcome::Failed;
+        job->nFailStep.store(JOB_STEP_DATA);
+        job->nFailCause.store(JOB_CAUSE_LINK);
         if (reading) job->pImage->SetContactCount(0);
+        else job->bWriteComplete.store(false);
     }
+    // A block the link refused for its own reason (a full disk) is told by it.
+    if (outcome == JobOutcome::Failed && !RadioLinkFault().empty())
+        job->nFailCause.store(JOB_CAUSE_LINK);
     if (outcome == JobOutcome::VerifyFailed) {
         Post(job, JOB_VERIFY_FAILED);
     } else if (reading) {
@@ -153,6 +192,11 @@ int RadioJobThread(RadioJob* job) {
         Post(job, outcome == JobOutcome::Done ? JOB_WRITE_DONE : JOB_WRITE_FAILED);
     }
     return 0;
+}
+
+bool RadioLeftIncomplete(const RadioJob& job) {
+    return job.nMode.load() == JOB_MODE_WRITE && job.bRadioChanged.load() &&
+           !job.bWriteComplete.load();
 }
 
 bool IsJobEndState(int32_t state) {

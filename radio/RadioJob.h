@@ -23,6 +23,28 @@ enum RadioJobState : int32_t {
 
 enum RadioJobMode : int32_t { JOB_MODE_READ = 0, JOB_MODE_WRITE = 1 };
 
+// Where a failed job stopped, after the connection check.
+enum RadioJobStep : int32_t {
+    JOB_STEP_NONE = 0,
+    JOB_STEP_CONTACT_AREA,  // information item 15
+    JOB_STEP_HANDSHAKE,     // the model handshake
+    JOB_STEP_VERSION,       // the version record, for the block format
+    JOB_STEP_HEADER,        // a Read's header block (the contact count)
+    JOB_STEP_DATA,          // the contact data: nBytesDone of nBytesTotal moved
+    JOB_STEP_VERIFY,        // a Write's read-back
+};
+
+// Why it stopped there.
+enum RadioJobCause : int32_t {
+    JOB_CAUSE_NONE = 0,
+    JOB_CAUSE_NO_ANSWER,
+    JOB_CAUSE_SHORT_ANSWER,
+    JOB_CAUSE_WRONG_ANSWER,
+    JOB_CAUSE_REFUSED,  // the radio answered a block with something else than ACK
+    JOB_CAUSE_STOPPED,  // bStopRequested
+    JOB_CAUSE_LINK,     // the link's own failure: RadioLinkFault()
+};
+
 struct RadioJob {
     std::atomic<int32_t> nMode{JOB_MODE_READ};
     std::atomic<int32_t> nState{JOB_IDLE};
@@ -38,7 +60,17 @@ struct RadioJob {
     // After JOB_VERIFY_FAILED: the first image offset the radio holds
     // differently, or -1 when the read-back itself failed.
     std::atomic<int32_t> nMismatchOffset{-1};
+    // After a failure: the step and its cause.
+    std::atomic<int32_t> nFailStep{JOB_STEP_NONE};
+    std::atomic<int32_t> nFailCause{JOB_CAUSE_NONE};
+    // A Write: set before its first block goes out, and once the last was
+    // acknowledged. Between the two the radio holds part of the new list.
+    std::atomic<bool> bRadioChanged{false};
+    std::atomic<bool> bWriteComplete{false};
 };
+
+// True when a Write was cut short after the radio took part of it.
+bool RadioLeftIncomplete(const RadioJob& job);
 
 // True for the end states a worker posts.
 bool IsJobEndState(int32_t state);

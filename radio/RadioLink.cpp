@@ -18,6 +18,7 @@ std::string g_address = "usb";
 std::string g_openFailure;
 std::string g_linkFault;
 RadioLinkOpener g_opener;
+bool g_bMayCreate = true;
 
 // Splits "tcp:HOST:PORT" at its last colon, so a bracketless IPv6 host stays whole.
 bool ParseTcpAddress(const std::string& address, std::string& host, uint16_t& port) {
@@ -38,6 +39,9 @@ bool ParseTcpAddress(const std::string& address, std::string& host, uint16_t& po
 }  // namespace
 
 void SetRadioAddress(const std::string& address) { g_address = address; }
+
+void SetRadioMayCreate(bool mayCreate) { g_bMayCreate = mayCreate; }
+bool RadioMayCreate() { return g_bMayCreate; }
 
 bool IsValidRadioAddress(const std::string& address) {
     std::string host;

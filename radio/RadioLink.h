@@ -54,6 +54,11 @@ bool RadioAddressIsUsb();
 // cleared by RadioOpen.
 const std::string& RadioLinkFault();
 
+// Whether RadioOpen may make a fresh emulated radio where its memory file
+// is missing: a Write may, a Read must find one. True until set.
+void SetRadioMayCreate(bool mayCreate);
+bool RadioMayCreate();
+
 // Opens the link in place of the address's own (tests and the fuzz target:
 // a link of their own behind the connection check); an empty function
 // restores the address. Null from it is a failed open, with its reason.

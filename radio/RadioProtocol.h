@@ -17,6 +17,10 @@ constexpr int WIDE_BLOCK_SIZE = 506;
 constexpr int BlockHeaderLength(int digit) { return digit >= 2 ? 6 : 5; }
 constexpr int BlockSizeForDigit(int digit) { return digit >= 2 ? WIDE_BLOCK_SIZE : NARROW_BLOCK_SIZE; }
 
+// How the last exchange of this thread failed: what a user can be told.
+enum class RadioFault { None, NoAnswer, ShortAnswer, WrongAnswer, Refused };
+RadioFault LastRadioFault();
+
 int RadioSearch(unsigned char reply[7]);
 int RadioSysInfo();
 int RadioSendPreamble();

@@ -202,7 +202,7 @@ void CMemoryFile::Close() {
 }
 
 bool CMemoryFile::Open(const std::string& path, unsigned char* memory, size_t size,
-                       std::string& failure) {
+                       std::string& failure, bool create) {
     Close();
     m_strPath = path;
     m_strReadOnly.clear();
@@ -246,6 +246,12 @@ bool CMemoryFile::Open(const std::string& path, unsigned char* memory, size_t si
         if (IsOpen()) break;
         if (!missing || attempt == kCreateAttempts)
             return fail(Name() + ": cannot open it: " + SystemErrorText(error));
+        if (!create) {
+            const std::string folder = DirectoryOf(path);
+            if (!folder.empty() && !PathExists(folder))
+                return fail(Name() + ": there is no folder " + folder);
+            return fail(Name() + " does not exist: there is no radio to read (a Write makes one)");
+        }
         std::string why;
         bool already = false;
         if (!WriteWholeFile(path, memory, size, false, why, &already) && !already) {

@@ -37,7 +37,9 @@ public:
     // a whole; an existing one must be exactly size bytes and is read into
     // memory. A file that cannot be written is opened for reading, and
     // every Store then fails saying why. False with the reason in failure.
-    bool Open(const std::string& path, unsigned char* memory, size_t size, std::string& failure);
+    // Without create, a missing file fails: there is no radio to read.
+    bool Open(const std::string& path, unsigned char* memory, size_t size, std::string& failure,
+              bool create = true);
     void Close();  // releases the lock; what was stored stays stored
     bool IsOpen() const;
 

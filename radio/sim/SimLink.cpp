@@ -91,7 +91,8 @@ std::unique_ptr<IRadioLink> OpenSimLink(const std::string& address, std::string&
     // A fresh radio's memory, unless the file holds one already.
     auto radio = std::make_shared<CRadioEmulator>(g_simOptions);
     auto file = std::make_shared<CMemoryFile>();
-    if (!file->Open(path, radio->Memory(), radio->MemorySize(), failure)) return nullptr;
+    if (!file->Open(path, radio->Memory(), radio->MemorySize(), failure, RadioMayCreate()))
+        return nullptr;
     g_lastSim = radio;
     return CreateEmulatorLink(std::move(radio), std::move(file));
 }

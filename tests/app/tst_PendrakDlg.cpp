@@ -17,6 +17,7 @@
 #include "app/FindBar.h"
 #include "app/PendrakDlg.h"
 #include "app/Resource.h"
+#include "app/StatusLine.h"
 
 using namespace pendrak;
 using namespace pendrak::test;
@@ -252,7 +253,7 @@ private slots:
             }
         });
         dlg.OnSysCommand(IDM_ABOUTBOX | 0x7);  // the low four bits do not count
-        QCOMPARE(title, QString("关于 Pendrak"));
+        QCOMPARE(title, QString("About Pendrak"));
     }
 
     void pagesForCounts_data() {
@@ -466,9 +467,9 @@ private slots:
         CPendrakDlg dlg;
         dlg.Job().nState = JOB_WRITE_FAILED;
         dlg.OnTimer(ID_TIMER_JOB);
-        for (const QLabel* label : {dlg.Status(), dlg.PageTotal()}) {
+        for (const QLabel* label : {static_cast<QLabel*>(dlg.Status()), dlg.PageTotal()}) {
             // Drawn as typed, the text takes the width of its tags too.
-            const QString text = label == dlg.Status() ? QString("<b>x</b>") : QString("/1");
+            const QString text = label == dlg.PageTotal() ? QString("/1") : QString("<b>x</b>");
             QCOMPARE(label->text(), text);
             QCOMPARE(label->textFormat(), Qt::PlainText);
             QVERIFY(label->sizeHint().width() >= label->fontMetrics().horizontalAdvance(text));

@@ -14,6 +14,7 @@
 #include "app/ContactPageModel.h"
 #include "app/PendrakDlg.h"
 #include "app/Resource.h"
+#include "app/StatusLine.h"
 #include "contacts/ContactBackup.h"
 #include "contacts/ContactImageFile.h"
 #include "radio/RadioProtocol.h"
@@ -140,9 +141,14 @@ private slots:
         FillContacts(theAppData.m_contacts, 300);
         CPendrakDlg dlg;
         RunJob(dlg, services, IDC_WRITE);
-        QCOMPARE(services.boxes.back().text, QString("<IDS_ERR_WRITE>"));
         const auto backups = Backups(program.Path("Bin"));
         QCOMPARE(int(backups.size()), 1);
+        // The failure names the backup that completes the radio.
+        const QString text = services.boxes.back().text;
+        QVERIFY2(text.startsWith("<IDS_ERR_WRITE>\n\n") &&
+                     text.contains(QDir::toNativeSeparators(
+                         QString::fromStdString(backups[0].strPath))),
+                 qPrintable(text));
         QCOMPARE(FileBytes(backups[0].strPath), ShortBytes(theAppData.m_contacts.Bytes(), 300));
     }
 
@@ -189,7 +195,7 @@ private slots:
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), dlg.mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(&dlg, &event);
         QCOMPARE(texts, QStringList({"Open backup…", "Add from file…", "Options…",
-                                     "关于 Pendrak(&A)..."}));
+                                     "&About Pendrak..."}));
         QCOMPARE(services.dialogs, QStringList{"Open backup"});
     }
 
@@ -236,7 +242,7 @@ private slots:
         CPendrakDlg dlg;
         RunJob(dlg, services, IDC_WRITE);
         QCOMPARE(services.boxes.back().text, QString("Written and verified."));
-        QCOMPARE(services.boxes.back().icon, BoxIcon::None);
+        QCOMPARE(services.boxes.back().icon, BoxIcon::Information);
         const int blocks = (ContactImageUsedLength(1000) + WIDE_BLOCK_SIZE - 1) / WIDE_BLOCK_SIZE;
         QCOMPARE(LastSimEmulator()->BlockCount(), 2 * blocks);  // written, then read back
 

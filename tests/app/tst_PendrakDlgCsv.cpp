@@ -9,6 +9,7 @@
 #include "app/ContactPageModel.h"
 #include "app/PendrakDlg.h"
 #include "app/Resource.h"
+#include "app/StatusLine.h"
 #include "csv/ContactCsv.h"
 
 using namespace pendrak;
@@ -36,7 +37,7 @@ private slots:
         QCOMPARE(services.boxes.size(), 1);
         QCOMPARE(services.boxes[0].text, QString("<IDS_SavecsvOK>"));
         QCOMPARE(services.boxes[0].caption, AppName());
-        QCOMPARE(services.boxes[0].icon, BoxIcon::Exclamation);
+        QCOMPARE(services.boxes[0].icon, BoxIcon::Information);
         QVERIFY(services.boxes[0].owner == &dlg);
         QFile f(dir.Path("out.csv"));
         QVERIFY(f.open(QIODevice::ReadOnly));
@@ -49,9 +50,9 @@ private slots:
         QTest::addColumn<QString>("message");
         QTest::addColumn<int>("icon");
         QTest::newRow("cancel") << "" << "" << 0;
-        QTest::newRow("not a csv name") << "out.CSV" << "<IDS_FileNameError>" << int(BoxIcon::Exclamation);
-        QTest::newRow("bare extension") << ".csv" << "<IDS_FileNameError>" << int(BoxIcon::Exclamation);
-        QTest::newRow("missing folder") << "nowhere/out.csv" << "nowhere/out.csv" << int(BoxIcon::Exclamation);
+        QTest::newRow("not a csv name") << "out.CSV" << "<IDS_FileNameError>" << int(BoxIcon::Warning);
+        QTest::newRow("bare extension") << ".csv" << "<IDS_FileNameError>" << int(BoxIcon::Warning);
+        QTest::newRow("missing folder") << "nowhere/out.csv" << "nowhere/out.csv" << int(BoxIcon::Error);
     }
     void exportRefusals() {
         QFETCH(QString, name);
@@ -88,8 +89,9 @@ private slots:
         dlg.OnImport();
         QCOMPARE(services.boxes.size(), 2);
         for (const RecordedBox& box : services.boxes) {
-            QVERIFY2(box.text.contains(QString::fromUtf8("是文件夹")), qPrintable(box.text));
-            QCOMPARE(box.icon, BoxIcon::Exclamation);
+            // In the language of the window, not the framework's Chinese.
+            QVERIFY2(box.text.endsWith("folder.csv is a folder, not a file."), qPrintable(box.text));
+            QCOMPARE(box.icon, BoxIcon::Error);
         }
         QCOMPARE(theAppData.m_contacts.GetContactCount(), 3);
     }
@@ -108,9 +110,9 @@ private slots:
         QTest::mouseClick(dlg.GetDlgItem(IDC_IMPORT), Qt::LeftButton);
         QCOMPARE(services.openFilter, QString("(*.csv)"));
         QCOMPARE(services.boxes.size(), 1);
-        QCOMPARE(services.boxes[0].text, QString("导入联系人：250。"));
+        QCOMPARE(services.boxes[0].text, QString("Contacts imported: 250."));
         QCOMPARE(services.boxes[0].caption, AppName());
-        QCOMPARE(services.boxes[0].icon, BoxIcon::Exclamation);
+        QCOMPARE(services.boxes[0].icon, BoxIcon::Information);
         QCOMPARE(dlg.PageEdit()->text(), QString("1"));
         QCOMPARE(dlg.m_nPageCount, 2);
         QCOMPARE(dlg.PageModel()->ItemText(0, 1), QString("4751"));
@@ -132,8 +134,9 @@ private slots:
         services.answerPath = dir.Path("missing.csv");
         dlg.OnImport();
         QCOMPARE(services.boxes.size(), 1);
-        QVERIFY(services.boxes[0].text.contains(QDir::toNativeSeparators(dir.Path("missing.csv"))));
-        QCOMPARE(services.boxes[0].icon, BoxIcon::Exclamation);
+        QCOMPARE(services.boxes[0].text,
+                 QDir::toNativeSeparators(dir.Path("missing.csv")) + " was not found.");
+        QCOMPARE(services.boxes[0].icon, BoxIcon::Error);
         QCOMPARE(theAppData.m_contacts.GetContactCount(), 450);
         QCOMPARE(dlg.PageEdit()->text(), QString("2"));
         QCOMPARE(dlg.PageModel()->rowCount(), 200);
@@ -154,7 +157,7 @@ private slots:
         services.answerPath = dir.Path("add.csv");
         dlg.OnSysCommand(IDM_ADDFROMFILE);
         QCOMPARE(services.boxes.size(), 2);
-        QCOMPARE(services.boxes[0].text, QString("导入联系人：4。"));
+        QCOMPARE(services.boxes[0].text, QString("Contacts imported: 4."));
         QVERIFY2(services.boxes[1].text.contains("1 lines hold no valid radio ID"),
                  qPrintable(services.boxes[1].text));
         QVERIFY(!services.boxes[1].text.contains("did not fit"));
@@ -181,6 +184,60 @@ private slots:
         QCOMPARE(services.boxes.size(), 1);
         QVERIFY2(services.boxes[0].text.contains("key near"), qPrintable(services.boxes[0].text));
         QCOMPARE(theAppData.m_contacts.GetContactCount(), 3);
+    }
+
+    // A list imported and not written is not dropped without a question.
+    void closingAskedForAnUnwrittenList() {
+        CFakeDialogServices services;
+        CProgramDir dir;
+        dir.Load();
+        CPendrakDlg dlg;
+        dlg.show();
+        dir.Write("in.csv", "1,a,\n2,b,\n");
+        services.answerPath = dir.Path("in.csv");
+        dlg.OnImport();
+        QTest::keyClick(&dlg, Qt::Key_Escape);
+        QCOMPARE(services.questions.size(), 1);
+        QVERIFY2(services.questions[0].text.startsWith("The list shown was imported"),
+                 qPrintable(services.questions[0].text));
+        QVERIFY(dlg.isVisible());
+        services.answerYes = true;
+        dlg.reject();
+        QCOMPARE(services.questions.size(), 2);
+        QVERIFY(!dlg.isVisible());
+    }
+
+    void unknownHeaderIsTold() {
+        CFakeDialogServices services;
+        CProgramDir dir;
+        dir.Load();
+        CPendrakDlg dlg;
+        dir.Write("odd.csv", "Call,Name,Town\n1234567,K1AB,Bob\n");
+        services.answerPath = dir.Path("odd.csv");
+        dlg.OnImport();
+        QCOMPARE(services.boxes.size(), 2);
+        QCOMPARE(services.boxes[1].icon, BoxIcon::Warning);
+        QVERIFY2(services.boxes[1].text.contains("layout not known") &&
+                     services.boxes[1].text.contains("Call, Name, Town"),
+                 qPrintable(services.boxes[1].text));
+    }
+
+    // Saved as UTF-8 from a spreadsheet, for a GBK radio: the offer to convert.
+    void utf8InTheOwnLayoutIsOfferedConversion() {
+        CFakeDialogServices services;
+        CProgramDir dir(KeyedLanguageFile(true), "codepage=GBK\n");
+        dir.Load();
+        FillContacts(theAppData.m_contacts, 3, [](int n) { return 900 + n; });
+        CPendrakDlg dlg;
+        dir.Write("utf8.csv", "7,K7,\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD,,,,,\n");  // Иван
+        services.answerPath = dir.Path("utf8.csv");
+        services.answerYes = true;
+        dlg.OnSysCommand(IDM_ADDFROMFILE);  // a merge: the second import must not merge twice
+        QCOMPARE(services.questions.size(), 1);
+        QVERIFY(services.questions[0].text.startsWith("utf8.csv holds UTF-8 text"));
+        QCOMPARE(theAppData.m_contacts.GetContactCount(), 4);
+        QCOMPARE(dlg.PageModel()->ItemText(0, 3), QString("Иван"));
+        QCOMPARE(services.boxes[0].text, QString("Contacts imported: 4."));
     }
 };
 

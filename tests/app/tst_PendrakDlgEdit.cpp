@@ -178,6 +178,14 @@ private slots:
         QCOMPARE(list->selectionModel()->selectedRows().value(0).row(), 0);
         QCOMPARE(dlg.PageModel()->ItemText(0, 1), QString("2010"));
         QVERIFY(!dlg.Editor().CanUndo());
+
+        // An edited list is not written: closing the window asks first.
+        services.answerYes = false;
+        QTest::keyClick(&dlg, Qt::Key_Escape);
+        QCOMPARE(services.questions.size(), 3);
+        QVERIFY2(services.questions[2].text.startsWith("The list shown was edited"),
+                 qPrintable(services.questions[2].text));
+        QVERIFY(dlg.isVisible());
     }
 
     void optionsWriteOnlyTheirKeysAndApplyAtOnce() {

@@ -15,6 +15,8 @@
 #include "app/FindBar.h"
 #include "app/PendrakDlg.h"
 #include "app/Resource.h"
+#include "app/StatusLine.h"
+#include "radio/RadioProtocol.h"
 #include "radio/sim/MemoryFile.h"
 #include "radio/sim/RadioEmulator.h"
 #include "radio/sim/SimLink.h"
@@ -23,6 +25,13 @@ using namespace pendrak;
 using namespace pendrak::test;
 
 namespace {
+
+// The newest backup of the program's backup folder.
+QString LatestBackup(const CRadioProgram& program) {
+    const QStringList names =
+        QDir(program.Path("Bin")).entryList({"*.bin"}, QDir::Files, QDir::Name | QDir::Reversed);
+    return names.isEmpty() ? QString() : QDir(program.Path("Bin")).filePath(names.first());
+}
 
 bool Enabled(CPendrakDlg& dlg, int id) { return dlg.GetDlgItem(id)->isEnabled(); }
 
@@ -54,9 +63,9 @@ private slots:
         const RecordedBox& box = services.boxes[0];
         QCOMPARE(box.text, QString("<IDS_PROMPT_READSUCC>"));
         QCOMPARE(box.caption, QString("<IDS_PROMPT_READ>"));
-        QCOMPARE(box.icon, BoxIcon::None);
+        QCOMPARE(box.icon, BoxIcon::Information);
         QVERIFY(box.owner == &dlg);
-        QCOMPARE(dlg.Status()->text(), QString("<IDS_PROMPT_READSUCC>"));
+        QCOMPARE(dlg.Status()->FullText(), QString("Contacts read from the radio: 450."));
         QCOMPARE(theAppData.m_bRadioBusy, 0);
         QCOMPARE(theAppData.m_contacts.GetContactCount(), 450);
         QCOMPARE(dlg.PageTotal()->text(), QString("/3"));
@@ -76,7 +85,7 @@ private slots:
         QTRY_COMPARE(services.boxes.size(), 1);
         QCOMPARE(services.boxes[0].text, QString("<IDS_PROMPT_WRITESUCC>"));
         QCOMPARE(services.boxes[0].caption, QString("<IDS_PROMPT_WRITE>"));
-        QCOMPARE(services.boxes[0].icon, BoxIcon::None);
+        QCOMPARE(services.boxes[0].icon, BoxIcon::Information);
         QCOMPARE(dlg.Status()->text(), QString("<IDS_PROMPT_WRITESUCC>"));
         QCOMPARE(dlg.Progress()->value(), 1024);
         const auto radio = program.LoadRadio();
@@ -85,7 +94,7 @@ private slots:
                            radio->ContactRegion()));
     }
 
-    void failedReadShowsNoContactsAndIgnoresBusyClicks() {
+    void failedReadKeepsTheListAndSaysWhereItStopped() {
         CFakeDialogServices services;
         CRadioProgram program;
         program.PutContactsInRadio(3000, [](int n) { return n + 1; });
@@ -104,12 +113,20 @@ private slots:
         for (int id : {IDC_IMPORT, IDC_EXPORT, IDC_PAGE_EDIT}) QVERIFY(!Enabled(dlg, id));
         QCOMPARE(services.boxes.size(), 0);
         QTRY_COMPARE(services.boxes.size(), 1);
-        QCOMPARE(services.boxes[0].text, QString("<IDS_ERR_READ>"));
+        // The header and two blocks of data came; the third block had no answer.
+        QCOMPARE(services.boxes[0].text,
+                 QString("<IDS_ERR_READ>\n\nStep: the contact data, after %1 of %2 bytes.\n"
+                         "Cause: the radio did not answer.")
+                     .arg(2 * WIDE_BLOCK_SIZE)
+                     .arg(ContactImageUsedLength(3000)));
         QCOMPARE(services.boxes[0].caption, QString("<IDS_ERROR>"));
         QCOMPARE(services.boxes[0].icon, BoxIcon::Error);
-        QCOMPARE(dlg.Status()->text(), QString("<IDS_ERR_READ>"));
-        QCOMPARE(dlg.PageModel()->rowCount(), 0);
-        QCOMPARE(theAppData.m_contacts.GetContactCount(), 0);
+        // The status line keeps where and why, whole, once the box is gone.
+        QCOMPARE(dlg.Status()->FullText(), QString(services.boxes[0].text).replace(QRegularExpression("\\n+"), " "));
+        // The list shown before the Read is still there, whole.
+        QCOMPARE(dlg.PageModel()->rowCount(), 100);
+        QCOMPARE(theAppData.m_contacts.GetContactCount(), 100);
+        QCOMPARE(theAppData.m_contacts.GetContactFieldText(CONTACT_CALLSIGN, 99), std::string_view("C99"));
         QCOMPARE(theAppData.m_bRadioBusy, 0);
         QVERIFY(Enabled(dlg, IDC_IMPORT) && Enabled(dlg, IDC_PAGE_EDIT));
 
@@ -171,6 +188,7 @@ private slots:
         QFETCH(QString, key);
         CFakeDialogServices services;
         CRadioProgram program;
+        program.PutContactsInRadio(0, [](int n) { return n + 1; });  // a Read needs a radio
         EmulatorOptions options;
         options.faults.versionText = version.toStdString();
         options.faults.silentFromExchange = silentFromExchange;
@@ -188,7 +206,8 @@ private slots:
             QVERIFY(services.boxes[0].text.startsWith("<" + key + ">"));
         else
             QVERIFY(services.boxes[0].text.startsWith(
-                "Emulator memory file /nonexistent-folder/radio.bin: cannot create it: "));
+                "Emulator memory file /nonexistent-folder/radio.bin: there is no folder "
+                "/nonexistent-folder"));
         QCOMPARE(services.boxes[0].caption, QString("<IDS_ERROR>"));
         QCOMPARE(services.boxes[0].icon, BoxIcon::Error);
         QVERIFY(!dlg.IsJobRunning());
@@ -224,9 +243,18 @@ private slots:
         });
         Click(dlg, IDC_WRITE);
         QTRY_COMPARE(services.boxes.size(), 2);
-        QCOMPARE(services.boxes[1].text, QString("<IDS_ERR_WRITE>\n\nstore refused: disk full"));
+        QCOMPARE(services.boxes[1].text,
+                 QString("<IDS_ERR_WRITE>\n\nStep: the contact data, after %1 of %2 bytes.\n"
+                         "Cause: store refused: disk full\n\n"
+                         "The radio now holds an incomplete list: %1 of %2 bytes were written.\n"
+                         "The backup %3 holds the whole list: open it with \"Open backup…\" and "
+                         "Write it.")
+                     .arg(3 * WIDE_BLOCK_SIZE)
+                     .arg(ContactImageUsedLength(100))
+                     .arg(QDir::toNativeSeparators(LatestBackup(program))));
         QCOMPARE(services.boxes[1].icon, BoxIcon::Error);
-        QCOMPARE(dlg.Status()->text(), QString("<IDS_ERR_WRITE>"));
+        QVERIFY(dlg.Status()->FullText().startsWith(
+            "<IDS_ERR_WRITE> Step: the contact data, after "));
     }
 
     void readKeepsThePageWhereItCan() {
@@ -302,7 +330,7 @@ private slots:
         QCOMPARE(dlg.Progress()->value(), position);
     }
 
-    void closingDuringWriteStopsTheWorker() {
+    void closingDuringAWriteAsksAndGoesOnByDefault() {
         CFakeDialogServices services;
         CRadioProgram program;
         // The radio stalls two thirds of the way in, so the Write cannot end
@@ -326,14 +354,63 @@ private slots:
         dlg.OnTimer(ID_TIMER_JOB);
         QVERIFY(dlg.Progress()->value() > 0);
         QVERIFY(QRegularExpression("^ \\d+%$").match(dlg.Status()->text()).hasMatch());
+
+        // Esc with the default answer: the Write goes on, the window stays.
+        QTest::keyClick(&dlg, Qt::Key_Escape);
+        QCOMPARE(services.questions.size(), 1);
+        QVERIFY(services.questions[0].text.startsWith("A Write is under way."));
+        QVERIFY(dlg.isVisible());
+        QVERIFY(dlg.IsJobRunning());
+        QVERIFY(!dlg.Job().bStopRequested.load());
+
+        // Stopped all the same: the radio is incomplete, and the box says
+        // which backup completes it.
+        services.answerYes = true;
         dlg.reject();
+        QCOMPARE(services.questions.size(), 2);
         QVERIFY(!dlg.isVisible());
         QVERIFY(!dlg.IsJobRunning());
         QCOMPARE(theAppData.m_bRadioBusy, 0);
-        QCOMPARE(services.boxes.size(), 0);
+        QCOMPARE(services.boxes.size(), 1);
+        QCOMPARE(services.boxes[0].icon, BoxIcon::Warning);
+        QVERIFY(services.boxes[0].text.startsWith("The radio now holds an incomplete list: "));
+        const QString backup = LatestBackup(program);
+        QVERIFY(backup.endsWith("_write.bin"));
+        QVERIFY(services.boxes[0].text.contains(QDir::toNativeSeparators(backup)));
         // The last contact never reached the radio: its record is still erased.
         const auto radio = program.LoadRadio();
         QCOMPARE(radio->ContactRegion()[ContactRecordOffset(MAX_CONTACTS - 1) + 1], 0xFF);
+    }
+
+    void enterAfterTheBoxDoesNotStartTheJobAgain() {
+        CFakeDialogServices services;
+        CRadioProgram program;
+        FillContacts(theAppData.m_contacts, 40);
+        CPendrakDlg dlg;
+        dlg.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dlg));
+        dlg.GetDlgItem(IDC_WRITE)->setFocus();
+        QTest::keyClick(&dlg, Qt::Key_Return);
+        QVERIFY(dlg.IsJobRunning());
+        QTRY_COMPARE(services.boxes.size(), 1);
+        QVERIFY(dlg.focusWidget() == dlg.ContactList());
+        // The Enter that closed the box, and one more.
+        QTest::keyClick(&dlg, Qt::Key_Return);
+        QVERIFY(!dlg.IsJobRunning());
+        QTest::qWait(100);
+        QCOMPARE(services.boxes.size(), 1);
+    }
+
+    void aReadOfAMissingEmulatorFileFails() {
+        CFakeDialogServices services;
+        CRadioProgram program;  // its radio.bin is not there yet
+        FillContacts(theAppData.m_contacts, 5);
+        CPendrakDlg dlg;
+        Click(dlg, IDC_READ);
+        QCOMPARE(services.boxes.size(), 1);
+        QVERIFY2(services.boxes[0].text.contains("does not exist"), qPrintable(services.boxes[0].text));
+        QVERIFY(!QFile::exists(QString::fromStdString(program.MemoryFile())));
+        QCOMPARE(theAppData.m_contacts.GetContactCount(), 5);
     }
 };
 

@@ -149,4 +149,15 @@ TEST(CliImport, BadOptionsAreUsageErrors) {
     }
 }
 
+// A list in the program's own layout saved as UTF-8, imported for a GBK radio.
+TEST(CliImport, Utf8TextInTheOwnLayoutIsTold) {
+    CTempDir dir;
+    WriteFile(dir.Path("own.csv"), "7,K7,\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD,,,,,\n");  // Иван
+    ProcessResult r = RunCli({"import", dir.Path("own.csv"), "--image", dir.Path("kept.bin"),
+                              "--codepage", "GBK"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("texts are UTF-8"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("--encoding UTF-8"), std::string::npos) << r.err;
+}
+
 }  // namespace

@@ -273,3 +273,48 @@ TEST(CliRadio, AFullFileSystemFailsTheWrite) {
 #endif
 
 }  // namespace
+
+// Ctrl-C during a Write leaves the radio incomplete: the message says so and
+// names the command, with the backup, that puts the whole list in.
+TEST(CliRadio, CtrlCDuringAWriteNamesTheCommandThatCompletesTheRadio) {
+    if (!CanSignal()) GTEST_SKIP() << "no console to send Ctrl-Break through";
+    CTempDir dir;
+    const std::string image = dir.Path("big.bin");
+    WriteFile(image, ImageBytes(*SyntheticImage(MAX_CONTACTS)));
+    // Silent a third of the way in: the signal comes while it waits there.
+    CEmulator emulator(dir.Path("radio.bin"), {"--silent-from-block", "10000"});
+    ASSERT_FALSE(emulator.Address().empty());
+    CChild write(PENDRAK_CLI,
+                 {"write", "--radio", emulator.Address(), "--image", image, "--backup-dir",
+                  dir.Path("backups")},
+                 {});
+    ASSERT_TRUE(write.WaitForErr("Writing: ", 60000)) << write.Err();
+    write.Signal(SIGINT);
+    EXPECT_EQ(write.Wait(30000), 1);
+    const std::string err = write.Err();
+    std::smatch m;
+    ASSERT_TRUE(std::regex_search(
+        err, m,
+        std::regex("interrupted: .*; the radio now holds an incomplete list \\((\\d+) of (\\d+) "
+                   "bytes written\\); `pendrak-cli write --radio (\\S+) --image (\\S+)` restores it")))
+        << err;
+    EXPECT_GT(std::stoll(m[1].str()), 0);
+    EXPECT_EQ(m[2].str(), std::to_string(ContactImageUsedLength(MAX_CONTACTS)));
+    EXPECT_EQ(m[3].str(), emulator.Address());
+    EXPECT_TRUE(Exists(m[4].str())) << m[4].str();
+}
+
+// Only a Write makes an emulated radio; a Read or a look finds none.
+TEST(CliRadio, AMissingEmulatorFileIsNoRadioToRead) {
+    CTempDir dir;
+    const std::string memory = dir.Path("absent.bin");
+    for (const std::string command : {"read", "info"}) {
+        SCOPED_TRACE(command);
+        std::vector<std::string> args = {command, "--radio", "sim:" + memory};
+        if (command == "read") args.insert(args.end(), {"-o", dir.Path("out.csv")});
+        const ProcessResult r = RunCli(args, kFastLink);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_NE(r.err.find("does not exist"), std::string::npos) << r.err;
+        EXPECT_FALSE(Exists(memory));
+    }
+}
