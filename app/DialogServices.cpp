@@ -1,5 +1,6 @@
 #include "app/DialogServices.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFileDialog>
@@ -57,6 +58,20 @@ bool CQtDialogServices::AskYesNo(QWidget* owner, const QString& text, const QStr
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
+}
+
+bool CQtDialogServices::AskYesNoCheck(QWidget* owner, const QString& text,
+                                      const QString& caption, const QString& checkText,
+                                      bool* checked) {
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, owner);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    auto* check = new QCheckBox(checkText, &box);
+    box.setCheckBox(check);
+    const bool yes = box.exec() == QMessageBox::Yes;
+    *checked = check->isChecked();
+    return yes;
 }
 
 namespace {

@@ -43,6 +43,15 @@ public:
         (void)owner, (void)text, (void)caption;
         return false;
     }
+
+    // The same with a check box ("do not ask again"), unchecked at first;
+    // *checked says how the user left it.
+    virtual bool AskYesNoCheck(QWidget* owner, const QString& text, const QString& caption,
+                               const QString& checkText, bool* checked) {
+        (void)checkText;
+        *checked = false;
+        return AskYesNo(owner, text, caption);
+    }
 };
 
 // QMessageBox and QFileDialog.
@@ -57,6 +66,8 @@ public:
     bool GetExistingDirectory(QWidget* owner, const QString& title, const QString& folder,
                               QString* path) override;
     bool AskYesNo(QWidget* owner, const QString& text, const QString& caption) override;
+    bool AskYesNoCheck(QWidget* owner, const QString& text, const QString& caption,
+                       const QString& checkText, bool* checked) override;
 };
 
 // The services in use: the Qt ones unless a test installed others.

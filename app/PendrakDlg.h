@@ -65,8 +65,11 @@ public:
     // After a Read or an Import: the find field's count was of the old list.
     void OnContactsReplaced();
 
+    // Read and Write; while one runs its button stops it.
     void OnBnClickedRead();
     void OnBnClickedWrite();
+    // Stops a running Read at once; a Write only when the user says so.
+    void OnStopJob();
     void OnTimer(int nIDEvent);
     void OnExport();
     void OnImport();
@@ -153,7 +156,10 @@ private:
     QString KeepReadBackup();
     // False when it could not be kept and the user would not write without.
     bool KeepWriteBackup();
-    static QString VerifyProgressText(int percent);
+    // The running job's button reads Stop; the other waits.
+    void ShowStopButton(bool stop);
+    // The Write's question, once the radio has said how many it holds.
+    void OnWriteConfirm();
     QString VerifyOutcomeText() const;
     // Editing.
     void InitEditing();
@@ -202,6 +208,7 @@ private:
     // A Read fills this, so that one that fails leaves the list shown alone;
     // an Import keeps the list it replaces here while it may import again.
     std::unique_ptr<CContactImage> m_pSpareImage;
+    QString m_strBusyButtonText;  // the running job's button's own text, while it reads Stop
     QString m_strWriteBackup;  // the backup kept before the last Write; empty: none
     CUnwrittenList m_unwritten;
     int m_nTimerId = 0;

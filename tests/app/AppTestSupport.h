@@ -77,6 +77,12 @@ public:
         questions.push_back({nullptr, text, caption, BoxIcon::None});
         return answerYes;
     }
+    bool AskYesNoCheck(QWidget* owner, const QString& text, const QString& caption,
+                       const QString& checkText, bool* checked) override {
+        checkTexts.push_back(checkText);
+        *checked = answerCheck;
+        return AskYesNo(owner, text, caption);
+    }
 
     QVector<RecordedBox> boxes;
     std::function<void(const RecordedBox&)> onBox;
@@ -86,6 +92,8 @@ public:
     QStringList dialogs;  // titles of the dialogs run
     QVector<RecordedBox> questions;
     bool answerYes = false;
+    bool answerCheck = false;  // the check box of a question, as the user leaves it
+    QStringList checkTexts;
 };
 
 inline void WriteFile(const QString& path, const QByteArray& bytes) {
@@ -151,8 +159,14 @@ inline void FillContacts(CContactImage& image, int count,
 class CRadioProgram {
 public:
     explicit CRadioProgram(const QByteArray& extraSettings = {}) {
+        // Writes go without the question before them unless extraSettings
+        // names confirm_write.
         m_dir.Write("Data/setting.txt", "[setup]\nlanguage=test\nradio=sim:" +
-                                             m_dir.Path("radio.bin").toUtf8() + "\n" + extraSettings);
+                                             m_dir.Path("radio.bin").toUtf8() + "\n" +
+                                             (extraSettings.contains("confirm_write")
+                                                  ? QByteArray()
+                                                  : QByteArray("confirm_write=0\n")) +
+                                             extraSettings);
         m_dir.Load();
     }
     std::string MemoryFile() const { return m_dir.Path("radio.bin").toStdString(); }
