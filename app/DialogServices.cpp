@@ -7,7 +7,27 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
+#include "app/DisplayText.h"
+
 namespace pendrak {
+
+namespace {
+
+// The buttons' texts come from the language file too, not from Qt.
+void LocalizeButtons(QMessageBox& box) {
+    const struct {
+        QMessageBox::StandardButton button;
+        const char* key;
+        const char* english;
+    } texts[] = {{QMessageBox::Ok, "IDS_OK", "OK"},
+                 {QMessageBox::Yes, "IDS_YES", "&Yes"},
+                 {QMessageBox::No, "IDS_NO", "&No"}};
+    for (const auto& t : texts)
+        if (QAbstractButton* button = box.button(t.button))
+            button->setText(LangStringOr(t.key, t.english));
+}
+
+}  // namespace
 
 void CQtDialogServices::MessageBox(QWidget* owner, const QString& text, const QString& caption,
                                    BoxIcon icon) {
@@ -17,6 +37,7 @@ void CQtDialogServices::MessageBox(QWidget* owner, const QString& text, const QS
     if (icon == BoxIcon::Error) qicon = QMessageBox::Critical;
     QMessageBox box(qicon, caption, text, QMessageBox::Ok, owner);
     box.setTextFormat(Qt::PlainText);  // texts name files and radios, which may hold '<'
+    LocalizeButtons(box);
     box.exec();
 }
 
@@ -57,6 +78,7 @@ bool CQtDialogServices::AskYesNo(QWidget* owner, const QString& text, const QStr
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
+    LocalizeButtons(box);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -69,6 +91,7 @@ bool CQtDialogServices::AskYesNoCheck(QWidget* owner, const QString& text,
     box.setEscapeButton(QMessageBox::No);
     auto* check = new QCheckBox(checkText, &box);
     box.setCheckBox(check);
+    LocalizeButtons(box);
     const bool yes = box.exec() == QMessageBox::Yes;
     *checked = check->isChecked();
     return yes;

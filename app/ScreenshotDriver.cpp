@@ -3,11 +3,12 @@
 // a picture of the window; the file holds the window's geometry. Message
 // boxes go to stderr instead of the screen. With --exit-when-shown it ends as
 // soon as the window is on the screen (start-up benchmark).
-//   pendrak-shot READY-FILE [--find TEXT] [--maximised] [--show edit|options]
+//   pendrak-shot READY-FILE [--find TEXT] [--maximised] [--show edit|options|confirm]
 // --find types TEXT into the find field and goes to its second match before
 // the picture; --maximised shows the window maximised; --show opens the
 // contact editor on the third row (a name typed too long for its field) or
-// the Options dialog, and the geometry then takes it in too.
+// the Options dialog, or clicks Write for its question, and the geometry
+// then takes it in too.
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
@@ -46,6 +47,12 @@ public:
     }
     bool GetExistingDirectory(QWidget*, const QString&, const QString&, QString*) override {
         return false;
+    }
+    // The question before a Write is shown as the program shows it.
+    bool AskYesNoCheck(QWidget* owner, const QString& text, const QString& caption,
+                       const QString& checkText, bool* checked) override {
+        return pendrak::CQtDialogServices().AskYesNoCheck(owner, text, caption, checkText,
+                                                          checked);
     }
     int ExecDialog(QDialog& dialog) override {
         // A name longer than its field and a city the code page lacks letters
@@ -123,6 +130,8 @@ int main(int argc, char** argv) {
                 QTimer::singleShot(0, &dlg, [&dlg] { dlg.OnEditContact(); });
             } else if (show == "options") {
                 QTimer::singleShot(0, &dlg, [&dlg] { dlg.OnOptions(); });
+            } else if (show == "confirm") {
+                QTimer::singleShot(0, &dlg, [&dlg] { dlg.OnBnClickedWrite(); });
             }
             // The window's place on the screen (and its dialog's), for
             // cropping the picture.

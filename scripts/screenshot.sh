@@ -5,8 +5,9 @@
 #   scripts/screenshot.sh [OUT.png]      (default build/screenshot.png)
 # writes OUT.png and OUT-find.png. PRESET (default dev) picks the build;
 # LANGUAGE (default lang_cn) the texts; FIND (default 王) the text found;
-# MAXIMISED=1 shows the window maximised; SHOW=edit or SHOW=options takes
-# a third picture, OUT-edit.png or OUT-options.png, with that dialog open.
+# MAXIMISED=1 shows the window maximised; SHOW=edit, SHOW=options or
+# SHOW=confirm takes a third picture, OUT-edit.png, OUT-options.png or
+# OUT-confirm.png, with that dialog (or the question before a Write) open.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
