@@ -24,7 +24,9 @@ QString CheckChoice(const std::string& value) {
 }
 
 QString CheckFolder(const std::string& value) {
-    const QFileInfo info(QFile::decodeName(QByteArray::fromStdString(value)));
+    // A relative folder counts from the program's, as the backups take it.
+    const QDir program(QFile::decodeName(QByteArray::fromStdString(theAppData.m_strAppDir)));
+    const QFileInfo info(program.filePath(QFile::decodeName(QByteArray::fromStdString(value))));
     if (value.empty() || !info.exists() || info.isDir()) return {};
     return LangStringOr("IDS_OPT_NOTFOLDER", "%1 is a file, not a folder.")
         .arg(QDir::toNativeSeparators(info.filePath()));
