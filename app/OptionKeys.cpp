@@ -46,6 +46,26 @@ QString CheckLanguage(const std::string& value) {
         .arg(QString::fromStdString(value));
 }
 
+// Every file named, as an import would look for it.
+QString CheckOwnContacts(const std::string& value) {
+    const QDir program(QFile::decodeName(QByteArray::fromStdString(theAppData.m_strAppDir)));
+    for (const QString& name : QFile::decodeName(QByteArray::fromStdString(value)).split(',')) {
+        const QString file = name.trimmed();
+        if (file.isEmpty() || QFileInfo(program.filePath(file)).isFile()) continue;
+        return LangStringOr("IDS_OPT_NOOWNFILE", "There is no file %1.")
+            .arg(QDir::toNativeSeparators(program.filePath(file)));
+    }
+    return {};
+}
+
+QString CheckUrl(const std::string& value) {
+    const QString url = QString::fromStdString(value);
+    if (url.isEmpty() || url.startsWith("http://", Qt::CaseInsensitive) ||
+        url.startsWith("https://", Qt::CaseInsensitive))
+        return {};
+    return LangStringOr("IDS_OPT_BADURL", "%1 is no http or https address.").arg(url);
+}
+
 QString NoCheck(const std::string&) { return {}; }
 
 }  // namespace
@@ -104,6 +124,11 @@ const std::vector<OptionKey>& OptionKeys() {
          &CheckLanguage, "IDS_OPT_GROUPPROGRAM", "The program:"},
         {"BinFile", "IDS_OPT_BACKUPFOLDER", "Backup folder (empty: the program's choice)",
          OptionKind::Folder, "", nullptr, &CheckFolder},
+        {"own_contacts", "IDS_OPT_OWNCONTACTS", "Your own entries (CSV files, with commas)",
+         OptionKind::Text, "", nullptr, &CheckOwnContacts, "IDS_OPT_GROUPDATABASE",
+         "The user database:"},
+        {"database_url", "IDS_OPT_DATABASEURL", "Address (empty: the usual one)", OptionKind::Text,
+         "", nullptr, &CheckUrl},
     };
     return keys;
 }

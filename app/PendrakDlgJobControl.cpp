@@ -28,6 +28,12 @@ QString WriteConfirmQuestion(int writing, int radioHolds) {
 void CPendrakDlg::ShowStopButton(bool stop) {
     auto* read = static_cast<QPushButton*>(GetDlgItem(IDC_READ));
     auto* write = static_cast<QPushButton*>(GetDlgItem(IDC_WRITE));
+    if (!m_bRadioJobActive) {
+        // Another job (the user database's download): Read and Write wait.
+        read->setEnabled(!stop);
+        write->setEnabled(!stop);
+        return;
+    }
     QPushButton* busy = m_job.nMode.load() == JOB_MODE_READ ? read : write;
     if (stop && m_strBusyButtonText.isNull()) {
         m_strBusyButtonText = busy->text();
@@ -36,11 +42,12 @@ void CPendrakDlg::ShowStopButton(bool stop) {
         busy->setText(m_strBusyButtonText);
         m_strBusyButtonText.clear();  // null again
     }
+    busy->setEnabled(true);
     (busy == read ? write : read)->setEnabled(!stop);
 }
 
 void CPendrakDlg::OnStopJob() {
-    if (!IsJobRunning() || m_bAsking || IsJobEndState(m_job.nState.load())) return;
+    if (!m_bRadioJobActive || m_bAsking || IsJobEndState(m_job.nState.load())) return;
     if (m_job.nMode.load() == JOB_MODE_WRITE) {
         m_bAsking = true;
         const bool yes = DialogServices().AskYesNo(

@@ -1,5 +1,6 @@
 // The window's menu: the system menu on Windows, a context menu elsewhere,
-// with Open backup…, Add from file…, Options… and About.
+// with Open backup…, Add from file…, Update from the user database…,
+// Options… and About.
 #include <QContextMenuEvent>
 #include <QMenu>
 
@@ -25,6 +26,8 @@ void CPendrakDlg::OnSysCommand(int nID) {
     } else if ((nID & 0xFFF0) == IDM_ADDFROMFILE) {
         OnAddFromFile();
         FocusList();
+    } else if ((nID & 0xFFF0) == IDM_UPDATEDB) {
+        OnUpdateFromDatabase();
     } else if ((nID & 0xFFF0) == IDM_OPTIONS) {
         OnOptions();
         FocusList();
@@ -40,12 +43,15 @@ void CPendrakDlg::AddWindowMenuItems(QMenu& menu) {
     const std::pair<QString, int> items[] = {
         {OpenBackupMenuText(), IDM_OPENBACKUP},
         {AddFromFileMenuText(), IDM_ADDFROMFILE},
+        {UpdateMenuText(), IDM_UPDATEDB},
         {OptionsMenuText(), IDM_OPTIONS},
         {AboutMenuText(), IDM_ABOUTBOX},
     };
     for (const auto& [text, id] : items) {
         QAction* action = menu.addAction(text);
-        action->setEnabled(id == IDM_ABOUTBOX || !IsJobRunning());
+        // The update is also how its own download is stopped.
+        action->setEnabled(id == IDM_ABOUTBOX || !IsJobRunning() ||
+                           (id == IDM_UPDATEDB && IsDatabaseUpdateRunning()));
         connect(action, &QAction::triggered, this, [this, id = id] { OnSysCommand(id); });
     }
 }
@@ -67,11 +73,13 @@ void CPendrakDlg::showEvent(QShowEvent* event) {
     const std::wstring text = AboutMenuText().toStdWString();
     const std::wstring openBackup = OpenBackupMenuText().toStdWString();
     const std::wstring addFromFile = AddFromFileMenuText().toStdWString();
+    const std::wstring updateDb = UpdateMenuText().toStdWString();
     const std::wstring options = OptionsMenuText().toStdWString();
     if (!menu) return;
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, IDM_OPENBACKUP, openBackup.c_str());
     AppendMenuW(menu, MF_STRING, IDM_ADDFROMFILE, addFromFile.c_str());
+    AppendMenuW(menu, MF_STRING, IDM_UPDATEDB, updateDb.c_str());
     AppendMenuW(menu, MF_STRING, IDM_OPTIONS, options.c_str());
     if (!text.empty()) AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, text.c_str());
 }
@@ -80,7 +88,8 @@ bool CPendrakDlg::nativeEvent(const QByteArray& eventType, void* message, qintpt
     auto* msg = static_cast<MSG*>(message);
     if (msg->message == WM_SYSCOMMAND &&
         ((msg->wParam & 0xFFF0) == IDM_ABOUTBOX || (msg->wParam & 0xFFF0) == IDM_OPENBACKUP ||
-         (msg->wParam & 0xFFF0) == IDM_ADDFROMFILE || (msg->wParam & 0xFFF0) == IDM_OPTIONS)) {
+         (msg->wParam & 0xFFF0) == IDM_ADDFROMFILE || (msg->wParam & 0xFFF0) == IDM_UPDATEDB ||
+         (msg->wParam & 0xFFF0) == IDM_OPTIONS)) {
         OnSysCommand(static_cast<int>(msg->wParam));
         *result = 0;
         return true;

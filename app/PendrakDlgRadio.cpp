@@ -33,13 +33,13 @@ public:
 
 // While its job runs, the button stops it.
 void CPendrakDlg::OnBnClickedRead() {
-    if (IsJobRunning()) OnStopJob();
-    else StartRadioJob(JOB_MODE_READ);
+    if (m_bRadioJobActive) OnStopJob();
+    else if (!IsJobRunning()) StartRadioJob(JOB_MODE_READ);
 }
 
 void CPendrakDlg::OnBnClickedWrite() {
-    if (IsJobRunning()) OnStopJob();
-    else StartRadioJob(JOB_MODE_WRITE);
+    if (m_bRadioJobActive) OnStopJob();
+    else if (!IsJobRunning()) StartRadioJob(JOB_MODE_WRITE);
 }
 
 void CPendrakDlg::StartRadioJob(int mode) {
@@ -101,6 +101,7 @@ void CPendrakDlg::StartRadioJob(int mode) {
     m_job.nConfirmAnswer = 0;
 
     m_bJobActive = true;
+    m_bRadioJobActive = true;
     SetJobControlsEnabled(false);
     try {
         m_pJobThread = std::make_unique<std::thread>(RadioJobThread, &m_job);
@@ -129,6 +130,7 @@ void CPendrakDlg::ReportJobEnd() {
     theAppData.m_bRadioBusy = 0;
     m_bJobActive = false;
     SetJobControlsEnabled(true);
+    m_bRadioJobActive = false;
 }
 
 void CPendrakDlg::OnTimer(int nIDEvent) {
@@ -256,6 +258,7 @@ bool CPendrakDlg::MayClose() {
 }
 
 void CPendrakDlg::StopJob() {
+    StopDatabaseUpdate(true);
     if (!m_pJobThread || !m_pJobThread->joinable()) return;
     m_job.bStopRequested = true;
     m_pJobThread->join();
@@ -264,6 +267,7 @@ void CPendrakDlg::StopJob() {
         m_job.nState = JOB_IDLE;
         theAppData.m_bRadioBusy = 0;
         m_bJobActive = false;
+        m_bRadioJobActive = false;
     }
 }
 

@@ -6,6 +6,7 @@
 #include "cli/Interrupt.h"
 #include "cli/PendingOutput.h"
 #include "csv/ContactCsv.h"
+#include "settings/AppData.h"
 
 namespace pendrak::cli {
 
@@ -28,6 +29,9 @@ void AddImportOptions(CLI::App& command, CliImportOptions& options) {
     command.add_option(
         "--codepage", options.strCodePage,
         "The radio's text encoding (GBK, UTF-8, CP1252...); default setting.txt's codepage");
+    AsPath(command.add_option(
+        "--own", options.ownFiles,
+        "A CSV file of your own entries (repeatable): always taken, replacing the list's ID"));
     command.add_flag("--strict", options.bStrict,
                      "Fail when a line was lost (repeated ID, no valid ID, over capacity)");
 }
@@ -44,9 +48,13 @@ int ImportCsvFiles(CContactImage& image, const std::vector<std::string>& paths,
     import.strEncoding = options.strEncoding;
     import.nCodePage = CodePageOption(options.strCodePage);
     import.pStop = &InterruptFlag();
+    import.nOwnEntrySources = options.ownFiles.size();
+    std::vector<std::string> files = options.ownFiles;
+    files.insert(files.end(), paths.begin(), paths.end());
 
-    const CsvImportResult result = ImportContactsCsvFiles(image, paths, import);
-    const std::string file = result.nFailedFile < paths.size() ? paths[result.nFailedFile] : "";
+    const CsvImportResult result = ImportContactsCsvFiles(image, files, import);
+    std::string file = result.nFailedFile < files.size() ? files[result.nFailedFile] : "";
+    if (result.nFailedFile < options.ownFiles.size()) file = "of own entries " + file;
     switch (result.outcome) {
         case CsvImportResult::OpenFailed:
             Fail("cannot open CSV file " + file + ": " + CauseText(result.cause));
@@ -74,6 +82,16 @@ int ImportCsvFiles(CContactImage& image, const std::vector<std::string>& paths,
         Fail("--strict: " + std::to_string(result.report.Lost()) + " lines lost; nothing written");
     }
     return result.count;
+}
+
+CliImportOptions WithSettings(CliImportOptions options) {
+    for (auto [value, setting] : {std::pair{&options.strPrefer, &theAppData.m_strPrefer},
+                                  {&options.strNear, &theAppData.m_strNear},
+                                  {&options.strOnly, &theAppData.m_strOnly},
+                                  {&options.strExclude, &theAppData.m_strExclude}})
+        if (value->empty()) *value = *setting;
+    if (options.ownFiles.empty()) options.ownFiles = theAppData.OwnContactFiles();
+    return options;
 }
 
 }  // namespace pendrak::cli

@@ -74,17 +74,17 @@ private:
 constexpr size_t MAX_FIRST_LINE = 64 * 1024;
 
 std::unique_ptr<ICsvRecordReader> MakeReader(const CsvLayout& layout, CImportSink& sink,
-                                             bool wantValues, bool wantCountry) {
+                                             bool wantValues, bool wantPlace) {
     if (!layout.UsesOwnReader())
-        return std::make_unique<CCsvNamedReader>(layout, sink, wantValues, wantCountry);
+        return std::make_unique<CCsvNamedReader>(layout, sink, wantValues, wantPlace);
     return std::make_unique<CTextModeReader>(
-        std::make_unique<CContactCsvParser>(sink, wantValues || wantCountry));
+        std::make_unique<CContactCsvParser>(sink, wantValues || wantPlace));
 }
 
 }  // namespace
 
 bool ReadCsvSource(CCsvSource& source, char* buffer, size_t chunkSize, CImportSink& sink,
-                   bool wantValues, bool wantCountry, FileErrorCause& cause, long long& bytesRead) {
+                   bool wantValues, bool wantPlace, FileErrorCause& cause, long long& bytesRead) {
     std::string head;  // the bytes up to the first line end, until the layout is known
     std::unique_ptr<ICsvRecordReader> reader;
     auto start = [&]() -> bool {
@@ -93,7 +93,7 @@ bool ReadCsvSource(CCsvSource& source, char* buffer, size_t chunkSize, CImportSi
         if (!first.empty() && first.back() == '\r') first.remove_suffix(1);
         const CsvLayout layout = DetectCsvLayout(first);
         sink.OnLayout(layout);
-        reader = MakeReader(layout, sink, wantValues, wantCountry);
+        reader = MakeReader(layout, sink, wantValues, wantPlace);
         const size_t skip = layout.bByteOrderMark && !layout.UsesOwnReader() ? 3 : 0;
         return reader->Feed(head.data() + skip, head.size() - skip);
     };

@@ -40,7 +40,7 @@ uint32_t RadioIdOf(std::string_view value) {
 }  // namespace
 
 CCsvNamedReader::CCsvNamedReader(const CsvLayout& layout, ICsvRecordSink& sink, bool wantValues,
-                                 bool wantCountry)
+                                 bool wantPlace)
     : m_layout(layout), m_sink(sink) {
     int last = m_layout.nIdColumn;
     for (const int c : m_layout.nColumns) last = std::max(last, c);
@@ -49,7 +49,7 @@ CCsvNamedReader::CCsvNamedReader(const CsvLayout& layout, ICsvRecordSink& sink, 
     m_wanted[m_layout.nIdColumn] = true;
     for (int c = 0; c < COL_COUNT; ++c) {
         const int column = m_layout.nColumns[c];
-        if (column >= 0 && (wantValues || (wantCountry && c == COL_COUNTRY)))
+        if (column >= 0 && (wantValues || (wantPlace && (c == COL_COUNTRY || c == COL_STATE))))
             m_wanted[column] = true;
     }
     for (size_t i = 0; i < m_wanted.size(); ++i)

@@ -13,9 +13,9 @@ namespace pendrak {
 
 class CCsvNamedReader : public ICsvRecordReader {
 public:
-    // wantValues false: only the ID and, with wantCountry, the Country.
+    // wantValues false: only the ID and, with wantPlace, the Country and State.
     CCsvNamedReader(const CsvLayout& layout, ICsvRecordSink& sink, bool wantValues,
-                    bool wantCountry);
+                    bool wantPlace);
 
     bool Feed(const char* data, size_t size) override;
     void Finish() override;

@@ -58,6 +58,12 @@ std::vector<std::string> FormatImportReport(const CsvImportReport& r, const Repo
                               "valid ID, %7 not chosen, %8 over capacity"),
                          {N(r.nLines), N(r.nTaken), N(r.nHeader), N(r.nEmpty), N(r.nRepeated),
                           N(r.nNoId), N(r.nNotChosen), N(r.nOverCapacity)}));
+    bool own = false;
+    for (const CsvFileReport& file : r.files) own = own || file.bOwnEntries;
+    if (own)
+        lines.push_back(Fill(text("IDS_IMPORT_OWN",
+                                  "Own entries: %1 taken; %2 lines of the list replaced by them"),
+                             {N(r.nOwnTaken), N(r.nOwnReplaced)}));
     if (r.bMerge)
         lines.push_back(Fill(text("IDS_IMPORT_MERGE",
                                   "Contacts already there: %1 kept, %2 replaced by the file, %3 "

@@ -18,12 +18,16 @@ struct CsvImportOptions {
     std::string strEncoding;  // of files with named columns; empty: UTF-8
     int nCodePage = 0;        // the radio's text encoding; 0: the program's
     const std::atomic<bool>* pStop = nullptr;  // files only: set, the import ends unfinished
+    // The first sources hold the user's own entries: always taken, whatever
+    // the capacity or the choice, and their IDs replace the other files'.
+    size_t nOwnEntrySources = 0;
 };
 
 struct CsvFileReport {
     std::string strName;  // as the caller named the file (may be empty)
     CsvLayout layout;
     long long nLines = 0;
+    bool bOwnEntries = false;  // one of the user's own-entry files
     // Read as the program's own bytes, yet its texts are UTF-8 with letters
     // beyond ASCII and the radio's code page is another: they would show
     // garbled. Importing with the encoding UTF-8 converts them.
@@ -40,6 +44,8 @@ struct CsvImportReport {
     long long nNoId = 0;          // no radio ID of 1 to 16777215
     long long nNotChosen = 0;     // outside `only` or inside `exclude`
     long long nOverCapacity = 0;  // valid, but past what the radio holds
+    long long nOwnReplaced = 0;   // an own entry has the ID
+    long long nOwnTaken = 0;      // of nTaken: lines of the own-entry files
     // Over the values taken.
     long long nValuesCut = 0;
     long long nTransliterated = 0;

@@ -90,6 +90,8 @@ bool CAppData::LoadSettings(IStartupNotifier* notifier, const std::string& progr
     m_strOnly.clear();
     m_strExclude.clear();
     m_strBinFile.clear();
+    m_strOwnContacts.clear();
+    m_strDatabaseUrl.clear();
     m_bVerify = 0;
     m_strLanguage.clear();
     m_bConfirmWrite = 1;
@@ -148,6 +150,8 @@ void CAppData::ReadSetupKeys() {
     m_strAddFolder = settings.Get("add_folder");
     m_strExportFolder = settings.Get("export_folder");
     m_strBackupFolder = settings.Get("backup_folder");
+    m_strOwnContacts = settings.Get("own_contacts");
+    m_strDatabaseUrl = settings.Get("database_url");
 
     // The settings decide the code page; without a known name the system's
     // own is in force.
@@ -196,6 +200,23 @@ std::string CAppData::BackupDir() const {
         return beside;
     const std::string user = UserDataDir();
     return user.empty() ? beside : user + SEP + "pendrak" + SEP + "Bin";
+}
+
+std::vector<std::string> CAppData::OwnContactFiles() const {
+    std::vector<std::string> files;
+    std::string rest = m_strOwnContacts;
+    while (!rest.empty()) {
+        const size_t comma = rest.find(',');
+        std::string item = rest.substr(0, comma);
+        rest = comma == std::string::npos ? std::string() : rest.substr(comma + 1);
+        while (!item.empty() && (item.front() == ' ' || item.front() == '\t')) item.erase(0, 1);
+        while (!item.empty() && (item.back() == ' ' || item.back() == '\t')) item.pop_back();
+        if (item.empty()) continue;
+        if (std::filesystem::path(item).is_relative() && !m_strAppDir.empty())
+            item = m_strAppDir + SEP + item;
+        files.push_back(NativePath(item));
+    }
+    return files;
 }
 
 std::string CAppData::GetLangString(const char* key) {

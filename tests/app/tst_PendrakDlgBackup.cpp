@@ -194,7 +194,8 @@ private slots:
         });
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), dlg.mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(&dlg, &event);
-        QCOMPARE(texts, QStringList({"Open backup…", "Add from file…", "Options…",
+        QCOMPARE(texts, QStringList({"Open backup…", "Add from file…",
+                                     "Update from the user database…", "Options…",
                                      "&About Pendrak..."}));
         QCOMPARE(services.dialogs, QStringList{"Open backup"});
     }
