@@ -145,6 +145,8 @@ int CheckOptionValues(const std::vector<std::string>& values, QString* reason,
     const std::vector<OptionKey>& keys = OptionKeys();
     changed->clear();
     for (size_t i = 0; i < keys.size() && i < values.size(); ++i) {
+        // A value left as it stands (an own file gone since) must not block the others.
+        if (values[i] == CurrentOptionValue(keys[i])) continue;
         QString why = keys[i].check(values[i]);
         if (why.isEmpty()) {
             const std::string problem = SettingValueProblem(values[i]);
@@ -154,7 +156,7 @@ int CheckOptionValues(const std::vector<std::string>& values, QString* reason,
             *reason = why;
             return static_cast<int>(i);
         }
-        if (values[i] != CurrentOptionValue(keys[i])) changed->emplace_back(keys[i].key, values[i]);
+        changed->emplace_back(keys[i].key, values[i]);
     }
     return -1;
 }

@@ -131,7 +131,7 @@ int RunUpdate(UpdateOptions options) {
     const bool haveInfo = haveList && LoadDatabaseInfo(path, info);
     const int64_t now = std::time(nullptr);
     const int64_t checked = haveList ? LastChecked(path, info, haveInfo) : 0;
-    if (!haveList || now - checked > static_cast<int64_t>(options.dMaxAgeHours * 3600)) {
+    if (!haveList || now - checked >= static_cast<int64_t>(options.dMaxAgeHours * 3600)) {
         info = Fetch(DatabaseUrl(options.strUrl), path, options.bForce, options.common.bQuiet);
     } else {
         const int64_t minutes = (now - checked) / 60;

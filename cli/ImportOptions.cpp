@@ -33,7 +33,8 @@ void AddImportOptions(CLI::App& command, CliImportOptions& options) {
         "--own", options.ownFiles,
         "A CSV file of your own entries (repeatable): always taken, replacing the list's ID"));
     command.add_flag("--strict", options.bStrict,
-                     "Fail when a line was lost (repeated ID, no valid ID, over capacity)");
+                     "Fail when a line was lost (repeated ID, no valid ID, over capacity, unclosed "
+                     "quote) or a file has CR-only line ends");
 }
 
 int ImportCsvFiles(CContactImage& image, const std::vector<std::string>& paths,
@@ -69,16 +70,20 @@ int ImportCsvFiles(CContactImage& image, const std::vector<std::string>& paths,
             break;
     }
     for (const std::string& line : FormatImportReport(result.report, ReportText)) PrintInfo(line);
-    for (const CsvFileReport& file : result.report.files)
-        if (file.bUtf8Text)
-            PrintError("warning: " + file.strName +
+    for (const CsvFileReport& read : result.report.files)
+        if (read.bUtf8Text)
+            PrintError("warning: " + read.strName +
                        " is in the program's own layout, but its texts are UTF-8 and the radio's "
                        "code page (" + std::to_string(import.nCodePage) +
                        ") is not: they were kept as they are and will show garbled; import it "
                        "with --encoding UTF-8 to convert them");
-    if (options.bStrict && result.report.Lost() > 0) {
+    // A file of CR-only line ends was read as one line: however it counts,
+    // its lines were not read as lines.
+    if (options.bStrict && (result.report.Lost() > 0 || result.report.AnyCrOnly())) {
         for (const std::string& line : FormatImportLosses(result.report, ReportText))
             PrintError(line);
+        if (result.report.Lost() == 0)
+            Fail("--strict: a file has CR-only line ends; nothing written");
         Fail("--strict: " + std::to_string(result.report.Lost()) + " lines lost; nothing written");
     }
     return result.count;

@@ -100,14 +100,23 @@ public:
         const bool kept = m_converters.For(layout) == nullptr;
         m_pChoice = kept ? &m_own : &m_named;
         m_utf8.Reset(kept && m_converters.nCodePage != CP_UTF8_ID);
+        m_nFileStart = m_report.nLines;
+        m_unclosed.clear();
+        m_bCrOnly = false;
     }
     // For the files that follow: the user's own entries or not.
     void SetOwnEntries(bool own) { m_bOwnEntries = own; }
+    void OnCrOnlyLineEnds() override { m_bCrOnly = true; }
     bool Utf8Text() const { return m_utf8.Utf8Text(); }
 
     bool OnRecord(const CsvRecord& r) override {
         m_report.nLines += r.nLines;
         switch (r.kind) {
+            case CsvRecordKind::Unclosed:
+                m_report.nUnclosed += r.nLines;
+                if (m_unclosed.size() < CsvFileReport::MAX_NAMED_LINES)
+                    m_unclosed.push_back(m_report.nLines - m_nFileStart);
+                return true;
             case CsvRecordKind::Header:
                 m_report.nHeader += r.nLines;
                 return true;
@@ -233,6 +242,16 @@ public:
     uint32_t RecordId(size_t index) const { return m_records[index] >> 8; }
     bool KeepOld(int i) const { return m_keepOld[i]; }
     const CsvLayout& Layout() const { return m_layout; }
+    // The file just read, as far as this reading can tell.
+    CsvFileReport FileReport(long long lines) const {
+        CsvFileReport file;
+        file.layout = m_layout;
+        file.nLines = lines;
+        file.unclosedLines = m_unclosed;
+        file.bCrOnly = m_bCrOnly;
+        file.bUtf8Text = Utf8Text();
+        return file;
+    }
     int OldCount() const { return m_nOld; }
 
 private:
@@ -274,6 +293,9 @@ private:
     CStagedRecords* m_pStageAll;
     CsvLayout m_layout;
     bool m_bOwnEntries = false;
+    long long m_nFileStart = 0;  // the report's lines before this file
+    std::vector<long long> m_unclosed;
+    bool m_bCrOnly = false;
     CUtf8Watch m_utf8;
     CSeenIds m_seen;
     CSeenIds m_ownIds;
@@ -408,11 +430,8 @@ CsvImportResult ImportContactsCsv(CContactImage& image, const std::vector<CCsvSo
                            bytes.back()))
             return Failed(CsvImportResult::ReadFailed, cause, i);
         plan->Flush();
-        CsvFileReport file;
-        file.layout = plan->Layout();
+        CsvFileReport file = plan->FileReport(report.nLines - before);
         file.bOwnEntries = i < options.nOwnEntrySources;
-        file.nLines = report.nLines - before;
-        file.bUtf8Text = plan->Utf8Text();
         report.files.push_back(file);
     }
     plan->Decide(image, options.bMerge);

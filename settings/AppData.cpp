@@ -188,6 +188,16 @@ bool CAppData::SaveSettings(const SettingValues& values, std::string* reason) {
 
 std::string CAppData::BackupDir() const {
     if (!m_strBinFile.empty()) {
+        // "~" and "~/..." are the user's home folder, as in a shell.
+        if (m_strBinFile[0] == '~' &&
+            (m_strBinFile.size() == 1 || m_strBinFile[1] == '/' || m_strBinFile[1] == '\\')) {
+#ifdef _WIN32
+            const char* home = std::getenv("USERPROFILE");
+#else
+            const char* home = std::getenv("HOME");
+#endif
+            if (home && *home) return NativePath(home + m_strBinFile.substr(1));
+        }
         // Written with either separator; named in messages with the platform's.
         if (std::filesystem::path(m_strBinFile).is_relative() && !m_strAppDir.empty())
             return NativePath(m_strAppDir + SEP + m_strBinFile);
