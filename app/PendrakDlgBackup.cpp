@@ -56,15 +56,11 @@ void CPendrakDlg::OnOpenBackup() {
     CBackupListDlg list(backups, FromPathBytes(folder), FromPathBytes(reason), this);
     if (DialogServices().ExecDialog(list) != QDialog::Accepted || list.ChosenPath().isEmpty())
         return;
-<<<<<<< HEAD
     const QString path = list.ChosenPath();
-    const ImageFileResult loaded = LoadContactImageFile(PathBytes(path), theAppData.m_contacts);
-=======
     // Loaded aside: the list shown stays until the backup is taken.
     auto backup = std::make_unique<CContactImage>();
     backup->ClearContactImage();
     const ImageFileResult loaded = LoadContactImageFile(PathBytes(path), *backup);
->>>>>>> main
     if (loaded.outcome != ImageFileResult::Done) {
         AppMessageBox(this,
                       LangStringOr("IDS_ERR_OPENBACKUP", "%1 cannot be opened as a backup:\n%2")
