@@ -191,6 +191,7 @@ private slots:
         image->SetContactRadioId(2, 0);
         const std::string damaged = program.Path("damaged.bin").toStdString();
         QCOMPARE(WriteContactImageFile(damaged, *image, true).outcome, ImageFileResult::Done);
+        AnswerOpenBackup(services, -1);  // "Other file…"
         services.answerPath = program.Path("damaged.bin");
         dlg.OnOpenBackup();
         QCOMPARE(services.questions.size(), 1);
