@@ -24,12 +24,14 @@ QByteArray CodePageCodecName(int codePage) {
     return "CP" + QByteArray::number(codePage);
 }
 
-QString FromProgramBytes(std::string_view bytes) {
+QString CTextDecoder::Decode(std::string_view bytes) const {
     bool ascii = true;
     for (const char c : bytes) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
     if (ascii) return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    return QString::fromStdString(ToUtf8(bytes, GetProgramCodePage()));
+    return QString::fromStdString(ToUtf8(bytes, m_codePage));
 }
+
+QString FromProgramBytes(std::string_view bytes) { return CTextDecoder(GetProgramCodePage()).Decode(bytes); }
 
 QString FromLangBytes(std::string_view bytes) {
     if (theAppData.m_langFile.StartsWithUtf8Bom())

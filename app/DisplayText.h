@@ -13,6 +13,17 @@ namespace pendrak {
 // The usual name of a Windows code page, for messages.
 QByteArray CodePageCodecName(int codePage);
 
+// Bytes of one code page to screen text.
+class CTextDecoder {
+public:
+    explicit CTextDecoder(int codePage) : m_codePage(codePage) {}
+    QString Decode(std::string_view bytes) const;
+    int CodePage() const { return m_codePage; }
+
+private:
+    int m_codePage;
+};
+
 // In the program's code page (pendrak::GetProgramCodePage()).
 QString FromProgramBytes(std::string_view bytes);
 

@@ -1,6 +1,6 @@
 // The window's menu: the system menu on Windows, a context menu elsewhere,
-// with Open backup…, Add from file…, Update from the user database… and
-// About.
+// with Open backup…, Add from file…, Update from the user database…,
+// Options… and About.
 #include <QContextMenuEvent>
 #include <QMenu>
 
@@ -28,6 +28,9 @@ void CPendrakDlg::OnSysCommand(int nID) {
         FocusList();
     } else if ((nID & 0xFFF0) == IDM_UPDATEDB) {
         OnUpdateFromDatabase();
+    } else if ((nID & 0xFFF0) == IDM_OPTIONS) {
+        OnOptions();
+        FocusList();
     }
 }
 
@@ -35,23 +38,35 @@ QString CPendrakDlg::OpenBackupMenuText() {
     return LangStringOr("IDS_OPENBACKUP", "Open backup…");
 }
 
+std::vector<CPendrakDlg::WindowMenuItem> CPendrakDlg::WindowMenuItems() const {
+    std::vector<WindowMenuItem> items = {
+        {OpenBackupMenuText(), IDM_OPENBACKUP, false},
+        {AddFromFileMenuText(), IDM_ADDFROMFILE, false},
+        {UpdateMenuText(), IDM_UPDATEDB, false},
+        {OptionsMenuText(), IDM_OPTIONS, false},
+        {AboutMenuText(), IDM_ABOUTBOX, false},
+    };
+    for (WindowMenuItem& item : items)
+        // The update is also how its own download is stopped.
+        item.bEnabled = item.nId == IDM_ABOUTBOX || !IsJobRunning() ||
+                        (item.nId == IDM_UPDATEDB && IsDatabaseUpdateRunning());
+    return items;
+}
+
+void CPendrakDlg::AddWindowMenuItems(QMenu& menu) {
+    if (!menu.isEmpty()) menu.addSeparator();
+    for (const WindowMenuItem& item : WindowMenuItems()) {
+        QAction* action = menu.addAction(item.strText);
+        action->setEnabled(item.bEnabled);
+        connect(action, &QAction::triggered, this, [this, id = item.nId] { OnSysCommand(id); });
+    }
+}
+
 #ifndef Q_OS_WIN
 void CPendrakDlg::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
-    QAction* openBackup = menu.addAction(OpenBackupMenuText());
-    openBackup->setEnabled(!IsJobRunning());
-    QAction* add = menu.addAction(AddFromFileMenuText());
-    add->setEnabled(!IsJobRunning());
-    QAction* updateDb = menu.addAction(UpdateMenuText());
-    updateDb->setEnabled(!IsJobRunning() || IsDatabaseUpdateRunning());
-    QAction* about = menu.addAction(AboutMenuText());
-    QAction* chosen = menu.exec(event->globalPos());
-    if (chosen == about) OnSysCommand(IDM_ABOUTBOX);
-    else if (chosen == openBackup) OnSysCommand(IDM_OPENBACKUP);
-    else if (chosen == add)
-        OnSysCommand(IDM_ADDFROMFILE);
-    else if (chosen == updateDb)
-        OnSysCommand(IDM_UPDATEDB);
+    AddWindowMenuItems(menu);
+    menu.exec(event->globalPos());
 }
 #else
 void CPendrakDlg::contextMenuEvent(QContextMenuEvent* event) { QDialog::contextMenuEvent(event); }
@@ -59,18 +74,12 @@ void CPendrakDlg::contextMenuEvent(QContextMenuEvent* event) { QDialog::contextM
 void CPendrakDlg::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
     if (m_bSystemMenuDone) return;
-    m_bSystemMenuDone = true;
     HMENU menu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
-    const std::wstring text = AboutMenuText().toStdWString();
-    const std::wstring openBackup = OpenBackupMenuText().toStdWString();
-    const std::wstring addFromFile = AddFromFileMenuText().toStdWString();
-    const std::wstring updateDb = UpdateMenuText().toStdWString();
     if (!menu) return;
+    m_bSystemMenuDone = true;
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING, IDM_OPENBACKUP, openBackup.c_str());
-    AppendMenuW(menu, MF_STRING, IDM_ADDFROMFILE, addFromFile.c_str());
-    AppendMenuW(menu, MF_STRING, IDM_UPDATEDB, updateDb.c_str());
-    if (!text.empty()) AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, text.c_str());
+    for (const WindowMenuItem& item : WindowMenuItems())
+        AppendMenuW(menu, MF_STRING, item.nId, item.strText.toStdWString().c_str());
     RefreshSystemMenu();
 }
 
@@ -80,22 +89,21 @@ void CPendrakDlg::RefreshSystemMenu() {
     if (!m_bSystemMenuDone) return;
     HMENU menu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
     if (!menu) return;
-    const auto state = [](bool on) { return UINT(MF_BYCOMMAND | (on ? MF_ENABLED : MF_GRAYED)); };
-    EnableMenuItem(menu, IDM_OPENBACKUP, state(!IsJobRunning()));
-    EnableMenuItem(menu, IDM_ADDFROMFILE, state(!IsJobRunning()));
-    // A running download is cancelled through this same item.
-    const std::wstring updateDb = UpdateMenuText().toStdWString();
-    ModifyMenuW(menu, IDM_UPDATEDB, MF_BYCOMMAND | MF_STRING, IDM_UPDATEDB, updateDb.c_str());
-    EnableMenuItem(menu, IDM_UPDATEDB, state(!IsJobRunning() || IsDatabaseUpdateRunning()));
+    // Texts too: a running download's item reads Cancel.
+    for (const WindowMenuItem& item : WindowMenuItems()) {
+        ModifyMenuW(menu, item.nId, MF_BYCOMMAND | MF_STRING, item.nId, item.strText.toStdWString().c_str());
+        EnableMenuItem(menu, item.nId, MF_BYCOMMAND | (item.bEnabled ? MF_ENABLED : MF_GRAYED));
+    }
 }
 
 bool CPendrakDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
     auto* msg = static_cast<MSG*>(message);
     // The system menu is about to open: its items as the window is now.
     if (msg->message == WM_INITMENU) RefreshSystemMenu();
+    const auto command = static_cast<int>(msg->wParam & 0xFFF0);
     if (msg->message == WM_SYSCOMMAND &&
-        ((msg->wParam & 0xFFF0) == IDM_ABOUTBOX || (msg->wParam & 0xFFF0) == IDM_OPENBACKUP ||
-         (msg->wParam & 0xFFF0) == IDM_ADDFROMFILE || (msg->wParam & 0xFFF0) == IDM_UPDATEDB)) {
+        (command == IDM_ABOUTBOX || command == IDM_OPENBACKUP || command == IDM_ADDFROMFILE ||
+         command == IDM_UPDATEDB || command == IDM_OPTIONS)) {
         OnSysCommand(static_cast<int>(msg->wParam));
         *result = 0;
         return true;

@@ -9,6 +9,7 @@ constexpr int IDM_ABOUTBOX = 0x0010;
 constexpr int IDM_OPENBACKUP = 0x0020;
 constexpr int IDM_ADDFROMFILE = 0x0030;  // "Add from file…", beside About
 constexpr int IDM_UPDATEDB = 0x0040;     // "Update from the user database…"
+constexpr int IDM_OPTIONS = 0x0050;      // "Options…", beside them
 
 constexpr int IDD_ABOUTBOX = 100;
 constexpr int IDD_PENDRAK_DIALOG = 102;

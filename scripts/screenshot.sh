@@ -5,8 +5,11 @@
 #   scripts/screenshot.sh [--windows] [OUT.png]   (default build/screenshot.png)
 # writes OUT.png and OUT-find.png. PRESET (default dev) picks the build;
 # LANGUAGE (default lang_cn) the texts; FIND (default 王) the text found;
-# MAXIMISED=1 shows the window maximised. --windows takes the Windows build
-# (build/mingw) under wine instead, on a system whose code page is not GBK's.
+# MAXIMISED=1 shows the window maximised; SHOW=edit, SHOW=options or
+# SHOW=confirm takes a third picture, OUT-edit.png, OUT-options.png or
+# OUT-confirm.png, with that dialog (or the question before a Write) open.
+# --windows takes the Windows build (build/mingw) under wine instead, on a
+# system whose code page is not GBK's.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -135,6 +138,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
   prepare
   shoot "$1" "${@:3}"
   shoot "$2" --find "$FIND" "${@:3}"
+  if [ -n "${SHOW:-}" ]; then shoot "${1%.png}-$SHOW.png" --show "$SHOW" "${@:3}"; fi
 ' screenshot "$work" "$out" "$out_find" "${options[@]}"
 
 sed 's/^/message box: /' "$work/boxes.txt"
