@@ -206,6 +206,8 @@ void CPendrakDlg::OnInitDialog() {
     LocalizeDialog();
     InitContactList();
     InitFind();
+    InitKeyboard();
+    SetControlTexts();
     m_staticStatus->SetFullText(QString());
     m_progress->setRange(0, PROGRESS_RANGE);
     m_progress->setValue(0);
@@ -277,6 +279,7 @@ void CPendrakDlg::UpdatePageControls() {
     GetDlgItem(IDC_PAGE_PREV)->setEnabled(idle && m_nCurPage > 0);
     GetDlgItem(IDC_PAGE_NEXT)->setEnabled(idle && m_nCurPage < m_nPageCount - 1);
     GetDlgItem(IDC_PAGE_LAST)->setEnabled(idle && m_nCurPage < m_nPageCount - 1);
+    AnnouncePage();
 }
 
 void CPendrakDlg::OnFirstPage() {

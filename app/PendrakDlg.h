@@ -14,8 +14,10 @@
 #include "csv/ImportReport.h"
 #include "radio/RadioJob.h"
 
+class QKeySequence;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QProgressBar;
 class QPushButton;
 class QTableView;
@@ -51,6 +53,13 @@ public:
     void OnKillFocusPageEdit();
 
     void LocalizeDialog();
+    // Every text of the window again, after the language was switched.
+    void Retranslate();
+    // Switches to Data/<language>.lng at once and keeps the choice in setting.txt.
+    void OnLanguage(const QString& language);
+    static QString LanguageMenuText();
+    // The keys of Read, Write, Import, Export and find, as shown in tooltips.
+    static QKeySequence ActionKeys(int id);
 
     // Find over the whole image (the find field, in its own files).
     void OnFindOpen();
@@ -118,6 +127,15 @@ private:
     enum class FindStep { First, Next, Previous };
 
     void CreateControls();
+    // Shortcuts of the buttons and the menu's keys.
+    void InitKeyboard();
+    // Tooltips, accessible names and descriptions in the current language.
+    void SetControlTexts();
+    // Tells a screen reader the page shown ("Page 3 of 650") when it changed.
+    void AnnouncePage();
+    // Open backup…, Add from file…, the Language submenu and About.
+    void FillWindowMenu(QMenu& menu);
+    void ShowWindowMenu(const QPoint& globalPos);
     void InitFind();
     QRect FindBarArea() const;
     void FindContact(FindStep step);
@@ -165,8 +183,11 @@ private:
     QString m_strWriteBackup;  // the backup kept before the last Write; empty: none
     CUnwrittenList m_unwritten;
     int m_nTimerId = 0;
+    QString m_strPagePosition;  // last announced
 #ifdef Q_OS_WIN
+    void BuildSystemMenu();
     bool m_bSystemMenuDone = false;
+    std::vector<QString> m_systemMenuLanguages;  // by item, from IDM_LANGUAGE_FIRST
 #endif
 };
 

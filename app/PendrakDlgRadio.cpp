@@ -125,7 +125,8 @@ void CPendrakDlg::OnTimer(int nIDEvent) {
         int percent = m_job.nProgress.load();
         percent = percent < 0 ? 0 : percent > 100 ? 100 : percent;
         m_staticStatus->SetFullText(state == JOB_VERIFYING ? VerifyProgressText(percent)
-                                                       : QString::asprintf(" %d%%", percent));
+                                                       : QString::asprintf(" %d%%", percent),
+                                    false);
         m_progress->setValue(percent * PROGRESS_RANGE / 100);
         break;
     }

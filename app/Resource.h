@@ -8,6 +8,8 @@ constexpr int IDS_ABOUTBOX = 101;   // text of the About menu item
 constexpr int IDM_ABOUTBOX = 0x0010;
 constexpr int IDM_OPENBACKUP = 0x0020;
 constexpr int IDM_ADDFROMFILE = 0x0030;  // "Add from file…", beside About
+// The system menu's language items, 0x10 apart (Windows keeps the low four bits).
+constexpr int IDM_LANGUAGE_FIRST = 0x0100;
 
 constexpr int IDD_ABOUTBOX = 100;
 constexpr int IDD_PENDRAK_DIALOG = 102;

@@ -7,6 +7,8 @@
 
 #include "platform/CodePage.h"
 #include "platform/System.h"
+#include "settings/LanguageChoice.h"
+#include "settings/SettingsWriter.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -82,6 +84,7 @@ std::string ExpandEscape(const std::string& text, char letter, char with, int co
 bool CAppData::LoadSettings(IStartupNotifier* notifier, const std::string& programPath) {
     // Nothing of an earlier load survives a failed one.
     m_strLangFile.clear();
+    m_strLanguage.clear();
     m_strBinDir.clear();
     m_strCodePage.clear();
     m_strRadio.clear();
@@ -135,7 +138,12 @@ bool CAppData::LoadSettings(IStartupNotifier* notifier, const std::string& progr
     // own is in force.
     SetProgramCodePage(CodePageFromName(m_strCodePage));
 
-    if (language.empty()) language = SystemDefaultLcid() == 0x0804u ? "lang_cn" : "lang_en";
+    if (language.empty()) {
+        // The system's language where its file is there, else English.
+        language = LanguageFileForLcid(SystemDefaultLcid());
+        if (!PathExists(m_strDataDir + SEP + language + ".lng")) language = "lang_en";
+    }
+    m_strLanguage = language;
     m_strLangFile = m_strDataDir + SEP + language + ".lng";
     m_strBinDir = m_strBinFile.empty() ? m_strAppDir + SEP + "Bin" : m_strBinFile;
 
@@ -161,6 +169,24 @@ std::string CAppData::BackupDir() const {
         return beside;
     const std::string user = UserDataDir();
     return user.empty() ? beside : user + SEP + "pendrak" + SEP + "Bin";
+}
+
+bool CAppData::SwitchLanguage(const std::string& language, std::string* reason) {
+    const std::string path = m_strDataDir + SEP + language + ".lng";
+    if (m_strDataDir.empty() || !PathExists(path)) {
+        *reason = "there is no language file " + path;
+        return false;
+    }
+    CMappedIniFile probe;
+    if (!probe.Open(path.c_str())) {
+        *reason = "cannot read the language file " + path;
+        return false;
+    }
+    probe.Close();
+    m_langFile.Open(path.c_str());
+    m_strLangFile = path;
+    m_strLanguage = language;
+    return WriteSettingValues(m_strSettingFile, {{"language", language}}, reason);
 }
 
 std::string CAppData::GetLangString(const char* key) {

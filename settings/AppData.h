@@ -24,6 +24,7 @@ public:
     std::string m_strAppDir;       // folder of the executable, no trailing separator
     std::string m_strDataDir;      // the Data folder in use
     std::string m_strLangFile;
+    std::string m_strLanguage;     // its name without ".lng", as chosen
     std::string m_strSettingFile;
     std::string m_strBinDir;
     std::string m_strCodePage;     // `codepage` key of [setup], as written
@@ -47,6 +48,12 @@ public:
     // from the program's folder); else Bin beside the program where that can
     // be written, else the user's data folder (pendrak/Bin in it).
     std::string BackupDir() const;
+
+    // Shows the texts of Data/<language>.lng from now on and keeps the
+    // choice in setting.txt (its other lines untouched). False with the
+    // reason when the file cannot be read (the language stays) or the
+    // choice cannot be kept (the language is switched all the same).
+    bool SwitchLanguage(const std::string& language, std::string* reason);
 
     // Section "String" text of an IDS_ key, with \n and \t expanded; empty
     // when there is none.

@@ -162,7 +162,7 @@ private slots:
         });
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), dlg.mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(&dlg, &event);
-        QCOMPARE(texts, QStringList({"Open backup…", "Add from file…", "&About Pendrak..."}));
+        QCOMPARE(texts, QStringList({"Open backup…", "Add from file…", "&Language", "&About Pendrak..."}));
         QCOMPARE(services.openFolder, program.Path("Bin"));
     }
 
