@@ -7,12 +7,19 @@
 
 namespace pendrak {
 
+namespace {
+AnnounceSink g_sink = nullptr;
+}  // namespace
+
+void SetAnnounceSink(AnnounceSink sink) { g_sink = sink; }
+
 void Announce(QWidget* w, const QString& name, bool alert) {
     if (w->accessibleName() == name) return;
     w->setAccessibleName(name);  // sends the name change itself
     if (!alert) return;
     QAccessibleEvent event(w, QAccessible::Alert);
-    QAccessible::updateAccessibility(&event);
+    if (g_sink) g_sink(&event);
+    else QAccessible::updateAccessibility(&event);
 }
 
 QString PagePositionText(int page, int pageCount) {

@@ -162,6 +162,8 @@ void CPendrakDlg::CreateControls() {
             m_listContacts->verticalHeader()->hide();
             m_listContacts->setWordWrap(false);
             m_listContacts->setFocusPolicy(Qt::StrongFocus);
+            // Tab leaves the list for the next control instead of walking its cells.
+            m_listContacts->setTabKeyNavigation(false);
             w = m_listContacts;
             break;
         }

@@ -1,6 +1,8 @@
 // The window without a mouse and through a screen reader: shortcuts shown
 // in the tooltips, a name and a description for every control, and the page
 // shown announced when it changes.
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -30,6 +32,12 @@ QKeySequence CPendrakDlg::ActionKeys(int id) {
 }
 
 void CPendrakDlg::InitKeyboard() {
+    // Styles draw the focus only after a Tab; here it shows from the start,
+    // after a job and after a click alike.
+    setAttribute(Qt::WA_KeyboardFocusChange);
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now && now->window() == this) setAttribute(Qt::WA_KeyboardFocusChange);
+    });
     for (const int id : {IDC_READ, IDC_WRITE, IDC_IMPORT, IDC_EXPORT}) {
         auto* button = static_cast<QPushButton*>(GetDlgItem(id));
         connect(new QShortcut(ActionKeys(id), this), &QShortcut::activated, button, [button] {
@@ -37,12 +45,14 @@ void CPendrakDlg::InitKeyboard() {
         });
     }
 #ifndef Q_OS_WIN
-    // Windows turns Shift+F10 into a context menu itself; the Menu key does
-    // so everywhere.
+    // Shift+F10 does what the Menu key does, as on Windows (which sends it
+    // itself): the focused control's menu, which for most is the window's.
     connect(new QShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10), this), &QShortcut::activated,
             this, [this] {
                 QWidget* at = focusWidget() ? focusWidget() : this;
-                ShowWindowMenu(at->mapToGlobal(at->rect().center()));
+                const QPoint center = at->rect().center();
+                QContextMenuEvent event(QContextMenuEvent::Keyboard, center, at->mapToGlobal(center));
+                QApplication::sendEvent(at, &event);
             });
 #endif
 }

@@ -48,9 +48,9 @@ public:
     QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
         return scaledPixmap(size, mode, state, 1.0);
     }
+    // QIcon asks in device pixels already, with the scale they are for.
     QPixmap scaledPixmap(const QSize& size, QIcon::Mode, QIcon::State, qreal scale) override {
-        const QSize pixels = (QSizeF(size) * scale).toSize();
-        QPixmap pixmap = ProgramIconPixmap(std::min(pixels.width(), pixels.height()));
+        QPixmap pixmap = ProgramIconPixmap(std::min(size.width(), size.height()));
         pixmap.setDevicePixelRatio(scale);
         return pixmap;
     }
