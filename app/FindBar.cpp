@@ -1,6 +1,8 @@
 #include "app/FindBar.h"
 
+#include <QFontMetrics>
 #include <QHBoxLayout>
+#include <algorithm>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
@@ -32,7 +34,6 @@ CFindBar::CFindBar(QWidget* parent) : QFrame(parent) {
 
     m_editFind = new QLineEdit(this);
     m_editFind->setClearButtonEnabled(true);
-    m_editFind->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 28);
     m_paletteNormal = m_editFind->palette();
     m_staticResult = new QLabel(this);
     m_staticResult->setTextFormat(Qt::PlainText);
@@ -62,6 +63,10 @@ CFindBar::CFindBar(QWidget* parent) : QFrame(parent) {
 void CFindBar::Retranslate() {
     const QString hint = LangStringOr("IDS_FIND_HINT", "Radio ID, callsign, name, city…");
     m_editFind->setPlaceholderText(hint);
+    // Room for the hint whole beside the clear button, in any language.
+    const QFontMetrics fm = m_editFind->fontMetrics();
+    m_editFind->setMinimumWidth(std::max(fm.horizontalAdvance(QLatin1Char('x')) * 28,
+                                         fm.horizontalAdvance(hint) + 2 * fm.height()));
     m_editFind->setAccessibleName(LangStringOr("IDS_ACC_FIND", "Find"));
     const QString keys = QKeySequence(QKeySequence::Find).toString(QKeySequence::NativeText);
     m_editFind->setToolTip(

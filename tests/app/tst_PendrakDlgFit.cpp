@@ -175,8 +175,9 @@ private slots:
             const int pixels = qRound(side * scale);
             QCOMPARE(pixmap.size(), QSize(pixels, pixels));
             QCOMPARE(pixmap.devicePixelRatio(), scale);
-            QCOMPARE(pixmap.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
-                     ProgramIconPixmap(pixels).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied));
+            QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+            image.setDevicePixelRatio(1.0);
+            QCOMPARE(image, ProgramIconPixmap(pixels).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied));
         }
         // An odd size is no near one scaled: 30 pixels drawn differ from 32 shrunk.
         const QImage drawn = ProgramIcon().pixmap(QSize(30, 30), 1.0).toImage();
