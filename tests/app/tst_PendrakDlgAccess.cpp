@@ -297,7 +297,7 @@ private slots:
     // The Language submenu switches every text at once and keeps the choice.
     void languageMenuSwitchesAndKeepsTheChoice() {
         CFakeDialogServices services;
-        CProgramDir dir(Shipped("lang_en"), "; the radio\nradio=usb\n");
+        CProgramDir dir;  // with test.lng, which names no language
         dir.Write("Data/setting.txt", "; mine\n[setup]\nlanguage=lang_en\n; the radio\nradio=usb\n");
         dir.Write("Data/lang_en.lng", Shipped("lang_en"));
         dir.Write("Data/lang_de.lng", Shipped("lang_de"));
@@ -313,10 +313,9 @@ private slots:
         OnNextMenu([&](QMenu* m) {
             QMenu* languages = m->actions().value(2)->menu();
             QVERIFY(languages);
-            for (QAction* a : languages->actions()) {
-                titles << a->text() + (a->isChecked() ? "*" : "");
+            for (QAction* a : languages->actions()) titles << a->text() + (a->isChecked() ? "*" : "");
+            for (QAction* a : languages->actions())
                 if (a->text() == "Deutsch") a->trigger();
-            }
         });
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), dlg.mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(&dlg, &event);
