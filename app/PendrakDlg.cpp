@@ -271,6 +271,7 @@ void CPendrakDlg::ShowContactPage() {
     UpdatePageControls();
     if (m_nFirstIndex > m - 1) m_nFirstIndex = m - 1;
     m_pageModel->FillPage(theAppData.m_contacts, m_nCurPage * CONTACTS_PER_PAGE, m_nPageItems);
+    if (m_listContacts->hasFocus()) ShowListFocus();
 }
 
 void CPendrakDlg::UpdatePageControls() {
@@ -349,7 +350,10 @@ void CPendrakDlg::reject() {
     QDialog::reject();
 }
 
-void CPendrakDlg::FocusList() { m_listContacts->setFocus(Qt::OtherFocusReason); }
+void CPendrakDlg::FocusList() {
+    m_listContacts->setFocus(Qt::OtherFocusReason);
+    ShowListFocus();
+}
 
 void CPendrakDlg::keyPressEvent(QKeyEvent* event) {
     // Esc closes an open find field first, not the window.

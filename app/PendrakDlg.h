@@ -159,6 +159,8 @@ private:
     QString VerifyOutcomeText() const;
     // After a job or a box: Enter must not start the job again.
     void FocusList();
+    // A list with the focus shows it on a row, though none is selected.
+    void ShowListFocus();
 
     QIcon m_hIcon;
     QTableView* m_listContacts = nullptr;

@@ -3,6 +3,7 @@
 // shown announced when it changes.
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QItemSelectionModel>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +13,7 @@
 #include <QTableView>
 
 #include "app/Announce.h"
+#include "app/ContactPageModel.h"
 #include "app/DisplayText.h"
 #include "app/PendrakDlg.h"
 #include "app/Resource.h"
@@ -55,6 +57,13 @@ void CPendrakDlg::InitKeyboard() {
                 QApplication::sendEvent(at, &event);
             });
 #endif
+}
+
+void CPendrakDlg::ShowListFocus() {
+    if (m_listContacts->currentIndex().isValid() || m_pageModel->rowCount() == 0) return;
+    // Current, not selected: the focus frame shows, find still starts from the top.
+    m_listContacts->selectionModel()->setCurrentIndex(m_pageModel->index(0, 1),
+                                                      QItemSelectionModel::NoUpdate);
 }
 
 void CPendrakDlg::SetControlTexts() {

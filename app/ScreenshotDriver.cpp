@@ -72,6 +72,7 @@ int main(int argc, char** argv) {
         dlg.setGeometry(dlg.screen()->availableGeometry());
     } else {
         dlg.show();
+        dlg.activateWindow();  // no window manager gives it the keyboard
     }
     if (exitWhenShown) {
         QTimer shown;
@@ -95,7 +96,11 @@ int main(int argc, char** argv) {
             }
             // The window's place on the screen, for cropping the picture.
             QTimer::singleShot(500, &dlg, [readyFile, &dlg] {
-                const QRect g = dlg.frameGeometry();
+                // In the screen's pixels: at 200 % twice the window's own.
+                const qreal scale = dlg.devicePixelRatioF();
+                const QRect frame = dlg.frameGeometry();
+                const QRect g(QPoint(qRound(frame.x() * scale), qRound(frame.y() * scale)),
+                              QSize(qRound(frame.width() * scale), qRound(frame.height() * scale)));
                 QFile f(readyFile);
                 if (f.open(QIODevice::WriteOnly))
                     f.write(QStringLiteral("%1x%2+%3+%4\n")

@@ -103,6 +103,9 @@ private slots:
         QCOMPARE(services.boxes.constLast().caption, QString("<IDS_PROMPT_READ>"));
         QCOMPARE(dlg.m_nPageCount, 3);
         QCOMPARE(QApplication::focusWidget(), dlg.ContactList());
+        // The list shows where its focus is, on a row not chosen.
+        QCOMPARE(dlg.ContactList()->currentIndex().row(), 0);
+        QVERIFY(!dlg.ContactList()->selectionModel()->hasSelection());
 
         // From the list Tab wraps to the first control that takes it: Next.
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
