@@ -2,15 +2,25 @@
 #pragma once
 
 #include <QString>
+#include <QWidget>
 
 class QAccessibleEvent;
-class QWidget;
 
 namespace pendrak {
 
-// Gives w the accessible name `name` and, when that is new, tells assistive
-// tools: a name change, and with `alert` an alert, which screen readers
-// speak (progress ticks go without, so as not to drown everything else).
+// An invisible notification in the window: screen readers (Orca among them)
+// speak a notification when it appears, while a label's new name is read
+// only when the user goes to it.
+class CAnnouncer : public QWidget {
+    Q_OBJECT
+public:
+    explicit CAnnouncer(QWidget* parent);
+    void Say(const QString& text);
+};
+
+// Gives w the accessible name `name` and, when that is new and `alert`, has
+// the window's announcer say it (progress ticks go without, so as not to
+// drown everything else).
 void Announce(QWidget* w, const QString& name, bool alert = true);
 
 // Where announcements go: Qt's accessibility, which hands them on to a

@@ -34,6 +34,7 @@ QKeySequence CPendrakDlg::ActionKeys(int id) {
 }
 
 void CPendrakDlg::InitKeyboard() {
+    new CAnnouncer(this);
     // Styles draw the focus only after a Tab; here it shows from the start,
     // after a job and after a click alike.
     setAttribute(Qt::WA_KeyboardFocusChange);

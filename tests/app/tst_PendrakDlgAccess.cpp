@@ -282,17 +282,20 @@ private slots:
         dlg.Status()->SetFullText("Contacts imported: 450.");
         dlg.Status()->SetFullText(" 42%", false);
         SetAnnounceSink(nullptr);
-        auto heard = [](QObject* o, QAccessible::Event type, const QString& name) {
+        // What is said appears as a notification, which screen readers speak.
+        auto heard = [](const QString& name) {
             for (const Heard& h : g_heard)
-                if (h.object == o && h.type == type && h.name == name) return true;
+                if (h.type == QAccessible::ObjectShow && h.name == name &&
+                    QAccessible::queryAccessibleInterface(h.object)->role() == QAccessible::Notification)
+                    return true;
             return false;
         };
-        QVERIFY(heard(dlg.PageTotal(), QAccessible::Alert, "Page 3 of 3"));
-        QVERIFY(heard(dlg.Status(), QAccessible::Alert, "Status: Contacts imported: 450."));
+        QVERIFY(heard("Page 3 of 3"));
+        QVERIFY(heard("Status: Contacts imported: 450."));
         QCOMPARE(QAccessible::queryAccessibleInterface(dlg.PageTotal())->text(QAccessible::Name), QString("Page 3 of 3"));
         // A progress tick renames the line, and is not spoken over everything.
         QCOMPARE(QAccessible::queryAccessibleInterface(dlg.Status())->text(QAccessible::Name), QString("Status: 42%"));
-        QVERIFY(!heard(dlg.Status(), QAccessible::Alert, "Status: 42%"));
+        QVERIFY(!heard("Status: 42%"));
         QCOMPARE(g_heard.size(), 2);
         QCOMPARE(dlg.Status()->toolTip(), QString(" 42%"));
     }
