@@ -20,6 +20,7 @@
 #include "app/DialogServices.h"
 #include "app/ProgramIcon.h"
 #include "app/Resource.h"
+#include "app/DatabaseUpdateJob.h"
 #include "app/StatusLine.h"
 #include "settings/AppData.h"
 
@@ -372,7 +373,10 @@ void CPendrakDlg::keyPressEvent(QKeyEvent* event) {
 }
 
 void CPendrakDlg::timerEvent(QTimerEvent* event) {
-    if (event->timerId() == m_nTimerId) OnTimer(ID_TIMER_JOB);
+    if (event->timerId() == m_nTimerId) {
+        OnTimer(ID_TIMER_JOB);
+        PollDatabaseUpdate();
+    }
     QDialog::timerEvent(event);
 }
 

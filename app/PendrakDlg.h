@@ -25,6 +25,7 @@ class QTableView;
 namespace pendrak {
 
 class CContactPageModel;
+class CDatabaseUpdateJob;
 class CFindBar;
 class CStatusLine;
 
@@ -80,6 +81,10 @@ public:
     void OnSysCommand(int nID);
     // Loads an image file (a backup, either form) into the list.
     void OnOpenBackup();
+    // Downloads the user database as a job, then loads it as an Import
+    // does; while it runs, cancels it.
+    void OnUpdateFromDatabase();
+    bool IsDatabaseUpdateRunning() const;
     static QString OpenBackupMenuText();
 
     // True from an accepted Read/Write until its outcome has been shown.
@@ -146,11 +151,17 @@ private:
     void SetJobControlsEnabled(bool enabled);
     void ReportJobEnd();
     // Import or merge of the file at `path`, with the report.
-    void ImportFile(const QString& path, bool merge);
+    // False when nothing was imported (a message was shown).
+    bool ImportFile(const QString& path, bool merge);
     void ShowImportReport(const CsvImportReport& report);
     // The spare image, made on first use.
     CContactImage& SpareImage();
     QString AddFromFileMenuText() const;
+    QString UpdateMenuText() const;
+    // The download's progress, and its outcome once it has ended.
+    void PollDatabaseUpdate();
+    // Asks the download to stop; with wait, also waits and drops its outcome.
+    void StopDatabaseUpdate(bool wait);
     // Empty when the image was kept, else the warning to show.
     QString KeepReadBackup();
     // False when it could not be kept and the user would not write without.
@@ -177,6 +188,7 @@ private:
 
     RadioJob m_job;
     std::unique_ptr<std::thread> m_pJobThread;  // the worker of the last job started
+    std::unique_ptr<CDatabaseUpdateJob> m_pDatabaseJob;
     bool m_bJobActive = false;
     bool m_bAsking = false;  // a close question is open: the job's end waits for it
     // A Read fills this, so that one that fails leaves the list shown alone;

@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <cstring>
+#include <memory>
 
 #include "app/DialogServices.h"
 #include "app/DisplayText.h"
@@ -50,7 +52,10 @@ void CPendrakDlg::OnOpenBackup() {
     if (!DialogServices().GetOpenFileNameIn(this, FromPathBytes(theAppData.BackupDir()),
                                             QStringLiteral("(*.bin)"), &path))
         return;
-    const ImageFileResult loaded = LoadContactImageFile(PathBytes(path), theAppData.m_contacts);
+    // Loaded aside: the list shown stays until the backup is taken.
+    auto backup = std::make_unique<CContactImage>();
+    backup->ClearContactImage();
+    const ImageFileResult loaded = LoadContactImageFile(PathBytes(path), *backup);
     if (loaded.outcome != ImageFileResult::Done) {
         AppMessageBox(this,
                       LangStringOr("IDS_ERR_OPENBACKUP", "%1 cannot be opened as a backup:\n%2")
@@ -58,6 +63,16 @@ void CPendrakDlg::OnOpenBackup() {
                       BoxIcon::Error);
         return;
     }
+    if (const int record = FirstZeroIdRecord(*backup); record >= 0) {
+        const QString text =
+            LangStringOr("IDS_ASK_DAMAGED",
+                         "%1 is damaged: contact %2 of %3 has radio ID 0, which no radio "
+                         "stores.\n\nOpen it all the same?")
+                .arg(QDir::toNativeSeparators(path), QString::number(record + 1),
+                     QString::number(backup->GetContactCount()));
+        if (!DialogServices().AskYesNo(this, text, LangString("IDS_OPENBACKUP"))) return;
+    }
+    std::memcpy(theAppData.m_contacts.Bytes(), backup->Bytes(), CONTACT_IMAGE_SIZE);
     // Shown as kept, unsorted: a Write then gives the radio back byte for byte.
     m_nFirstIndex = 0;
     ShowContactPage();

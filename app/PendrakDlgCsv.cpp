@@ -1,6 +1,7 @@
 // Export and Import of the contact CSV file.
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include "app/DialogMessages.h"
@@ -77,17 +78,20 @@ void CPendrakDlg::OnImport() {
     ImportFile(path, false);
 }
 
-void CPendrakDlg::ImportFile(const QString& path, bool merge) {
+bool CPendrakDlg::ImportFile(const QString& path, bool merge) {
     CsvImportOptions options;
     options.bMerge = merge;
     if (const QString error = ImportOptionsFromSettings(options.choice); !error.isEmpty()) {
         AppMessageBox(this, error, BoxIcon::Error);
-        return;
+        return false;
     }
+    // The user's own entries go on top of every import.
+    std::vector<std::string> files = theAppData.OwnContactFiles();
+    options.nOwnEntrySources = files.size();
+    files.push_back(PathBytes(path));
     auto import = [&] {
         CImportBusyGuard busy(this);
-        const CsvImportResult done =
-            ImportContactsCsvFiles(theAppData.m_contacts, {PathBytes(path)}, options);
+        const CsvImportResult done = ImportContactsCsvFiles(theAppData.m_contacts, files, options);
         if (done.outcome == CsvImportResult::Done) m_nFirstIndex = 0;
         ShowContactPage();
         OnContactsReplaced();
@@ -112,26 +116,33 @@ void CPendrakDlg::ImportFile(const QString& path, bool merge) {
         }
     }
 
+    const bool ownFailed = result.nFailedFile < options.nOwnEntrySources;
+    const QString failed =
+        ownFailed ? QFile::decodeName(QByteArray::fromStdString(files[result.nFailedFile])) : path;
     if (result.bChanged) {
         AppMessageBox(this,
                       LangStringOr("IDS_IMPORT_CHANGED",
                                    "%1 changed while it was read. Nothing was imported.")
-                          .arg(path),
+                          .arg(failed),
                       BoxIcon::Error);
-        return;
+        return false;
     }
     if (result.outcome != CsvImportResult::Done) {
-        AppMessageBox(this,
-                      result.outcome == CsvImportResult::OptionFailed
-                          ? QString::fromStdString(result.strMessage)
-                          : FileErrorMessage(result.cause, path),
-                      BoxIcon::Error);
-        return;
+        QString text = result.outcome == CsvImportResult::OptionFailed
+                           ? QString::fromStdString(result.strMessage)
+                           : FileErrorMessage(result.cause, failed);
+        if (ownFailed && result.outcome != CsvImportResult::OptionFailed)
+            text = LangStringOr("IDS_IMPORT_OWNFAILED",
+                                "Your own entries (own_contacts in setting.txt):\n%1")
+                       .arg(text);
+        AppMessageBox(this, text, BoxIcon::Error);
+        return false;
     }
     m_unwritten.Changed(merge ? ListChange::Added : ListChange::Imported);
     AppMessageBox(this, LangStringOr("IDS_IMPORT_DONE", "Contacts imported: %1.").arg(result.count),
                   BoxIcon::Information);
     ShowImportReport(result.report);
+    return true;
 }
 
 }  // namespace pendrak

@@ -1,5 +1,6 @@
 // The window's menu: the system menu on Windows, a context menu elsewhere,
-// with Open backup…, Add from file…, Language and About. Shift+F10 and the
+// with Open backup…, Add from file…, Update from the user database…,
+// Language and About. Shift+F10 and the
 // Menu key open it on every system.
 #include <QActionGroup>
 #include <QContextMenuEvent>
@@ -28,6 +29,8 @@ void CPendrakDlg::OnSysCommand(int nID) {
     } else if ((nID & 0xFFF0) == IDM_ADDFROMFILE) {
         OnAddFromFile();
         FocusList();
+    } else if ((nID & 0xFFF0) == IDM_UPDATEDB) {
+        OnUpdateFromDatabase();
     }
 }
 
@@ -44,6 +47,9 @@ void CPendrakDlg::FillWindowMenu(QMenu& menu) {
     QAction* add = menu.addAction(AddFromFileMenuText());
     add->setEnabled(!IsJobRunning());
     connect(add, &QAction::triggered, this, [this] { OnSysCommand(IDM_ADDFROMFILE); });
+    QAction* updateDb = menu.addAction(UpdateMenuText());
+    updateDb->setEnabled(!IsJobRunning() || IsDatabaseUpdateRunning());
+    connect(updateDb, &QAction::triggered, this, [this] { OnSysCommand(IDM_UPDATEDB); });
     QMenu* languages = menu.addMenu(LanguageMenuText());
     auto* group = new QActionGroup(languages);
     for (const LanguageEntry& entry : ListLanguages(theAppData.m_strDataDir)) {
@@ -89,10 +95,12 @@ void CPendrakDlg::BuildSystemMenu() {
     const std::wstring text = AboutMenuText().toStdWString();
     const std::wstring openBackup = OpenBackupMenuText().toStdWString();
     const std::wstring addFromFile = AddFromFileMenuText().toStdWString();
+    const std::wstring updateDb = UpdateMenuText().toStdWString();
     const std::wstring language = LanguageMenuText().toStdWString();
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, IDM_OPENBACKUP, openBackup.c_str());
     AppendMenuW(menu, MF_STRING, IDM_ADDFROMFILE, addFromFile.c_str());
+    AppendMenuW(menu, MF_STRING, IDM_UPDATEDB, updateDb.c_str());
     HMENU languages = CreatePopupMenu();
     m_systemMenuLanguages.clear();
     for (const LanguageEntry& entry : ListLanguages(theAppData.m_strDataDir)) {
@@ -112,7 +120,7 @@ bool CPendrakDlg::nativeEvent(const QByteArray& eventType, void* message, qintpt
     if (msg->message == WM_SYSCOMMAND) {
         const int id = static_cast<int>(msg->wParam & 0xFFF0);
         const int item = (id - IDM_LANGUAGE_FIRST) / 0x10;
-        if (id == IDM_ABOUTBOX || id == IDM_OPENBACKUP || id == IDM_ADDFROMFILE) {
+        if (id == IDM_ABOUTBOX || id == IDM_OPENBACKUP || id == IDM_ADDFROMFILE || id == IDM_UPDATEDB) {
             OnSysCommand(static_cast<int>(msg->wParam));
             *result = 0;
             return true;

@@ -231,6 +231,7 @@ bool CPendrakDlg::MayClose() {
 }
 
 void CPendrakDlg::StopJob() {
+    StopDatabaseUpdate(true);
     if (!m_pJobThread || !m_pJobThread->joinable()) return;
     m_job.bStopRequested = true;
     m_pJobThread->join();

@@ -45,9 +45,13 @@ int RunBackups(const BackupsOptions& options) {
 }  // namespace
 
 void AddBackupOptions(CLI::App& command, BackupOptions& options, bool keeps) {
-    AsPath(
-        command.add_option("--backup-dir", options.strDir,
-                           "Folder of the backups instead of the one setting.txt names (BinFile)"));
+    AsPath(command.add_option("--backup-dir", options.strDir,
+                              "Folder of the backups instead of the one setting.txt names (BinFile)")
+               ->check(CLI::Validator(
+                   [](const std::string& folder) {
+                       return folder.empty() ? std::string("names no folder") : std::string();
+                   },
+                   "", "Folder")));
     if (keeps)
         command.add_flag("--no-backup", options.bNoBackup,
                          "Keep no copy of the image in the backup folder");

@@ -23,6 +23,7 @@ void AddFindCommand(CLI::App& app, CommandList& commands);    // find
 void AddRadioCommands(CLI::App& app, CommandList& commands);  // read, write, info
 void AddEmulateCommand(CLI::App& app, CommandList& commands); // emulate
 void AddBackupsCommand(CLI::App& app, CommandList& commands); // backups
+void AddDatabaseCommands(CLI::App& app, CommandList& commands); // download, update
 
 // The dialog's Import of a CSV file into image; the number of contacts taken.
 // A file that cannot be opened or read is a failure (the image unchanged).

@@ -56,6 +56,10 @@ int RunImport(const ImportOptions& options) {
     output.Commit();
     PrintInfo((options.import.bMerge ? "Image holds " : "Imported ") + ContactsText(count) +
               " from " + JoinedNames(options.csvFiles) + " into " + options.strImage);
+    // A base without --merge gives only the bytes outside the list.
+    if (!options.strBase.empty() && !options.import.bMerge)
+        PrintInfo("The contacts of " + options.strBase +
+                  " were replaced, not added to (--merge keeps them)");
     return EXIT_OK;
 }
 

@@ -50,7 +50,17 @@ void AddListCommand(CLI::App& app, CommandList& commands) {
     CLI::App* cmd = app.add_subcommand("list", "Show one page (200 contacts) of an image file or a CSV file");
     AsPath(cmd->add_option("file", list->strFile, "Image file, or CSV file (name ending in .csv)"))
         ->required();
-    cmd->add_option("--page", list->nPage, "Page number, from 1")->check(CLI::PositiveNumber)->capture_default_str();
+    cmd->add_option("--page", list->nPage, "Page number, from 1")
+        ->check(CLI::Validator(
+            [](const std::string& page) {
+                return page.find_first_not_of("0123456789") == std::string::npos &&
+                               page.find_first_not_of('0') == std::string::npos
+                           ? std::string("pages start at 1")
+                           : std::string();
+            },
+            "", "FirstPage"))
+        ->check(CLI::PositiveNumber)
+        ->capture_default_str();
     cmd->add_option("--codepage", list->strCodePage,
                     "Code page of the contact texts (UTF-8, GBK, CP1252...); default the program's");
     AddCommonOptions(*cmd, list->common);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "csv/ContactCsv.h"
+#include "platform/PendingFile.h"
 
 namespace pendrak::cli {
 
@@ -35,18 +36,12 @@ public:
 private:
     bool Failed(int systemError);
     bool Open();
-    void Close();
     bool Publish();
 
     std::string m_strFinal;   // as the user named it, for messages
     std::string m_strTarget;  // the file replaced
-    std::string m_strTemp;    // the temporary's name; empty while it has none
+    CPendingFile m_file;
     FileErrorCause m_cause = FileErrorCause::none;
-#ifdef _WIN32
-    void* m_hFile = nullptr;
-#else
-    int m_fd = -1;
-#endif
     bool m_bOpen = false;
     bool m_bDone = false;
 };

@@ -14,6 +14,7 @@
 #include "cli/Interrupt.h"
 #include "cli/RadioSession.h"
 #include "cli/SameFileCheck.h"
+#include "contacts/ContactImageFile.h"
 #include "csv/ContactCsv.h"
 #include "radio/RadioJob.h"
 #include "radio/RadioLink.h"
@@ -40,6 +41,7 @@ struct WriteOptions {
     std::vector<std::string> csvFiles;
     std::string strImage;
     bool bVerify = false;
+    bool bForce = false;
 };
 
 struct InfoOptions {
@@ -103,6 +105,9 @@ int RunWrite(const WriteOptions& options) {
         PrintInfo("Imported " + ContactsText(count));
     } else {
         LoadImageFile(options.strImage, image);
+        // A record of radio ID 0 is no contact: such a file was damaged.
+        if (FirstZeroIdRecord(image) >= 0 && !options.bForce)
+            Fail(options.strImage + " is damaged; nothing was written (--force writes it all the same)");
         PrintInfo("Loaded " + ContactsText(image.GetContactCount()) + " from " + options.strImage);
     }
     std::cout.flush();
@@ -228,6 +233,8 @@ void AddRadioCommands(CLI::App& app, CommandList& commands) {
                            "Image file (or backup) to write instead of a CSV file"));
     cmd->add_flag("--verify", write->bVerify,
                   "Read the radio back after the Write and compare; a difference fails");
+    cmd->add_flag("--force", write->bForce,
+                  "Write an image file even when it is damaged (contacts of radio ID 0)");
     AddBackupOptions(*cmd, write->backup, true);
     AddImportOptions(*cmd, write->import);
     AddCommonOptions(*cmd, write->common);

@@ -9,6 +9,7 @@
 #include "cli/Interrupt.h"
 #include "cli/Progress.h"
 #include "contacts/ContactImageFile.h"
+#include "csv/ImportReport.h"
 #include "platform/System.h"
 #include "radio/RadioJob.h"
 #include "radio/RadioLink.h"
@@ -71,6 +72,17 @@ std::string IncompleteNote(const RadioJob& job, const RadioOptions& radio,
 uint32_t Scaled(uint32_t ms, double scale) {
     const double v = ms * scale;
     return v < 1.0 ? 1u : static_cast<uint32_t>(v);
+}
+
+// The dialog's verify message, filled in: the contact as the list numbers
+// it, or the image byte when the difference lies outside the records.
+std::string VerifyText(int offset) {
+    const ImageOffsetPlace place = LocateImageOffset(offset);
+    if (place.kind != ImageOffsetPlace::Record)
+        return FillText(LangText("IDS_ERR_VERIFYAT"), {std::to_string(offset)});
+    return FillText(LangText("IDS_ERR_VERIFY"),
+                    {std::to_string(place.nRecord + 1),
+                     std::to_string(theAppData.m_contacts.GetContactRadioId(place.nRecord))});
 }
 
 }  // namespace
@@ -197,7 +209,7 @@ void RunRadioJob(int mode, const RadioOptions& radio, const CommonOptions& commo
         if (offset >= 0)
             Fail(line + "verify: " + DescribeImageOffset(theAppData.m_contacts, offset) +
                  " differs from what was written (image byte " + std::to_string(offset) + "): " +
-                 LangText("IDS_ERR_VERIFY"));
+                 VerifyText(offset));
         Fail(line + "reading back what was written: " + LangText("IDS_ERR_VERIFYREAD"));
     } else if (total > 0) {
         line += "contact data after " + std::to_string(job.nBytesDone.load()) + " of " +

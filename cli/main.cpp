@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
     AddFindCommand(app, commands);
     AddEmulateCommand(app, commands);
     AddBackupsCommand(app, commands);
+    AddDatabaseCommands(app, commands);
 
     // Without this, an unknown command reads as a missing one.
     if (argc > 1 && argv[1][0] != '-') {
@@ -34,7 +35,7 @@ int main(int argc, char** argv) {
         for (const auto& entry : commands) known = known || entry.first->get_name() == argv[1];
         if (!known) {
             PrintError(std::string("unknown command '") + argv[1] +
-                       "' (read, write, import, export, list, find, info, emulate, backups; see pendrak-cli --help)");
+                       "' (read, write, import, export, list, find, info, emulate, backups, download, update; see pendrak-cli --help)");
             return EXIT_USAGE;
         }
     }

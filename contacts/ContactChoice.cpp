@@ -65,6 +65,13 @@ bool CContactChoice::Parse(std::string_view list, std::vector<Entry>& out, std::
             }
             for (const char c : item) e.nPrefix = e.nPrefix * 10 + static_cast<uint32_t>(c - '0');
             e.nDigits = static_cast<int>(item.size());
+        } else if (const size_t slash = item.find('/'); slash != std::string_view::npos) {
+            e.strName = std::string(Trimmed(item.substr(0, slash)));
+            e.strState = std::string(Trimmed(item.substr(slash + 1)));
+            if (e.strName.empty() || e.strState.empty()) {
+                if (error) *error = Quoted(item) + " names no country or no state (Country/State)";
+                return false;
+            }
         } else {
             e.strName = std::string(item);
         }
@@ -115,38 +122,43 @@ bool CContactChoice::IsEmpty() const {
     return m_prefer.empty() && m_only.empty() && m_exclude.empty() && !m_bNear;
 }
 
-bool CContactChoice::NeedsCountry() const {
+bool CContactChoice::NeedsPlace() const {
     for (const auto* list : {&m_prefer, &m_only, &m_exclude})
         for (const Entry& e : *list)
             if (!e.bPrefix) return true;
     return false;
 }
 
-bool CContactChoice::Matches(const Entry& e, uint32_t id, int idDigits, std::string_view country) {
-    if (!e.bPrefix) return EqualsIgnoringCase(e.strName, country);
+bool CContactChoice::Matches(const Entry& e, uint32_t id, int idDigits, std::string_view country,
+                             std::string_view state) {
+    if (!e.bPrefix)
+        return EqualsIgnoringCase(e.strName, country) &&
+               (e.strState.empty() || EqualsIgnoringCase(e.strState, state));
     return idDigits >= e.nDigits && id / POW10[idDigits - e.nDigits] == e.nPrefix;
 }
 
 bool CContactChoice::AnyMatches(const std::vector<Entry>& list, uint32_t id,
-                                std::string_view country) {
+                                std::string_view country, std::string_view state) {
     country = Trimmed(country);
+    state = Trimmed(state);
     const int digits = DigitCount(id);
     for (const Entry& e : list)
-        if (Matches(e, id, digits, country)) return true;
+        if (Matches(e, id, digits, country, state)) return true;
     return false;
 }
 
-bool CContactChoice::Allowed(uint32_t id, std::string_view country) const {
-    if (!m_only.empty() && !AnyMatches(m_only, id, country)) return false;
-    return m_exclude.empty() || !AnyMatches(m_exclude, id, country);
+bool CContactChoice::Allowed(uint32_t id, std::string_view country, std::string_view state) const {
+    if (!m_only.empty() && !AnyMatches(m_only, id, country, state)) return false;
+    return m_exclude.empty() || !AnyMatches(m_exclude, id, country, state);
 }
 
-int CContactChoice::Class(uint32_t id, std::string_view country) const {
+int CContactChoice::Class(uint32_t id, std::string_view country, std::string_view state) const {
     if (m_prefer.empty()) return RestClass();
     country = Trimmed(country);
+    state = Trimmed(state);
     const int digits = DigitCount(id);
     for (size_t i = 0; i < m_prefer.size(); ++i)
-        if (Matches(m_prefer[i], id, digits, country)) return static_cast<int>(i);
+        if (Matches(m_prefer[i], id, digits, country, state)) return static_cast<int>(i);
     return RestClass();
 }
 

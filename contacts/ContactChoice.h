@@ -1,6 +1,6 @@
 // Which contacts are taken when there are more than the radio holds: lists
-// of ID prefixes and country names to prefer, to keep only or to leave out,
-// and an ID whose neighbours come next.
+// of ID prefixes, country names and Country/State names to prefer, to keep
+// only or to leave out, and an ID whose neighbours come next.
 #pragma once
 
 #include <cstdint>
@@ -12,9 +12,10 @@ namespace pendrak {
 
 class CContactChoice {
 public:
-    // Lists as users write them: "460,461, Germany". An entry of digits is
-    // an ID prefix, any other a country name (ASCII case ignored). Each
-    // gives false with a message for a list it cannot use.
+    // Lists as users write them: "460,461, Germany, United States/Texas".
+    // An entry of digits is an ID prefix, one with a slash a country and a
+    // state, any other a country name (ASCII case ignored). Each gives false
+    // with a message for a list it cannot use.
     bool SetPrefer(std::string_view list, std::string* error);
     bool SetOnly(std::string_view list, std::string* error);
     bool SetExclude(std::string_view list, std::string* error);
@@ -22,21 +23,24 @@ public:
     bool SetNear(std::string_view id, std::string* error);
 
     bool IsEmpty() const;
-    // True when some entry is a country name, so the Country value counts.
-    bool NeedsCountry() const;
-    // Rewrites the country names, for values in another encoding.
+    // True when some entry is a name, so the Country and State values count.
+    bool NeedsPlace() const;
+    // Rewrites the country and state names, for values in another encoding.
     template <typename Fn>
     void TranslateNames(Fn translate) {
         for (auto* list : {&m_prefer, &m_only, &m_exclude})
-            for (Entry& e : *list)
-                if (!e.bPrefix) e.strName = translate(e.strName);
+            for (Entry& e : *list) {
+                if (e.bPrefix) continue;
+                e.strName = translate(e.strName);
+                if (!e.strState.empty()) e.strState = translate(e.strState);
+            }
     }
 
     // False for a contact outside `only` or inside `exclude`.
-    bool Allowed(uint32_t id, std::string_view country) const;
+    bool Allowed(uint32_t id, std::string_view country, std::string_view state = {}) const;
     // Priority class: the first `prefer` entry that matches, else
     // RestClass(). Lower is taken first.
-    int Class(uint32_t id, std::string_view country) const;
+    int Class(uint32_t id, std::string_view country, std::string_view state = {}) const;
     int RestClass() const { return static_cast<int>(m_prefer.size()); }
     // Ordering key: class, then closeness to `near` (the rest only), then
     // the position in the list. Unique for distinct positions.
@@ -49,12 +53,15 @@ private:
         bool bPrefix = false;
         uint32_t nPrefix = 0;
         int nDigits = 0;
-        std::string strName;
+        std::string strName;   // the country
+        std::string strState;  // empty: any state of it
     };
     static bool Parse(std::string_view list, std::vector<Entry>& out, std::string* error);
-    // The country already trimmed: once per contact, not once per entry.
-    static bool Matches(const Entry& e, uint32_t id, int idDigits, std::string_view country);
-    static bool AnyMatches(const std::vector<Entry>& list, uint32_t id, std::string_view country);
+    // The place already trimmed: once per contact, not once per entry.
+    static bool Matches(const Entry& e, uint32_t id, int idDigits, std::string_view country,
+                        std::string_view state);
+    static bool AnyMatches(const std::vector<Entry>& list, uint32_t id, std::string_view country,
+                           std::string_view state);
 
     std::vector<Entry> m_prefer, m_only, m_exclude;
     bool m_bNear = false;

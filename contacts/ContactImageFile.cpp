@@ -31,6 +31,20 @@ int ContactImageHeaderCount(const unsigned char* header) {
     return count > MAX_CONTACTS ? 0 : count;
 }
 
+std::string ImageCountProblem(const unsigned char* header) {
+    const int count = header[0] | header[1] << 8 | header[2] << 16;
+    if (count <= MAX_CONTACTS || count == 0xFFFFFF) return {};
+    return "not a contact image: count " + std::to_string(count) + " (a radio holds at most " +
+           std::to_string(MAX_CONTACTS) + ")";
+}
+
+int FirstZeroIdRecord(const CContactImage& image) {
+    const int count = image.GetContactCount();
+    for (int n = 0; n < count; ++n)
+        if (image.GetContactRadioId(n) == 0) return n;
+    return -1;
+}
+
 std::string ImageFileSizeProblem(long long size, const unsigned char* header) {
     if (size == CONTACT_IMAGE_SIZE) return {};
     const std::string whole = "an image file has " + std::to_string(CONTACT_IMAGE_SIZE) + " bytes";
@@ -62,6 +76,10 @@ ImageFileResult LoadContactImageFile(const std::string& path, CContactImage& ima
     const size_t headerLength = size < CONTACT_HEADER_SIZE ? 0 : sizeof header;
     if (std::fread(header, 1, headerLength, file.get()) != headerLength)
         return Failure(ImageFileResult::ReadFailed, std::strerror(errno));
+    if (headerLength > 0) {
+        const std::string count = ImageCountProblem(header);
+        if (!count.empty()) return Failure(ImageFileResult::BadCount, count);
+    }
     const std::string problem = ImageFileSizeProblem(size, header);
     if (!problem.empty()) return Failure(ImageFileResult::NotAnImage, problem);
 

@@ -14,7 +14,9 @@ constexpr int ContactImageShortLength(int count) {
 }
 
 struct ImageFileResult {
-    enum Outcome { Done, OpenFailed, ReadFailed, WriteFailed, NotAnImage };
+    // BadCount: the header counts more contacts than a radio holds (and is
+    // not the erased FF FF FF); strReason says so.
+    enum Outcome { Done, OpenFailed, ReadFailed, WriteFailed, NotAnImage, BadCount };
     Outcome outcome = Done;
     std::string strReason;  // English words: the system's reason, or what the file is not
     bool bShortForm = false;
@@ -28,6 +30,14 @@ int ContactImageHeaderCount(const unsigned char* header);
 // CONTACT_HEADER_SIZE of them when size allows) is no image file; empty
 // when it is one.
 std::string ImageFileSizeProblem(long long size, const unsigned char* header);
+
+// "not a contact image: count N" when a header's count is above
+// MAX_CONTACTS and not the erased FF FF FF; empty otherwise.
+std::string ImageCountProblem(const unsigned char* header);
+
+// The first used record whose radio ID is 0, which no radio stores: the
+// file is damaged. -1 when there is none.
+int FirstZeroIdRecord(const CContactImage& image);
 
 // Loads either form; a short one into a cleared image. On any failure the
 // image is left as it was.

@@ -42,13 +42,37 @@ bool IsCsvFileName(std::string_view bareName) {
 
 namespace {
 
+// A value with a comma, a quote, a line break or 0x1A (the end of the data
+// outside quotes) goes in quotes, its own quotes doubled (RFC 4180); any
+// other is written as it always was.
+void AppendOwnValue(std::string& out, std::string_view value) {
+    // No branch a byte: texts are short and most need no quotes.
+    constexpr uint64_t SPECIAL = 1ull << '\n' | 1ull << '\r' | 1ull << 0x1A | 1ull << '"' | 1ull << ',';
+    uint64_t hit = 0;
+    for (const char c : value) {
+        const auto b = static_cast<unsigned char>(c);
+        hit |= (SPECIAL >> (b & 63)) & static_cast<uint64_t>(b < 64);
+    }
+    const bool plain = hit == 0;
+    if (plain) {
+        out += value;
+        return;
+    }
+    out += '"';
+    for (const char c : value) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
 void AppendContactCsvLine(std::string& out, const CContactImage& image, int n) {
     char digits[16];
     const auto res = std::to_chars(digits, digits + sizeof digits, image.GetContactRadioId(n));
     out.append(digits, res.ptr);
     out += ',';
     for (int f = 0; f < CONTACT_FIELD_COUNT; ++f) {
-        out += image.GetContactFieldText(static_cast<ContactField>(f), n);
+        AppendOwnValue(out, image.GetContactFieldText(static_cast<ContactField>(f), n));
         out += ',';
     }
     out += '\n';
@@ -141,7 +165,9 @@ private:
 int ParseContactsCsv(CContactImage& image, const char* data, size_t size) {
     CDirectStore store(image);
     CContactCsvParser parser(store, true);
-    if (parser.Feed(data, size)) parser.Finish();
+    // Finished also after 0x1A, which ends the data but not its last line.
+    parser.Feed(data, size);
+    parser.Finish();
     return store.Count();
 }
 

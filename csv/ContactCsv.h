@@ -23,7 +23,8 @@ std::string MakeDefaultCsvName(std::string_view prefix);
 // True when the bare file name is longer than 4 bytes and ends in ".csv".
 bool IsCsvFileName(std::string_view bareName);
 
-// Line n of the export, ending in LF.
+// Line n of the export, ending in LF. A value with a comma, a quote, a line
+// break or 0x1A is quoted (RFC 4180); the others are written as they are.
 std::string FormatContactCsvLine(const CContactImage& image, int n);
 
 // Where the export writes its bytes. Write gives false when the bytes could
@@ -180,8 +181,10 @@ CsvImportResult ImportContactsCsvFile(CContactImage& image, const std::string& p
 
 // The export for spreadsheets and other programs: UTF-8 with a byte-order
 // mark, a header without the trailing comma, RFC 4180 quotes where a value
-// needs them, CR LF. Texts are decoded from codePage.
-bool WriteContactsCsvUtf8(const CContactImage& image, CCsvSink& sink, int codePage);
+// needs them, CR LF. Texts are decoded from codePage; bytes that do not
+// decode are written as U+FFFD and counted in *replaced when given.
+bool WriteContactsCsvUtf8(const CContactImage& image, CCsvSink& sink, int codePage,
+                          long long* replaced = nullptr);
 CsvExportResult ExportContactsCsvUtf8File(const CContactImage& image, const std::string& path,
                                           int codePage);
 

@@ -29,7 +29,8 @@ void AppendValue(std::string& out, std::string_view value) {
 
 }  // namespace
 
-bool WriteContactsCsvUtf8(const CContactImage& image, CCsvSink& sink, int codePage) {
+bool WriteContactsCsvUtf8(const CContactImage& image, CCsvSink& sink, int codePage,
+                          long long* replaced) {
     if (!sink.Write("\xEF\xBB\xBF"
                     "Radio ID,Callsign,Name,Nickname,City,State,Country,Remarks\r\n"))
         return false;
@@ -43,7 +44,8 @@ bool WriteContactsCsvUtf8(const CContactImage& image, CCsvSink& sink, int codePa
         for (int f = 0; f < CONTACT_FIELD_COUNT; ++f) {
             line += ',';
             AppendValue(
-                line, ToUtf8(image.GetContactFieldText(static_cast<ContactField>(f), n), codePage));
+                line, ToUtf8(image.GetContactFieldText(static_cast<ContactField>(f), n), codePage,
+                             replaced));
         }
         line += "\r\n";
         if (!sink.Write(line)) return false;

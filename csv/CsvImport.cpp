@@ -14,8 +14,18 @@ namespace pendrak {
 
 namespace {
 
+// Tags beyond the priority classes (0 to CContactChoice::MAX_PREFER).
+constexpr uint8_t TAG_OWN_ENTRY = 252;     // the user's own entry: taken before all
+constexpr uint8_t TAG_OWN_REPLACED = 253;  // an own entry has the ID
 constexpr uint8_t TAG_NOT_CHOSEN = 254;
 constexpr uint8_t TAG_REPEATED = 255;
+
+constexpr bool Kept(uint32_t tag) {
+    return tag < TAG_OWN_REPLACED;
+}
+// Every key but an own entry's is above this, so own entries are always
+// the first taken.
+constexpr uint64_t CHOSEN_KEY_BASE = uint64_t{1} << 56;
 
 // The converters for the files of one import.
 struct CConverters {
@@ -90,12 +100,23 @@ public:
         const bool kept = m_converters.For(layout) == nullptr;
         m_pChoice = kept ? &m_own : &m_named;
         m_utf8.Reset(kept && m_converters.nCodePage != CP_UTF8_ID);
+        m_nFileStart = m_report.nLines;
+        m_unclosed.clear();
+        m_bCrOnly = false;
     }
+    // For the files that follow: the user's own entries or not.
+    void SetOwnEntries(bool own) { m_bOwnEntries = own; }
+    void OnCrOnlyLineEnds() override { m_bCrOnly = true; }
     bool Utf8Text() const { return m_utf8.Utf8Text(); }
 
     bool OnRecord(const CsvRecord& r) override {
         m_report.nLines += r.nLines;
         switch (r.kind) {
+            case CsvRecordKind::Unclosed:
+                m_report.nUnclosed += r.nLines;
+                if (m_unclosed.size() < CsvFileReport::MAX_NAMED_LINES)
+                    m_unclosed.push_back(m_report.nLines - m_nFileStart);
+                return true;
             case CsvRecordKind::Header:
                 m_report.nHeader += r.nLines;
                 return true;
@@ -109,13 +130,15 @@ public:
                 break;
         }
         for (const std::string_view value : r.values) m_utf8.See(value);
+        const std::string_view country = r.values[CONTACT_COUNTRY], state = r.values[CONTACT_STATE];
         const uint32_t tag =
-            m_pChoice->Allowed(r.nId, r.values[CONTACT_COUNTRY])
-                ? static_cast<uint32_t>(m_pChoice->Class(r.nId, r.values[CONTACT_COUNTRY]))
+            m_bOwnEntries ? TAG_OWN_ENTRY
+            : m_pChoice->Allowed(r.nId, country, state)
+                ? static_cast<uint32_t>(m_pChoice->Class(r.nId, country, state))
                 : TAG_NOT_CHOSEN;
         if (m_pStageAll) {
             // The values live only as long as this call.
-            if (Settle({r.nId, tag, r.nLines}) < TAG_NOT_CHOSEN)
+            if (Kept(Settle({r.nId, tag, r.nLines})))
                 m_pStageAll->Add(r, static_cast<uint32_t>(m_records.size() - 1),
                                  m_converters.For(m_layout), m_converters.nCodePage);
             return true;
@@ -148,12 +171,13 @@ public:
         for (int i = 0; i < m_nOld; ++i) {
             const uint32_t id = static_cast<uint32_t>(image.GetContactRadioId(i));
             const std::string_view country = image.GetContactFieldText(CONTACT_COUNTRY, i);
+            const std::string_view state = image.GetContactFieldText(CONTACT_STATE, i);
             if (m_seen.Test(id)) {
                 ++m_report.nImageReplaced;
                 replaced.push_back({id, static_cast<uint32_t>(i)});
-            } else if (m_own.Allowed(id, country)) {
-                oldClass[i] = m_own.Class(id, country);
-                keys.push_back(m_own.Key(oldClass[i], id, static_cast<uint32_t>(i)));
+            } else if (m_own.Allowed(id, country, state)) {
+                oldClass[i] = m_own.Class(id, country, state);
+                keys.push_back(OldKey(i, id, oldClass[i]));
             }
         }
         // A line that replaces a contact takes its place in the order.
@@ -166,8 +190,7 @@ public:
                 m_positions.push_back({k, it->second});
         }
         for (uint32_t k = 0; k < m_records.size(); ++k)
-            if (const uint32_t tag = m_records[k] & 0xFF; tag < TAG_NOT_CHOSEN)
-                keys.push_back(m_named.Key(static_cast<int>(tag), m_records[k] >> 8, Position(k)));
+            if (Kept(m_records[k] & 0xFF)) keys.push_back(RecordKey(k));
         m_nCutoff = ChoiceCutoff(keys, MAX_CONTACTS);
         keys = std::vector<uint64_t>();
 
@@ -175,7 +198,7 @@ public:
         for (int i = 0; i < m_nOld; ++i) {
             if (oldClass[i] < 0) continue;
             const uint32_t id = static_cast<uint32_t>(image.GetContactRadioId(i));
-            m_keepOld[i] = m_own.Key(oldClass[i], id, static_cast<uint32_t>(i)) <= m_nCutoff;
+            m_keepOld[i] = OldKey(i, id, oldClass[i]) <= m_nCutoff;
         }
         m_report.nImageKept = std::count(m_keepOld.begin(), m_keepOld.end(), true);
         m_report.nImageDropped = m_nOld - m_report.nImageKept - m_report.nImageReplaced;
@@ -185,16 +208,25 @@ public:
             uint32_t lines = 1;
             if (multi < m_multiLine.size() && m_multiLine[multi].first == k)
                 lines = m_multiLine[multi++].second;
-            if ((m_records[k] & 0xFF) >= TAG_NOT_CHOSEN) continue;
-            (Taken(k) ? m_report.nTaken : m_report.nOverCapacity) += lines;
+            if (!Kept(m_records[k] & 0xFF)) continue;
+            const bool taken = Taken(k);
+            (taken ? m_report.nTaken : m_report.nOverCapacity) += lines;
+            if (taken && (m_records[k] & 0xFF) == TAG_OWN_ENTRY) m_report.nOwnTaken += lines;
         }
     }
 
     bool Taken(uint32_t index) const {
         const uint32_t tag = m_records[index] & 0xFF;
-        if (m_nCutoff == UINT64_MAX) return tag < TAG_NOT_CHOSEN;  // all fit
-        return tag < TAG_NOT_CHOSEN && m_named.Key(static_cast<int>(tag), m_records[index] >> 8,
-                                                   Position(index)) <= m_nCutoff;
+        if (m_nCutoff == UINT64_MAX) return Kept(tag);  // all fit
+        return Kept(tag) && RecordKey(index) <= m_nCutoff;
+    }
+    uint64_t RecordKey(uint32_t index) const {
+        const uint32_t tag = m_records[index] & 0xFF;
+        if (tag == TAG_OWN_ENTRY) return Position(index);
+        return CHOSEN_KEY_BASE + m_named.Key(static_cast<int>(tag), m_records[index] >> 8, Position(index));
+    }
+    uint64_t OldKey(int i, uint32_t id, int cls) const {
+        return CHOSEN_KEY_BASE + m_own.Key(cls, id, static_cast<uint32_t>(i));
     }
     // Where a record stands in the order: after the image's contacts, or in
     // the place of the one it replaces.
@@ -210,6 +242,16 @@ public:
     uint32_t RecordId(size_t index) const { return m_records[index] >> 8; }
     bool KeepOld(int i) const { return m_keepOld[i]; }
     const CsvLayout& Layout() const { return m_layout; }
+    // The file just read, as far as this reading can tell.
+    CsvFileReport FileReport(long long lines) const {
+        CsvFileReport file;
+        file.layout = m_layout;
+        file.nLines = lines;
+        file.unclosedLines = m_unclosed;
+        file.bCrOnly = m_bCrOnly;
+        file.bUtf8Text = Utf8Text();
+        return file;
+    }
     int OldCount() const { return m_nOld; }
 
 private:
@@ -221,8 +263,16 @@ private:
     uint32_t Settle(const Pending& p) {
         uint32_t tag = p.nTag;
         if (m_seen.TestAndSet(p.nId)) {
-            tag = TAG_REPEATED;
-            m_report.nRepeated += p.nLines;
+            // A list's line whose ID an own entry holds is replaced, not repeated.
+            if (tag != TAG_OWN_ENTRY && m_ownIds.Test(p.nId)) {
+                tag = TAG_OWN_REPLACED;
+                m_report.nOwnReplaced += p.nLines;
+            } else {
+                tag = TAG_REPEATED;
+                m_report.nRepeated += p.nLines;
+            }
+        } else if (tag == TAG_OWN_ENTRY) {
+            m_ownIds.TestAndSet(p.nId);
         } else if (tag == TAG_NOT_CHOSEN) {
             m_report.nNotChosen += p.nLines;
         }
@@ -242,8 +292,13 @@ private:
     CConverters& m_converters;
     CStagedRecords* m_pStageAll;
     CsvLayout m_layout;
+    bool m_bOwnEntries = false;
+    long long m_nFileStart = 0;  // the report's lines before this file
+    std::vector<long long> m_unclosed;
+    bool m_bCrOnly = false;
     CUtf8Watch m_utf8;
     CSeenIds m_seen;
+    CSeenIds m_ownIds;
     std::vector<uint32_t> m_records;  // ID << 8 | class or tag, per contact record
     std::vector<std::pair<uint32_t, uint32_t>> m_multiLine;  // records of more than one line
     std::vector<std::pair<uint32_t, uint32_t>> m_positions;  // record, image position it replaces
@@ -364,20 +419,19 @@ CsvImportResult ImportContactsCsv(CContactImage& image, const std::vector<CCsvSo
     auto staged = std::make_unique<CStagedRecords>(twice);
     auto plan = std::make_unique<CPlan>(report, options.choice, own, converters,
                                         twice ? nullptr : staged.get());
-    const bool wantCountry = options.choice.NeedsCountry();
+    const bool wantPlace = options.choice.NeedsPlace();
     FileErrorCause cause = FileErrorCause::none;
     std::vector<long long> bytes;  // per file, to compare the readings
     for (size_t i = 0; i < sources.size(); ++i) {
         const long long before = report.nLines;
         bytes.push_back(0);
-        if (!ReadCsvSource(*sources[i], buffer.get(), chunkSize, *plan, !twice, wantCountry, cause,
+        plan->SetOwnEntries(i < options.nOwnEntrySources);
+        if (!ReadCsvSource(*sources[i], buffer.get(), chunkSize, *plan, !twice, wantPlace, cause,
                            bytes.back()))
             return Failed(CsvImportResult::ReadFailed, cause, i);
         plan->Flush();
-        CsvFileReport file;
-        file.layout = plan->Layout();
-        file.nLines = report.nLines - before;
-        file.bUtf8Text = plan->Utf8Text();
+        CsvFileReport file = plan->FileReport(report.nLines - before);
+        file.bOwnEntries = i < options.nOwnEntrySources;
         report.files.push_back(file);
     }
     plan->Decide(image, options.bMerge);
@@ -391,7 +445,7 @@ CsvImportResult ImportContactsCsv(CContactImage& image, const std::vector<CCsvSo
             if (!sources[i]->Rewind())
                 return Failed(CsvImportResult::ReadFailed, FileErrorCause::badSeek, i);
             long long again = 0;
-            if (!ReadCsvSource(*sources[i], buffer.get(), chunkSize, store, true, wantCountry,
+            if (!ReadCsvSource(*sources[i], buffer.get(), chunkSize, store, true, wantPlace,
                                cause, again))
                 return Failed(CsvImportResult::ReadFailed, cause, i);
             lines += report.files[i].nLines;

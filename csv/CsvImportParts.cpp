@@ -10,12 +10,13 @@ namespace pendrak {
 
 namespace {
 
-// Text-mode reading for the own layout: CR LF becomes LF, a lone CR stays,
-// 0x1A ends the data. A CR that ends a chunk waits for the next one.
+// Text-mode reading for the own layout: CR LF becomes LF, a lone CR stays
+// (0x1A, the end of the data, is the parser's: inside quotes it is a byte).
+// A CR that ends a chunk waits for the next one.
 class CTextModeReader : public ICsvRecordReader {
 public:
-    explicit CTextModeReader(std::unique_ptr<ICsvRecordReader> reader)
-        : m_reader(std::move(reader)) {}
+    CTextModeReader(std::unique_ptr<ICsvRecordReader> reader, ICsvRecordSink& sink)
+        : m_reader(std::move(reader)), m_sink(sink) {}
 
     // Converts the chunk in place; false when no more data is wanted.
     bool Feed(const char* constData, size_t size) override {
@@ -23,26 +24,30 @@ public:
         if (size == 0) return true;
         if (m_pendingCr) {
             m_pendingCr = false;
-            if (data[0] != '\n' && !m_reader->Feed("\r", 1)) return false;
+            if (data[0] != '\n') {
+                m_bLoneCr = true;
+                if (!m_reader->Feed("\r", 1)) return false;
+            }
         }
-        bool ended = false;
-        if (const void* eof = std::memchr(data, 0x1A, size)) {
-            size = static_cast<size_t>(static_cast<const char*>(eof) - data);
-            ended = true;
-        }
-        if (size > 0 && data[size - 1] == '\r' && !ended) {
+        if (size > 0 && data[size - 1] == '\r') {
             m_pendingCr = true;
             --size;
         }
+        m_bLf = m_bLf || std::memchr(data, '\n', size);
         size = DropCrBeforeLf(data, size);
-        return m_reader->Feed(data, size) && !ended;
+        m_bLoneCr = m_bLoneCr || std::memchr(data, '\r', size);
+        return m_reader->Feed(data, size);
     }
 
     // A CR that ended the last chunk is a lone CR.
     void Finish() override {
-        if (m_pendingCr) m_reader->Feed("\r", 1);
+        if (m_pendingCr) {
+            m_bLoneCr = true;
+            m_reader->Feed("\r", 1);
+        }
         m_pendingCr = false;
         m_reader->Finish();
+        if (m_bLoneCr && !m_bLf) m_sink.OnCrOnlyLineEnds();
     }
 
 private:
@@ -67,35 +72,138 @@ private:
     }
 
     std::unique_ptr<ICsvRecordReader> m_reader;
+    ICsvRecordSink& m_sink;
     bool m_pendingCr = false;
+    bool m_bLf = false, m_bLoneCr = false;
 };
 
 // The first line decides the layout; one longer than this is judged by its start.
 constexpr size_t MAX_FIRST_LINE = 64 * 1024;
 
+constexpr char UTF8_BOM[] = "\xEF\xBB\xBF";
+
+// UTF-16 of either byte order to UTF-8, fed in pieces of any size; what
+// does not decode (a lone surrogate, an odd last byte) becomes U+FFFD.
+class CUtf16Decoder {
+public:
+    // A decoder when the bytes begin with a UTF-16 byte-order mark.
+    static std::unique_ptr<CUtf16Decoder> ForByteOrderMark(std::string_view lead) {
+        if (lead.size() < 2) return nullptr;
+        const auto a = static_cast<unsigned char>(lead[0]), b = static_cast<unsigned char>(lead[1]);
+        if (a == 0xFF && b == 0xFE) return std::make_unique<CUtf16Decoder>(false);
+        if (a == 0xFE && b == 0xFF) return std::make_unique<CUtf16Decoder>(true);
+        return nullptr;
+    }
+    explicit CUtf16Decoder(bool bigEndian) : m_bBigEndian(bigEndian) {}
+
+    void Decode(const char* data, size_t size, std::string& out) {
+        for (size_t i = 0; i < size; ++i) {
+            const auto byte = static_cast<unsigned char>(data[i]);
+            if (m_nOdd < 0) {
+                m_nOdd = byte;
+                continue;
+            }
+            const uint32_t unit = m_bBigEndian ? (static_cast<uint32_t>(m_nOdd) << 8 | byte)
+                                               : (static_cast<uint32_t>(byte) << 8 | m_nOdd);
+            m_nOdd = -1;
+            Unit(unit, out);
+        }
+    }
+    void Finish(std::string& out) {
+        if (m_nHigh || m_nOdd >= 0) Append(0xFFFD, out);
+        m_nHigh = 0;
+        m_nOdd = -1;
+    }
+
+private:
+    void Unit(uint32_t unit, std::string& out) {
+        if (unit >= 0xDC00 && unit <= 0xDFFF && m_nHigh) {
+            Append(0x10000 + ((m_nHigh - 0xD800) << 10) + (unit - 0xDC00), out);
+            m_nHigh = 0;
+            return;
+        }
+        if (m_nHigh) Append(0xFFFD, out);
+        m_nHigh = 0;
+        if (unit >= 0xD800 && unit <= 0xDBFF)
+            m_nHigh = unit;
+        else
+            Append(unit >= 0xDC00 && unit <= 0xDFFF ? 0xFFFD : unit, out);
+    }
+    static void Append(uint32_t cp, std::string& out) {
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | cp >> 6);
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xE0 | cp >> 12);
+            out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | cp >> 18);
+            out += static_cast<char>(0x80 | (cp >> 12 & 0x3F));
+            out += static_cast<char>(0x80 | (cp >> 6 & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+
+    bool m_bBigEndian;
+    int m_nOdd = -1;       // the first byte of a unit, until its second comes
+    uint32_t m_nHigh = 0;  // a high surrogate waiting for its low one
+};
+
 std::unique_ptr<ICsvRecordReader> MakeReader(const CsvLayout& layout, CImportSink& sink,
-                                             bool wantValues, bool wantCountry) {
+                                             bool wantValues, bool wantPlace) {
     if (!layout.UsesOwnReader())
-        return std::make_unique<CCsvNamedReader>(layout, sink, wantValues, wantCountry);
+        return std::make_unique<CCsvNamedReader>(layout, sink, wantValues, wantPlace);
     return std::make_unique<CTextModeReader>(
-        std::make_unique<CContactCsvParser>(sink, wantValues || wantCountry));
+        std::make_unique<CContactCsvParser>(sink, wantValues || wantPlace), sink);
 }
 
 }  // namespace
 
 bool ReadCsvSource(CCsvSource& source, char* buffer, size_t chunkSize, CImportSink& sink,
-                   bool wantValues, bool wantCountry, FileErrorCause& cause, long long& bytesRead) {
+                   bool wantValues, bool wantPlace, FileErrorCause& cause, long long& bytesRead) {
     std::string head;  // the bytes up to the first line end, until the layout is known
     std::unique_ptr<ICsvRecordReader> reader;
     auto start = [&]() -> bool {
-        const size_t lf = std::min(head.find('\n'), head.size());
-        std::string_view first(head.data(), lf);
-        if (!first.empty() && first.back() == '\r') first.remove_suffix(1);
-        const CsvLayout layout = DetectCsvLayout(first);
+        const size_t eol = std::min(head.find_first_of("\r\n"), head.size());
+        const CsvLayout layout = DetectCsvLayout(std::string_view(head.data(), eol));
         sink.OnLayout(layout);
-        reader = MakeReader(layout, sink, wantValues, wantCountry);
+        reader = MakeReader(layout, sink, wantValues, wantPlace);
         const size_t skip = layout.bByteOrderMark && !layout.UsesOwnReader() ? 3 : 0;
         return reader->Feed(head.data() + skip, head.size() - skip);
+    };
+    // Text for the readers (a UTF-16 file's already as UTF-8): false when no
+    // more is wanted.
+    auto pass = [&](const char* data, size_t size) -> bool {
+        if (reader) return reader->Feed(data, size);
+        head.append(data, size);
+        if (head.find_first_of("\r\n") == std::string::npos && head.size() < MAX_FIRST_LINE)
+            return true;
+        const bool more = start();
+        head = std::string();
+        return more;
+    };
+    std::string lead;  // the first bytes, until they tell whether the file is UTF-16
+    bool leadKnown = false;
+    std::unique_ptr<CUtf16Decoder> utf16;
+    std::string decoded;
+    auto take = [&](const char* data, size_t size) -> bool {
+        if (!leadKnown) {
+            lead.append(data, size);
+            if (lead.size() < 2) return true;
+            leadKnown = true;
+            utf16 = CUtf16Decoder::ForByteOrderMark(lead);
+            if (!utf16) return pass(lead.data(), lead.size());
+            decoded = UTF8_BOM;  // read on as a UTF-8 file with its mark
+            utf16->Decode(lead.data() + 2, lead.size() - 2, decoded);
+            return pass(decoded.data(), decoded.size());
+        }
+        if (!utf16) return pass(data, size);
+        decoded.clear();
+        utf16->Decode(data, size, decoded);
+        return pass(decoded.data(), decoded.size());
     };
     for (;;) {
         cause = FileErrorCause::none;
@@ -108,22 +216,19 @@ bool ReadCsvSource(CCsvSource& source, char* buffer, size_t chunkSize, CImportSi
         const size_t size =
             static_cast<size_t>(got) < chunkSize ? static_cast<size_t>(got) : chunkSize;
         bytesRead += static_cast<long long>(size);
-        if (!reader) {
-            head.append(buffer, size);
-            if (head.find('\n') == std::string::npos && head.size() < MAX_FIRST_LINE) continue;
-            if (!start()) {
-                reader->Finish();
-                return true;
-            }
-            head = std::string();
-            continue;
-        }
-        if (!reader->Feed(buffer, size)) {
+        if (!take(buffer, size)) {
             reader->Finish();
             return true;
         }
     }
-    if (!reader) start();
+    bool more = true;
+    if (!leadKnown && !lead.empty()) more = pass(lead.data(), lead.size());
+    if (more && utf16) {
+        decoded.clear();
+        utf16->Finish(decoded);
+        more = pass(decoded.data(), decoded.size());
+    }
+    if (more && !reader) start();
     reader->Finish();
     return true;
 }

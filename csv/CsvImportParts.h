@@ -24,7 +24,7 @@ public:
 // wants no more) through the reader of its layout, adding the bytes read to
 // `bytesRead`. False with `cause` set when a read failed.
 bool ReadCsvSource(CCsvSource& source, char* buffer, size_t chunkSize, CImportSink& sink,
-                   bool wantValues, bool wantCountry, FileErrorCause& cause, long long& bytesRead);
+                   bool wantValues, bool wantPlace, FileErrorCause& cause, long long& bytesRead);
 
 // One bit per radio ID, in blocks of 65,536 IDs made on first use: a short
 // file costs a few pages, not the whole 2 MB.

@@ -17,6 +17,7 @@ std::string_view Trimmed(std::string_view s) {
 
 constexpr uint64_t ONES = 0x0101010101010101u;
 constexpr uint64_t LF_WORD = ONES * '\n';
+constexpr uint64_t CR_WORD = ONES * '\r';
 
 // High bit set in the bytes of `word` equal to the byte of `pattern`; exact
 // up to the first such byte, which is all the scan uses.
@@ -40,7 +41,7 @@ uint32_t RadioIdOf(std::string_view value) {
 }  // namespace
 
 CCsvNamedReader::CCsvNamedReader(const CsvLayout& layout, ICsvRecordSink& sink, bool wantValues,
-                                 bool wantCountry)
+                                 bool wantPlace)
     : m_layout(layout), m_sink(sink) {
     int last = m_layout.nIdColumn;
     for (const int c : m_layout.nColumns) last = std::max(last, c);
@@ -49,7 +50,7 @@ CCsvNamedReader::CCsvNamedReader(const CsvLayout& layout, ICsvRecordSink& sink, 
     m_wanted[m_layout.nIdColumn] = true;
     for (int c = 0; c < COL_COUNT; ++c) {
         const int column = m_layout.nColumns[c];
-        if (column >= 0 && (wantValues || (wantCountry && c == COL_COUNTRY)))
+        if (column >= 0 && (wantValues || (wantPlace && (c == COL_COUNTRY || c == COL_STATE))))
             m_wanted[column] = true;
     }
     for (size_t i = 0; i < m_wanted.size(); ++i)
@@ -121,25 +122,97 @@ bool CCsvNamedReader::EndRecord() {
         }
     }
     const bool more = m_sink.OnRecord(record);
-    m_bFirst = false;
-    m_nLines = 1;
-    m_nColumn = 0;
-    m_bAnyText = false;
-    m_record.clear();
-    for (Span& span : m_spans) span = Span();
-    m_state = FIELD_START;
-    StartValue();
+    ResetRecord();
     if (!more) m_bStopped = true;
     return more;
 }
 
+void CCsvNamedReader::ResetRecord() {
+    m_bFirst = false;
+    m_nLines = 1;
+    m_nColumn = 0;
+    m_bAnyText = false;
+    m_bQuoted = false;
+    m_record.clear();
+    for (Span& span : m_spans) span = Span();
+    m_state = FIELD_START;
+    StartValue();
+}
+
+bool CCsvNamedReader::QuotedRun(const char* p, const char* end) {
+    Append(p, static_cast<size_t>(end - p));
+    m_nQuotedBytes += static_cast<size_t>(end - p);
+    if (m_bSpanning) m_replay.append(p, end);
+    for (const char* q = p; q < end; ++q) {
+        const bool lineEnd = *q == '\r' || (*q == '\n' && !m_bQuotedCr);
+        m_bQuotedCr = *q == '\r';
+        if (!lineEnd) continue;
+        ++m_nLines;
+        if (!m_bSpanning) {
+            m_bSpanning = true;
+            m_bReplayAfterCr = *q == '\r';
+            m_replay.assign(q + 1, end);
+        }
+    }
+    return QuotedLimit();
+}
+
+bool CCsvNamedReader::QuotedLimit() {
+    if (m_bSpanning && m_nQuotedBytes > CSV_MAX_QUOTED) m_bUnclosed = true;
+    return !m_bUnclosed;
+}
+
+std::string CCsvNamedReader::Reopen() {
+    CsvRecord record;
+    record.kind = CsvRecordKind::Unclosed;
+    record.nLines = m_nOpenLines;
+    std::string replay;
+    replay.swap(m_replay);
+    m_bUnclosed = false;
+    m_bSpanning = false;
+    m_bAfterCr = m_bReplayAfterCr;
+    ResetRecord();
+    if (!m_sink.OnRecord(record)) m_bStopped = true;
+    return replay;
+}
+
 bool CCsvNamedReader::Feed(const char* data, size_t size) {
     if (m_bStopped) return false;
+    const char* p = data;
+    const char* end = data + size;
+    std::string again;  // the bytes after an unclosed quote's line, and the rest
+    for (;;) {
+        p += Parse(p, end);
+        if (m_bStopped) return false;
+        if (!m_bUnclosed) return true;
+        std::string next = Reopen();
+        if (m_bStopped) return false;
+        next.append(p, end);
+        again.swap(next);
+        p = again.data();
+        end = p + again.size();
+    }
+}
+
+size_t CCsvNamedReader::Parse(const char* const begin, const char* const end) {
     const char sep = m_layout.cSeparator;
     const uint64_t sepWord = ONES * static_cast<unsigned char>(sep);
-    const char* p = data;
-    const char* const end = data + size;
+    const char* p = begin;
+    const auto used = [&] { return static_cast<size_t>(p - begin); };
+    // A record's end: LF, CR LF or a lone CR.
+    const auto lineEnd = [&](char c) {
+        EndValue();
+        m_bAfterCr = c == '\r';
+        return EndRecord();
+    };
     while (p < end) {
+        if (m_bAfterCr) {
+            m_bAfterCr = false;
+            if (*p == '\n') {
+                ++p;
+                continue;
+            }
+        }
         switch (m_state) {
             case FIELD_START: {
                 // Past the last wanted column, a rest of the line without quotes
@@ -147,26 +220,32 @@ bool CCsvNamedReader::Feed(const char* data, size_t size) {
                 if (m_nColumn > m_nLastWanted) {
                     const auto* lf = static_cast<const char*>(
                         std::memchr(p, '\n', static_cast<size_t>(end - p)));
-                    if (lf && !std::memchr(p, '"', static_cast<size_t>(lf - p))) {
+                    const auto* cr = static_cast<const char*>(
+                        std::memchr(p, '\r', static_cast<size_t>((lf ? lf : end) - p)));
+                    const char* eol = cr ? cr : lf;
+                    if (eol && !std::memchr(p, '"', static_cast<size_t>(eol - p))) {
                         if (!m_bAnyText)
-                            for (const char* q = p; q < lf && !m_bAnyText; ++q)
-                                m_bAnyText = *q != sep && *q != ' ' && *q != '\t' && *q != '\r';
-                        p = lf;
+                            for (const char* q = p; q < eol && !m_bAnyText; ++q)
+                                m_bAnyText = *q != sep && *q != ' ' && *q != '\t';
+                        p = eol;
                     }
                 }
                 const char c = *p;
                 if (c == sep) {
                     EndValue();
                     ++p;
-                } else if (c == '\n') {
-                    EndValue();
+                } else if (c == '\n' || c == '\r') {
                     ++p;
-                    if (!EndRecord()) return false;
-                } else if (c == ' ' || c == '\t' || c == '\r') {
+                    if (!lineEnd(c)) return used();
+                } else if (c == ' ' || c == '\t') {
                     ++p;
                 } else if (c == '"') {
                     m_state = QUOTED;
                     m_bQuoted = true;
+                    m_nOpenLines = m_nLines;
+                    m_nQuotedBytes = 1;
+                    m_bSpanning = false;
+                    m_bQuotedCr = false;
                     ++p;
                 } else {
                     m_state = UNQUOTED;
@@ -179,30 +258,38 @@ bool CCsvNamedReader::Feed(const char* data, size_t size) {
                 while (end - q >= 8) {
                     uint64_t word;
                     std::memcpy(&word, q, 8);
-                    if (const uint64_t mask = HasByte(word, sepWord) | HasByte(word, LF_WORD)) {
+                    if (const uint64_t mask = HasByte(word, sepWord) | HasByte(word, LF_WORD) |
+                                              HasByte(word, CR_WORD)) {
                         q += std::countr_zero(mask) / 8;
                         break;
                     }
                     q += 8;
                 }
-                while (q < end && *q != sep && *q != '\n') ++q;
+                while (q < end && *q != sep && *q != '\n' && *q != '\r') ++q;
                 Append(p, static_cast<size_t>(q - p));
                 p = q;
                 if (p == end) break;
-                EndValue();
-                if (*p++ == '\n' && !EndRecord()) return false;
+                const char c = *p++;
+                if (c == sep)
+                    EndValue();
+                else if (!lineEnd(c))
+                    return used();
                 break;
             }
             case QUOTED: {
                 const char* q =
                     static_cast<const char*>(std::memchr(p, '"', static_cast<size_t>(end - p)));
                 if (!q) q = end;
-                m_nLines += static_cast<uint32_t>(std::count(p, q, '\n'));
-                Append(p, static_cast<size_t>(q - p));
+                const bool open = QuotedRun(p, q);
                 p = q;
+                if (!open) return used();
                 if (p < end) {
                     m_state = QUOTE_IN_QUOTED;
+                    m_bQuotedCr = false;
                     ++p;
+                    ++m_nQuotedBytes;
+                    if (m_bSpanning) m_replay += '"';
+                    if (!QuotedLimit()) return used();
                 }
                 break;
             }
@@ -211,32 +298,48 @@ bool CCsvNamedReader::Feed(const char* data, size_t size) {
                     Append(p, 1);
                     m_state = QUOTED;
                     ++p;
+                    ++m_nQuotedBytes;
+                    if (m_bSpanning) m_replay += '"';
+                    if (!QuotedLimit()) return used();
                 } else {
                     m_state = AFTER_QUOTED;
+                    m_bSpanning = false;
+                    m_replay.clear();
                 }
                 break;
             case AFTER_QUOTED: {
-                const char c = *p;
-                if (c == sep || c == '\n') {
+                const char c = *p++;
+                if (c == sep) {
                     EndValue();
-                    ++p;
-                    if (c == '\n' && !EndRecord()) return false;
-                } else if (c == ' ' || c == '\t' || c == '\r') {
-                    ++p;
-                } else {
+                } else if (c == '\n' || c == '\r') {
+                    if (!lineEnd(c)) return used();
+                } else if (c != ' ' && c != '\t') {
                     // Text after the closing quote belongs to the value.
-                    Append(p, 1);
-                    ++p;
+                    Append(p - 1, 1);
                 }
                 break;
             }
         }
     }
-    return true;
+    return used();
 }
 
 void CCsvNamedReader::Finish() {
-    if (m_bStopped) return;
+    for (;;) {
+        if (m_bStopped) return;
+        if (m_state != QUOTED) break;
+        if (!m_bSpanning) {
+            // Open at the end of its own line, the last one.
+            CsvRecord record;
+            record.kind = CsvRecordKind::Unclosed;
+            record.nLines = m_nOpenLines;
+            ResetRecord();
+            if (!m_sink.OnRecord(record)) m_bStopped = true;
+            return;
+        }
+        const std::string replay = Reopen();
+        Feed(replay.data(), replay.size());
+    }
     // A last line without its line end is a line like any other.
     if (m_state == FIELD_START && m_nColumn == 0 && !m_bAnyText) return;
     EndValue();

@@ -4,10 +4,7 @@
 
 namespace pendrak {
 
-namespace {
-
-// "%1".."%9" in the template replaced by the arguments.
-std::string Fill(const std::string& pattern, const std::vector<std::string>& args) {
+std::string FillText(const std::string& pattern, const std::vector<std::string>& args) {
     std::string out;
     for (size_t i = 0; i < pattern.size(); ++i) {
         const char c = pattern[i];
@@ -20,6 +17,12 @@ std::string Fill(const std::string& pattern, const std::vector<std::string>& arg
         }
     }
     return out;
+}
+
+namespace {
+
+std::string Fill(const std::string& pattern, const std::vector<std::string>& args) {
+    return FillText(pattern, args);
 }
 
 std::string N(long long v) {
@@ -52,12 +55,33 @@ std::vector<std::string> FormatImportReport(const CsvImportReport& r, const Repo
                                       "seen: %2); read as the program's own layout"),
                                  {FileName(file, i), layout.UnusedNames()}));
         }
+        if (!file.unclosedLines.empty()) {
+            std::string where;
+            for (const long long line : file.unclosedLines) where += (where.empty() ? "" : ", ") + N(line);
+            if (file.unclosedLines.size() >= CsvFileReport::MAX_NAMED_LINES) where += ", ...";
+            lines.push_back(Fill(text("IDS_IMPORT_UNCLOSED",
+                                      "%1, line %2: a quote opens a value that is never closed; "
+                                      "the line is left out, the lines after it are read"),
+                                 {FileName(file, i), where}));
+        }
+        if (file.bCrOnly)
+            lines.push_back(Fill(text("IDS_IMPORT_CRONLY",
+                                      "%1: its lines end in CR alone (old Mac line ends), so it "
+                                      "reads as one line. Save it with CR LF or LF line ends "
+                                      "(Windows or Unix) and import it again."),
+                                 {FileName(file, i)}));
     }
     lines.push_back(Fill(text("IDS_IMPORT_LINES",
                               "%1 lines: %2 taken, %3 header, %4 empty, %5 repeated ID, %6 no "
-                              "valid ID, %7 not chosen, %8 over capacity"),
+                              "valid ID, %7 not chosen, %8 over capacity, %9 unclosed quote"),
                          {N(r.nLines), N(r.nTaken), N(r.nHeader), N(r.nEmpty), N(r.nRepeated),
-                          N(r.nNoId), N(r.nNotChosen), N(r.nOverCapacity)}));
+                          N(r.nNoId), N(r.nNotChosen), N(r.nOverCapacity), N(r.nUnclosed)}));
+    bool own = false;
+    for (const CsvFileReport& file : r.files) own = own || file.bOwnEntries;
+    if (own)
+        lines.push_back(Fill(text("IDS_IMPORT_OWN",
+                                  "Own entries: %1 taken; %2 lines of the list replaced by them"),
+                             {N(r.nOwnTaken), N(r.nOwnReplaced)}));
     if (r.bMerge)
         lines.push_back(Fill(text("IDS_IMPORT_MERGE",
                                   "Contacts already there: %1 kept, %2 replaced by the file, %3 "
@@ -92,6 +116,15 @@ std::vector<std::string> FormatImportLosses(const CsvImportReport& r, const Repo
         lines.push_back(
             Fill(text("IDS_IMPORT_LOST_NOID", "%1 lines hold no valid radio ID (1 to 16777215)."),
                  {N(r.nNoId)}));
+    if (r.nUnclosed > 0)
+        lines.push_back(Fill(text("IDS_IMPORT_LOST_UNCLOSED",
+                                  "%1 lines open a quote that is never closed."),
+                             {N(r.nUnclosed)}));
+    for (size_t i = 0; i < r.files.size(); ++i)
+        if (r.files[i].bCrOnly)
+            lines.push_back(Fill(text("IDS_IMPORT_LOST_CRONLY",
+                                      "%1 has CR-only line ends and was read as one line."),
+                                 {FileName(r.files[i], i)}));
     return lines;
 }
 

@@ -33,9 +33,14 @@ class CRecorder : public ICsvRecordSink {
 public:
     explicit CRecorder(bool values) : m_bValues(values) {}
     bool OnRecord(const CsvRecord& r) override {
-        m_log += std::to_string(static_cast<int>(r.kind)) + ':' + std::to_string(r.nId);
+        m_log += std::to_string(static_cast<int>(r.kind)) + ':' + std::to_string(r.nId) + '/' +
+                 std::to_string(r.nLines);
+        // A quoted value may hold a line end: escaped, so that a record stays a line.
         if (m_bValues)
-            for (const std::string_view v : r.values) (m_log += '|') += v;
+            for (const std::string_view v : r.values) {
+                m_log += '|';
+                for (const char c : v) m_log += c == '\n' ? std::string("\\n") : c == '\\' ? std::string("\\\\") : std::string(1, c);
+            }
         m_log += '\n';
         return true;
     }
@@ -59,9 +64,9 @@ std::string Records(const std::string& file, const uint8_t* pieceSizes, bool val
     return recorder.Log();
 }
 
-// Text mode done the plain way: the data ends at 0x1A, CR LF becomes LF.
-std::string TextMode(const std::string& raw) {
-    std::string text = raw.substr(0, raw.find('\x1A'));
+// Text mode done the plain way: CR LF becomes LF (0x1A, which ends the
+// data outside quotes, is the parser's).
+std::string TextMode(const std::string& text) {
     std::string out;
     for (size_t i = 0; i < text.size(); ++i)
         if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i];
@@ -84,9 +89,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // The import (text mode, in reads) against the whole parse of the
     // converted bytes, sorted, where the first line makes it the own layout.
-    std::string firstLine = file.substr(0, file.find('\n'));  // as the import judges it
-    if (!firstLine.empty() && firstLine.back() == '\r') firstLine.pop_back();
+    // As the import judges it: up to the first CR or LF.
+    const std::string firstLine = file.substr(0, file.find_first_of("\r\n"));
     if (!DetectCsvLayout(firstLine).UsesOwnReader()) return 0;
+    // A UTF-16 byte-order mark: the import reads the file as UTF-16.
+    if (file.rfind("\xFF\xFE", 0) == 0 || file.rfind("\xFE\xFF", 0) == 0) return 0;
     const std::string text = TextMode(file);
     CContactImage& whole = fuzz::KeptImage(0);
     const int textCount = ParseContactsCsv(whole, text.data(), text.size());
@@ -99,7 +106,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const CsvImportResult result = ImportContactsCsv(imported, source, (data[4] & 0x7F) + 1u);
     Check(result.outcome == CsvImportResult::Done && result.count == textCount);
     const CsvImportReport& r = result.report;
-    Check(r.nTaken + r.nHeader + r.nEmpty + r.nRepeated + r.nNoId + r.nNotChosen + r.nOverCapacity == r.nLines);
+    Check(r.nTaken + r.nHeader + r.nEmpty + r.nRepeated + r.nNoId + r.nNotChosen + r.nOverCapacity +
+              r.nUnclosed == r.nLines);
     Check(imported.GetContactCount() == textCount);
     Check(SameRecords(whole, imported, textCount));
     for (int n = 1; n < textCount; ++n)

@@ -72,13 +72,14 @@ void AppendUtf8(std::string& out, uint32_t cp) {
 
 constexpr uint32_t kReplacement = 0xFFFD;
 
-std::string Utf8Sanitised(std::string_view bytes) {
+std::string Utf8Sanitised(std::string_view bytes, long long* replaced = nullptr) {
     std::string out;
     out.reserve(bytes.size());
     for (size_t i = 0; i < bytes.size();) {
         const size_t len = Utf8SequenceLength(bytes, i);
         if (len == 0) {
             AppendUtf8(out, kReplacement);
+            if (replaced) ++*replaced;
             ++i;
         } else {
             out.append(bytes.substr(i, len));
@@ -110,7 +111,7 @@ bool AppendDecoded(std::string& out, std::string_view bytes, int codePage) {
     return true;
 }
 
-std::string DecodeToUtf8(std::string_view bytes, int codePage) {
+std::string DecodeToUtf8(std::string_view bytes, int codePage, long long* replaced) {
     std::string out;
     if (AppendDecoded(out, bytes, codePage)) return out;
     // Something does not decode: go character by character so that only the
@@ -123,6 +124,7 @@ std::string DecodeToUtf8(std::string_view bytes, int codePage) {
             i += len;
         } else {
             AppendUtf8(out, kReplacement);
+            if (replaced) ++*replaced;
             ++i;
         }
     }
@@ -157,10 +159,10 @@ private:
     iconv_t m_cd = reinterpret_cast<iconv_t>(-1);
 };
 
-std::string DecodeToUtf8(std::string_view bytes, int codePage) {
+std::string DecodeToUtf8(std::string_view bytes, int codePage, long long* replaced) {
     thread_local Converter converter;
     iconv_t cd = converter.For(codePage);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return Utf8Sanitised(bytes);  // unknown: best effort
+    if (cd == reinterpret_cast<iconv_t>(-1)) return Utf8Sanitised(bytes, replaced);  // unknown: best effort
     iconv(cd, nullptr, nullptr, nullptr, nullptr);
 
     std::string out;
@@ -176,6 +178,7 @@ std::string DecodeToUtf8(std::string_view bytes, int codePage) {
         if (errno == E2BIG) continue;
         // EILSEQ or EINVAL (cut short at the end): this byte does not decode.
         AppendUtf8(out, kReplacement);
+        if (replaced) ++*replaced;
         ++in;
         --inLeft;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
@@ -279,12 +282,12 @@ bool IsLeadByteInCodePage(unsigned char b, int codePage) {
 #endif
 }
 
-std::string ToUtf8(std::string_view bytes, int codePage) {
-    if (codePage == CP_UTF8_ID) return Utf8Sanitised(bytes);
+std::string ToUtf8(std::string_view bytes, int codePage, long long* replaced) {
+    if (codePage == CP_UTF8_ID) return Utf8Sanitised(bytes, replaced);
     bool ascii = true;
     for (const char c : bytes) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
     if (ascii) return std::string(bytes);
-    return DecodeToUtf8(bytes, codePage);
+    return DecodeToUtf8(bytes, codePage, replaced);
 }
 
 int CommandLineCodePage() {

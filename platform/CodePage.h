@@ -36,9 +36,9 @@ size_t Utf8SequenceLength(std::string_view s, size_t i);
 const char* CodePageIconvName(int codePage);
 #endif
 
-// Bytes in codePage to UTF-8. Bytes that do not decode become U+FFFD; the
-// input is never changed.
-std::string ToUtf8(std::string_view bytes, int codePage);
+// Bytes in codePage to UTF-8. Bytes that do not decode become U+FFFD (and
+// are counted in *replaced when given); the input is never changed.
+std::string ToUtf8(std::string_view bytes, int codePage, long long* replaced = nullptr);
 inline std::string ToUtf8(std::string_view bytes) { return ToUtf8(bytes, GetProgramCodePage()); }
 
 // The code page of the program's arguments: the system's ANSI code page on

@@ -144,6 +144,18 @@ std::string UserDataDir() {
 #endif
 }
 
+std::string UserCacheDir() {
+#ifdef _WIN32
+    const std::string local = UserDataDir();
+    return local.empty() ? local : local + "\\pendrak\\cache";
+#else
+    const char* xdg = std::getenv("XDG_CACHE_HOME");
+    if (xdg && xdg[0] == '/') return std::string(xdg) + "/pendrak";
+    const char* home = std::getenv("HOME");
+    return home && *home ? std::string(home) + "/.cache/pendrak" : std::string();
+#endif
+}
+
 bool CanWriteInFolder(const std::string& folder) {
 #ifdef _WIN32
     // Folder attributes say nothing of the rights on them: try a file.

@@ -38,6 +38,11 @@ std::string SystemErrorText(int code);
 // none can be told.
 std::string UserDataDir();
 
+// The user's folder for files that can be fetched again: pendrak in
+// $XDG_CACHE_HOME (when absolute) or ~/.cache; %LOCALAPPDATA%\pendrak\cache
+// on Windows. Empty when none can be told.
+std::string UserCacheDir();
+
 // True when a file can be created in the folder (which must exist).
 bool CanWriteInFolder(const std::string& folder);
 

@@ -71,7 +71,20 @@ CTextConverter::~CTextConverter() = default;
 
 bool CTextConverter::Open(int targetCodePage, std::string_view sourceEncoding, std::string* error) {
     m_nTarget = targetCodePage;
-    return m_pImpl->Open(targetCodePage, sourceEncoding, error);
+    if (!m_pImpl->Open(targetCodePage, sourceEncoding, error)) return false;
+    // The readers find separators, quotes, line ends and digits as ASCII
+    // bytes: an encoding that spells them otherwise (UTF-16, UTF-32, EBCDIC)
+    // cannot be read through them.
+    static constexpr std::string_view PROBE = "\r\n\t ,;\"0123456789AZaz_";
+    if (m_pImpl->HasSource() && m_pImpl->DecodeSource(PROBE) != PROBE) {
+        if (error)
+            *error = "encoding '" + std::string(sourceEncoding) +
+                     "' cannot be read: its commas, quotes, line ends and digits are not single "
+                     "ASCII bytes (a UTF-16 file with a byte-order mark is read without "
+                     "--encoding)";
+        return false;
+    }
+    return true;
 }
 
 void CTextConverter::Convert(std::string_view value, std::string& out, TextConvertStats& stats) {

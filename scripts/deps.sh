@@ -14,6 +14,7 @@ packages=(
   locales
   xvfb xauth imagemagick fonts-wqy-microhei
   dpkg-dev file
+  libcurl4-openssl-dev openssl ca-certificates
 )
 
 sudo_cmd=()

@@ -93,6 +93,8 @@ bool CAppData::LoadSettings(IStartupNotifier* notifier, const std::string& progr
     m_strOnly.clear();
     m_strExclude.clear();
     m_strBinFile.clear();
+    m_strOwnContacts.clear();
+    m_strDatabaseUrl.clear();
     m_bVerify = 0;
     m_bInstalledData = 0;
     m_langFile.Close();
@@ -132,6 +134,8 @@ bool CAppData::LoadSettings(IStartupNotifier* notifier, const std::string& progr
         m_strOnly = settings.Get("only");
         m_strExclude = settings.Get("exclude");
         m_bVerify = std::atoi(settings.Get("verify").c_str()) != 0 ? 1 : 0;
+        m_strOwnContacts = settings.Get("own_contacts");
+        m_strDatabaseUrl = settings.Get("database_url");
     }
 
     // The settings decide the code page; without a known name the system's
@@ -157,6 +161,16 @@ bool CAppData::LoadSettings(IStartupNotifier* notifier, const std::string& progr
 
 std::string CAppData::BackupDir() const {
     if (!m_strBinFile.empty()) {
+        // "~" and "~/..." are the user's home folder, as in a shell.
+        if (m_strBinFile[0] == '~' &&
+            (m_strBinFile.size() == 1 || m_strBinFile[1] == '/' || m_strBinFile[1] == '\\')) {
+#ifdef _WIN32
+            const char* home = std::getenv("USERPROFILE");
+#else
+            const char* home = std::getenv("HOME");
+#endif
+            if (home && *home) return NativePath(home + m_strBinFile.substr(1));
+        }
         // Written with either separator; named in messages with the platform's.
         if (std::filesystem::path(m_strBinFile).is_relative() && !m_strAppDir.empty())
             return NativePath(m_strAppDir + SEP + m_strBinFile);
@@ -187,6 +201,23 @@ bool CAppData::SwitchLanguage(const std::string& language, std::string* reason) 
     m_strLangFile = path;
     m_strLanguage = language;
     return WriteSettingValues(m_strSettingFile, {{"language", language}}, reason);
+}
+
+std::vector<std::string> CAppData::OwnContactFiles() const {
+    std::vector<std::string> files;
+    std::string rest = m_strOwnContacts;
+    while (!rest.empty()) {
+        const size_t comma = rest.find(',');
+        std::string item = rest.substr(0, comma);
+        rest = comma == std::string::npos ? std::string() : rest.substr(comma + 1);
+        while (!item.empty() && (item.front() == ' ' || item.front() == '\t')) item.erase(0, 1);
+        while (!item.empty() && (item.back() == ' ' || item.back() == '\t')) item.pop_back();
+        if (item.empty()) continue;
+        if (std::filesystem::path(item).is_relative() && !m_strAppDir.empty())
+            item = m_strAppDir + SEP + item;
+        files.push_back(NativePath(item));
+    }
+    return files;
 }
 
 std::string CAppData::GetLangString(const char* key) {

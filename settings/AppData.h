@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "contacts/ContactImage.h"
 #include "settings/MappedIniFile.h"
@@ -33,6 +34,8 @@ public:
     // `only` and `exclude` keys of [setup], as written.
     std::string m_strPrefer, m_strNear, m_strOnly, m_strExclude;
     std::string m_strBinFile;      // `BinFile` key of [setup], as written
+    std::string m_strOwnContacts;  // `own_contacts` key: the user's own entries, FILE[,FILE...]
+    std::string m_strDatabaseUrl;  // `database_url` key: where the user database comes from
     int m_bVerify = 0;             // `verify` key: a Write reads the radio back
     int m_bInstalledData = 0;      // the settings came from <prefix>/share/pendrak
     CMappedIniFile m_langFile;
@@ -54,6 +57,10 @@ public:
     // reason when the file cannot be read (the language stays) or the
     // choice cannot be kept (the language is switched all the same).
     bool SwitchLanguage(const std::string& language, std::string* reason);
+
+    // The files of own_contacts in order, a relative path counted from the
+    // program's folder.
+    std::vector<std::string> OwnContactFiles() const;
 
     // Section "String" text of an IDS_ key, with \n and \t expanded; empty
     // when there is none.

@@ -47,7 +47,11 @@ Contact MakeContact(CRandom& rnd, const Country& country, int id, std::set<std::
     const std::string first = rnd.Pick(country.firstNames);
     const std::string last = rnd.Pick(country.lastNames);
     std::string name = country.familyNameFirst ? last + first : first + " " + last;
-    if (name.size() > 16) name = first.substr(0, 1) + ". " + last;
+    // The initial is the first character, never a part of one.
+    size_t initial = 1;
+    while (initial < first.size() && (static_cast<unsigned char>(first[initial]) & 0xC0) == 0x80)
+        ++initial;
+    if (name.size() > 16) name = first.substr(0, initial) + ". " + last;
     const auto& region = rnd.Pick(country.regions);
     c.fields[0] = MakeCallsign(rnd, country, calls);
     c.fields[1] = Fit(name, 16);

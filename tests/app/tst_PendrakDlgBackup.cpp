@@ -130,7 +130,7 @@ private slots:
         CPendrakDlg dlg;
         QFile bad(program.Path("bad.bin"));
         QVERIFY(bad.open(QIODevice::WriteOnly));
-        bad.write(QByteArray(100, '\x02'));
+        bad.write(QByteArray(100, '\x01'));  // a count a radio can hold: the size is wrong
         bad.close();
         services.answerPath = program.Path("bad.bin");
         dlg.OnOpenBackup();
@@ -144,6 +144,40 @@ private slots:
         services.answerPath.clear();  // cancelled: nothing happens
         dlg.OnOpenBackup();
         QCOMPARE(services.boxes.size(), 1);
+    }
+
+    // A damaged backup replaces the list only when the user says so; an
+    // impossible count never does.
+    void openBackupAsksForADamagedOneAndRefusesAnImpossibleCount() {
+        CFakeDialogServices services;
+        CRadioProgram program;
+        FillContacts(theAppData.m_contacts, 12);
+        CPendrakDlg dlg;
+        auto image = std::make_unique<CContactImage>();
+        image->ClearContactImage();
+        FillContacts(*image, 5);
+        image->SetContactRadioId(2, 0);
+        const std::string damaged = program.Path("damaged.bin").toStdString();
+        QCOMPARE(WriteContactImageFile(damaged, *image, true).outcome, ImageFileResult::Done);
+        services.answerPath = program.Path("damaged.bin");
+        dlg.OnOpenBackup();
+        QCOMPARE(services.questions.size(), 1);
+        QVERIFY(services.questions[0].text.contains("contact 3 of 5"));
+        QCOMPARE(theAppData.m_contacts.GetContactCount(), 12);
+        services.answerYes = true;
+        dlg.OnOpenBackup();
+        QCOMPARE(theAppData.m_contacts.GetContactCount(), 5);
+
+        image->Bytes()[0] = 0x40, image->Bytes()[1] = 0x0D, image->Bytes()[2] = 0x03;  // 200000
+        QCOMPARE(WriteContactImageFile(program.Path("count.bin").toStdString(), *image, false).outcome,
+                 ImageFileResult::Done);
+        services.answerPath = program.Path("count.bin");
+        const auto boxes = services.boxes.size();
+        dlg.OnOpenBackup();
+        QCOMPARE(services.boxes.size(), boxes + 1);
+        QCOMPARE(services.boxes.back().icon, BoxIcon::Error);
+        QVERIFY(services.boxes.back().text.contains("not a contact image: count 200000"));
+        QCOMPARE(theAppData.m_contacts.GetContactCount(), 5);
     }
 
     void contextMenuOffersOpenBackup() {
@@ -162,7 +196,8 @@ private slots:
         });
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), dlg.mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(&dlg, &event);
-        QCOMPARE(texts, QStringList({"Open backup…", "Add from file…", "&Language", "&About Pendrak..."}));
+        QCOMPARE(texts, QStringList({"Open backup…", "Add from file…", "Update from the user database…",
+                                     "&Language", "&About Pendrak..."}));
         QCOMPARE(services.openFolder, program.Path("Bin"));
     }
 

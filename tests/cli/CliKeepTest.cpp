@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <regex>
 #include <memory>
 #include <string>
 
@@ -42,6 +44,20 @@ TEST(CliKeep, VerifyNamesTheContactTheRadioChanged) {
                              kFastLink);
     EXPECT_EQ(r.exitCode, 1) << r.out;
     EXPECT_NE(r.err.find("verify: contact 14 (radio ID 1000013) differs"), std::string::npos) << r.err;
+    // The dialog's words close the line, filled in, in every language shipped.
+    for (const auto& entry : std::filesystem::directory_iterator(PENDRAK_LANG_DIR)) {
+        if (entry.path().extension() != ".lng") continue;
+        const std::string lang = entry.path().stem().string();
+        r = RunCli({"write", "--radio", faulty.Address(), "--image", written, "--verify", "--no-backup",
+                    "--lang", lang},
+                   kFastLink);
+        EXPECT_EQ(r.exitCode, 1) << lang;
+        const size_t at = r.err.find("pendrak-cli: ");
+        ASSERT_NE(at, std::string::npos) << lang << ": " << r.err;
+        const std::string failure = r.err.substr(at);
+        EXPECT_NE(failure.find("14"), failure.rfind("14")) << lang << ": " << failure;  // also in the words
+        EXPECT_FALSE(std::regex_search(failure, std::regex("%[0-9]"))) << lang << ": " << failure;
+    }
     // Without the read-back the same radio seems fine.
     r = RunCli({"write", "--radio", faulty.Address(), "--image", written, "--no-backup"}, kFastLink);
     EXPECT_EQ(r.exitCode, 0) << r.err;

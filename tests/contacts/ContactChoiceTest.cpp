@@ -12,7 +12,7 @@ TEST(ContactChoice, ListsAndTheirMistakes) {
     CContactChoice choice;
     std::string error;
     EXPECT_TRUE(choice.SetPrefer(" 460, 461 ,,China ", &error));
-    EXPECT_TRUE(choice.NeedsCountry());
+    EXPECT_TRUE(choice.NeedsPlace());
     for (const char* bad : {"0460", "123456789", "46a0"}) {
         // Digits with a letter are a (strange) country name, not an error.
         const bool ok = choice.SetOnly(bad, &error);
@@ -27,7 +27,7 @@ TEST(ContactChoice, ListsAndTheirMistakes) {
     EXPECT_TRUE(choice.SetNear("", &error));
     CContactChoice none;
     EXPECT_TRUE(none.IsEmpty());
-    EXPECT_FALSE(none.NeedsCountry());
+    EXPECT_FALSE(none.NeedsPlace());
 }
 
 TEST(ContactChoice, ClassesAndFilters) {

@@ -7,6 +7,8 @@
 
 #include <chrono>
 #include <cstring>
+#include <atomic>
+#include <thread>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -235,6 +237,106 @@ TEST_F(ImageFileTest, BackupFailuresSayWhyAndDamagedFilesShowAsSuch) {
     ASSERT_TRUE(ListContactBackups(dir.string(), backups));
     ASSERT_EQ(backups.size(), 1u);
     EXPECT_EQ(backups[0].nContacts, -1);
+}
+
+TEST_F(ImageFileTest, ImpossibleCountsAreRefusedAndTheErasedCountIsEmpty) {
+    // Count bytes (low first), whole image or header alone, refused.
+    const struct {
+        unsigned char count[3];
+        bool whole, refused;
+    } cases[] = {{{0xD1, 0xFB, 0x01}, true, true},    // 130001
+                 {{0xFE, 0xFF, 0xFF}, false, true},   // 16777214
+                 {{0xFF, 0xFF, 0xFF}, true, false},   // erased: empty
+                 {{0xFF, 0xFF, 0xFF}, false, false},
+                 {{0xD0, 0xFB, 0x01}, true, false}};  // 130000
+    for (const auto& c : cases) {
+        auto image = Image(1000);
+        std::memcpy(image->Bytes(), c.count, 3);
+        Put(Path("count.bin"), std::string(reinterpret_cast<const char*>(image->Bytes()),
+                                           c.whole ? CONTACT_IMAGE_SIZE : CONTACT_HEADER_SIZE));
+        auto loaded = Image(7);
+        const ImageFileResult r = LoadContactImageFile(Path("count.bin"), *loaded);
+        const int raw = c.count[0] | c.count[1] << 8 | c.count[2] << 16;
+        SCOPED_TRACE(raw);
+        EXPECT_EQ(r.outcome, c.refused ? ImageFileResult::BadCount : ImageFileResult::Done);
+        if (c.refused) {
+            EXPECT_EQ(r.strReason.find("not a contact image: count " + std::to_string(raw)), 0u);
+        }
+        EXPECT_EQ(loaded->GetContactCount(), c.refused ? 7 : raw > MAX_CONTACTS ? 0 : raw);
+    }
+}
+
+// A clock once set wrong left backups dated ahead; files only named like
+// backups are no backups.
+TEST_F(ImageFileTest, PruningKeepsTheNewBackupAndWhatIsNotABackup) {
+    const Clock::time_point now = Clock::now();
+    const Clock::time_point ahead = now + std::chrono::hours(24 * 365);
+    for (int i = 0; i < MAX_BACKUPS; ++i)
+        ASSERT_TRUE(SaveContactBackup(dir.string(), *Image(i + 1), BackupKind::Read,
+                                      ahead + std::chrono::seconds(i)).bOk);
+    const std::string lookAlike = BackupFileName(now - std::chrono::hours(1), BackupKind::Write);
+    Put(Path(lookAlike), "not an image");
+    const BackupResult fresh = SaveContactBackup(dir.string(), *Image(42), BackupKind::Write, now);
+    ASSERT_TRUE(fresh.bOk);
+    EXPECT_TRUE(fs::exists(fresh.strPath));
+    EXPECT_TRUE(fs::exists(Path(lookAlike)));
+    std::vector<ContactBackupInfo> backups;
+    ASSERT_TRUE(ListContactBackups(dir.string(), backups));
+    EXPECT_EQ(backups.size(), size_t(MAX_BACKUPS + 2));
+    // The next one leaves the newest twenty and itself: the older fresh one goes.
+    const BackupResult next =
+        SaveContactBackup(dir.string(), *Image(43), BackupKind::Read, now + std::chrono::seconds(1));
+    ASSERT_TRUE(next.bOk);
+    EXPECT_TRUE(fs::exists(next.strPath));
+    EXPECT_FALSE(fs::exists(fresh.strPath));
+    EXPECT_TRUE(fs::exists(Path(lookAlike)));
+}
+
+#ifndef _WIN32
+// Links planted at the names a backup will take are never written through.
+TEST_F(ImageFileTest, LinksAtTheBackupNamesLeaveFilesOutsideAlone) {
+    const Clock::time_point when = Clock::now();
+    const std::string name = BackupFileName(when, BackupKind::Read);
+    fs::create_directories(Path("shared"));
+    Put(Path("outside.txt"), "precious");
+    fs::create_symlink(Path("gone.txt"), Path("shared/" + name));  // dangling: the name looks free
+    fs::create_symlink(Path("outside.txt"), Path("shared/." + name + ".part"));
+    const BackupResult r = SaveContactBackup(Path("shared"), *Image(3), BackupKind::Read, when);
+    ASSERT_TRUE(r.bOk) << r.strReason;
+    EXPECT_EQ(FileBytes(Path("outside.txt")), "precious");
+    EXPECT_FALSE(fs::exists(Path("gone.txt")));
+    EXPECT_TRUE(fs::is_symlink(Path("shared/" + name)));
+    EXPECT_EQ(fs::path(r.strPath).filename().string(), name.substr(0, name.size() - 4) + "-2.bin");
+    auto back = Image(0);
+    ASSERT_EQ(LoadContactImageFile(r.strPath, *back).outcome, ImageFileResult::Done);
+    EXPECT_EQ(back->GetContactCount(), 3);
+
+    fs::create_symlink(Path("nowhere"), Path("Bin"));
+    const BackupResult dangling = SaveContactBackup(Path("Bin"), *Image(1), BackupKind::Read);
+    EXPECT_FALSE(dangling.bOk);
+    EXPECT_NE(dangling.strReason.find("which does not exist"), std::string::npos) << dangling.strReason;
+}
+#endif
+
+// Two savers in one folder at the same moment: each backup holds its own list.
+TEST_F(ImageFileTest, BackupsSavedAtOnceNeverMix) {
+    std::atomic<int> wrong{0};
+    auto saver = [&](int count) {
+        const auto image = Image(count);
+        auto back = Image(0);
+        for (int i = 0; i < 100; ++i) {
+            const BackupResult r = SaveContactBackup(dir.string(), *image, BackupKind::Write);
+            if (!r.bOk || LoadContactImageFile(r.strPath, *back).outcome != ImageFileResult::Done ||
+                back->GetContactCount() != count ||
+                std::memcmp(back->Bytes(), image->Bytes(), size_t(ContactImageShortLength(count))) != 0)
+                ++wrong;
+        }
+    };
+    std::thread a(saver, 700), b(saver, 900);
+    a.join();
+    b.join();
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), MAX_BACKUPS);
 }
 
 }  // namespace

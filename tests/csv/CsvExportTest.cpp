@@ -15,21 +15,6 @@
 namespace pendrak::test {
 namespace {
 
-class CRecordingSink : public CCsvSink {
-public:
-    std::string bytes;
-    int writes = 0;
-    int failFrom = -1;  // the write with this index and all later ones fail
-    bool Write(std::string_view b) override {
-        if (failFrom >= 0 && writes >= failFrom) {
-            ++writes;
-            return false;
-        }
-        ++writes;
-        bytes.append(b);
-        return true;
-    }
-};
 
 TEST(CsvExport, HeaderAndLinesAsTextWithCrLf) {
     auto image = NewImage();
@@ -64,13 +49,14 @@ TEST(CsvExport, FieldsAreWrittenAsTheRecordDecodesThem) {
     rec[ContactFieldOffset(CONTACT_NICKNAME)] = 0xFF;      // 0xFF first: empty
     rec[ContactFieldOffset(CONTACT_REMARKS)] = 'R';
     rec[ContactFieldOffset(CONTACT_REMARKS) + 1] = 0xFF;   // 0xFF later: a text byte
+    // A comma or a line break puts the value in quotes; the others are as they were.
     EXPECT_EQ(FormatContactCsvLine(*image, 0),
-              "16777215,ABCDEFGH,0123456789abcdef,,a,b,1\n2,\xB9\xFA,R\xFF,\n");
+              "16777215,ABCDEFGH,0123456789abcdef,,\"a,b\",\"1\n2\",\xB9\xFA,R\xFF,\n");
 
     CRecordingSink raw;
     CCsvTextSink text(raw);
     ASSERT_TRUE(WriteContactsCsv(*image, text) && text.Flush());
-    EXPECT_NE(raw.bytes.find(",a,b,1\r\n2,"), std::string::npos);
+    EXPECT_NE(raw.bytes.find(",\"a,b\",\"1\r\n2\","), std::string::npos);
 }
 
 TEST(CsvExport, StopsAtTheFirstFailedWrite) {

@@ -59,7 +59,7 @@ TEST(CsvImport, LineRules) {
          "1,ABCDEFGHIJ,0123456789abcdefXYZW,\n",
          {"1,ABCDEFGH,0123456789abcdef,,,,,,"}},
         {"ninth and later values", "1,a,b,c,d,e,f,g,h,i,\n", {"1,a,b,c,d,e,f,g,"}},
-        {"quotes are bytes", "1,\"a,b\",\n", {"1,\"a,b\",,,,,,"}},
+        {"quoted values", "1,\"a;b\",\"\",x\"y\"\",\"q\"\"\",\"cut \"here,\n", {"1,a;b,,x\"y\"\",q\",cut here,,,"}},
         {"spaces kept", "1, a ,\n", {"1, a ,,,,,,,"}},
         {"123abc", "123abc,x,\n", {"123,x,,,,,,,"}},
         {"largest ID", "16777215,x,\n", {"16777215,x,,,,,,,"}},
@@ -97,6 +97,10 @@ TEST(CsvImport, ParseStoresInFileOrderAndKeepsTheRest) {
     EXPECT_EQ(image->GetContactRadioId(2), 102);
     EXPECT_EQ(image->Bytes()[ContactRecordOffset(0)], 3);  // tag byte kept
     EXPECT_EQ(image->Bytes()[5], 0x5A);
+    // 0x1A ends the data, not the line before it.
+    const std::string cut = "7,g,\n8,h\x1A" "9,i,\n";
+    EXPECT_EQ(ParseContactsCsv(*image, cut.data(), cut.size()), 2);
+    EXPECT_EQ(image->GetContactRadioId(1), 8);
 }
 
 // The own layout's values are cut where a character of the program's code

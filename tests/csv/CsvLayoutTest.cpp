@@ -219,7 +219,8 @@ TEST_F(CsvLayoutTest, EveryChunkBoundaryGivesTheSameResult) {
         "2,dup\r\nbad,x\r\n3,\"open";
     auto whole = NewImage();
     const CsvImportResult expected = ImportBytes(*whole, file);
-    ASSERT_EQ(expected.count, 3);
+    // The last line's quote is still open at the end of the file: lost.
+    ASSERT_EQ(expected.count, 2);
     const Lines contacts = Contacts(*whole);
     EXPECT_EQ(contacts[0], "1,A,B,x\"y\",,multi\r\nline,,,,");
     EXPECT_EQ(contacts[1], "2,K2,,,\",,,,");
@@ -232,6 +233,7 @@ TEST_F(CsvLayoutTest, EveryChunkBoundaryGivesTheSameResult) {
         EXPECT_EQ(result.report.nEmpty, 1) << "chunk " << chunk;
         EXPECT_EQ(result.report.nNoId, 1) << "chunk " << chunk;
         EXPECT_EQ(result.report.nRepeated, 1) << "chunk " << chunk;
+        EXPECT_EQ(result.report.nUnclosed, 1) << "chunk " << chunk;
     }
 }
 

@@ -31,16 +31,35 @@ inline void AddContact(CContactImage& image, int id, std::vector<std::string> fi
 
 using Lines = std::vector<std::string>;
 
-// The contacts as export lines without their LF.
+// The contacts as "ID,value,...,value," with every value as stored (no
+// quotes, whatever it holds).
 inline Lines Contacts(const CContactImage& image) {
     Lines lines;
     for (int n = 0; n < image.GetContactCount(); ++n) {
-        std::string line = FormatContactCsvLine(image, n);
-        line.pop_back();
+        std::string line = std::to_string(image.GetContactRadioId(n)) + ',';
+        for (int f = 0; f < CONTACT_FIELD_COUNT; ++f)
+            line += std::string(image.GetContactFieldText(static_cast<ContactField>(f), n)) + ',';
         lines.push_back(line);
     }
     return lines;
 }
+
+// Keeps what is written; fails from a given write on.
+class CRecordingSink : public CCsvSink {
+public:
+    std::string bytes;
+    int writes = 0;
+    int failFrom = -1;  // the write with this index and all later ones fail
+    bool Write(std::string_view b) override {
+        if (failFrom >= 0 && writes >= failFrom) {
+            ++writes;
+            return false;
+        }
+        ++writes;
+        bytes.append(b);
+        return true;
+    }
+};
 
 // Serves bytes in pieces: at most `chunk` a read, a piece ending at every
 // cut in `cuts`, and a read failure once `failAt` bytes have been served in

@@ -221,6 +221,20 @@ TEST_F(AppDataTest, BackupFolderAndVerify) {
     ASSERT_TRUE(app->LoadSettings(&notifier, program));
     EXPECT_EQ(app->BackupDir(), Native("bin/kept"));
     EXPECT_EQ(app->m_bVerify, 0);
+    // "~/" is the home folder; "~x" is a folder of that name.
+    {
+#ifdef _WIN32
+        ScopedEnv home("USERPROFILE", Native("home").c_str());
+#else
+        ScopedEnv home("HOME", Native("home").c_str());
+#endif
+        MakeProgram("BinFile=~/kept\n");
+        ASSERT_TRUE(app->LoadSettings(&notifier, program));
+        EXPECT_EQ(app->BackupDir(), Native("home/kept"));
+        MakeProgram("BinFile=~kept\n");
+        ASSERT_TRUE(app->LoadSettings(&notifier, program));
+        EXPECT_EQ(app->BackupDir(), Native("bin/~kept"));
+    }
     MakeProgram("language=lang_en\n");
     ASSERT_TRUE(app->LoadSettings(&notifier, program));
     EXPECT_EQ(app->BackupDir(), Native("bin/Bin"));
