@@ -1,6 +1,7 @@
 // Text from other programs' files into the radio's code page: decoding,
 // transliteration of what the code page lacks, and cuts that never split a
-// character. The one place besides CodePage.cpp that converts text.
+// character. With CodePage.cpp and Utf16Decoder.h, the one place that converts
+// text.
 #pragma once
 
 #include <cstdint>
