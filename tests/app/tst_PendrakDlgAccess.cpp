@@ -134,7 +134,7 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), dlg.ContactList());
 
         services.answerPath = program.Path("all.csv");
-        const int boxes = services.boxes.size();
+        const qsizetype boxes = services.boxes.size();
         QTest::keyClick(dlg.ContactList(), Qt::Key_S, Qt::ControlModifier);
         QCOMPARE(services.boxes.size(), boxes + 1);
         QCOMPARE(services.boxes.constLast().text, QString("<IDS_SavecsvOK>"));
@@ -184,7 +184,8 @@ private slots:
         dlg.show();
         QApplication::setActiveWindow(&dlg);
         QVERIFY(QTest::qWaitForWindowActive(&dlg));
-        const QStringList window = {"Open backup…", "Add from &file…", "&Language", "&About Pendrak..."};
+        const QStringList window = {"Open backup…", "Add from &file…", "&Update from the user database…", "&Language",
+                                    "&About Pendrak..."};
         for (QWidget* focus : {static_cast<QWidget*>(dlg.ContactList()), dlg.GetDlgItem(IDC_READ),
                                static_cast<QWidget*>(dlg.PageEdit())}) {
             const QString name = focus->metaObject()->className();
@@ -317,7 +318,9 @@ private slots:
 
         QStringList titles;
         OnNextMenu([&](QMenu* m) {
-            QMenu* languages = m->actions().value(2)->menu();
+            QMenu* languages = nullptr;
+            for (QAction* a : m->actions())
+                if (a->menu()) languages = a->menu();
             QVERIFY(languages);
             for (QAction* a : languages->actions()) titles << a->text() + (a->isChecked() ? "*" : "");
             for (QAction* a : languages->actions())
