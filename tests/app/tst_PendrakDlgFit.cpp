@@ -77,6 +77,16 @@ QStringList StatusTexts() {
           << LangString("IDS_IMPORT_SUMMARY").arg(130000).arg(290000).arg(159999)
           << LangString("IDS_IMPORT_DONE").arg(130000)
           << LangString("IDS_PROMPT_VERIFYING") + QStringLiteral(" 100%");
+    // An update says the database's age, then what the import took.
+    const QString summary = LangString("IDS_IMPORT_SUMMARY").arg(130000).arg(290000).arg(159999);
+    for (const QString& age : {LangString("IDS_DB_AGE_STALE").arg("2026-12-31").arg(1000),
+                               LangString("IDS_DB_AGE").arg("2026-12-31").arg(99),
+                               LangString("IDS_DB_AGE_ONE").arg("2026-12-31"),
+                               LangString("IDS_DB_AGE_TODAY").arg("2026-12-31"),
+                               LangString("IDS_DB_UNCHANGED").arg("2026-12-31")})
+        texts << age << LangString("IDS_DB_STATUS").arg(age, summary);
+    texts << LangString("IDS_DB_PROGRESS").arg("999.9").arg("999.9") << LangString("IDS_DB_PROGRESS_NOTOTAL").arg("999.9")
+          << LangString("IDS_DB_CANCELLED") << LangString("IDS_DB_FAILEDSTATUS");
     return texts;
 }
 
