@@ -1,11 +1,33 @@
 #include "app/DialogServices.h"
 
+#include <QCheckBox>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
 
+#include "app/DisplayText.h"
+
 namespace pendrak {
+
+namespace {
+
+// The buttons' texts come from the language file too, not from Qt.
+void LocalizeButtons(QMessageBox& box) {
+    const struct {
+        QMessageBox::StandardButton button;
+        const char* key;
+        const char* english;
+    } texts[] = {{QMessageBox::Ok, "IDS_OK", "OK"},
+                 {QMessageBox::Yes, "IDS_YES", "&Yes"},
+                 {QMessageBox::No, "IDS_NO", "&No"}};
+    for (const auto& t : texts)
+        if (QAbstractButton* button = box.button(t.button))
+            button->setText(LangStringOr(t.key, t.english));
+}
+
+}  // namespace
 
 void CQtDialogServices::MessageBox(QWidget* owner, const QString& text, const QString& caption,
                                    BoxIcon icon) {
@@ -15,6 +37,7 @@ void CQtDialogServices::MessageBox(QWidget* owner, const QString& text, const QS
     if (icon == BoxIcon::Error) qicon = QMessageBox::Critical;
     QMessageBox box(qicon, caption, text, QMessageBox::Ok, owner);
     box.setTextFormat(Qt::PlainText);  // texts name files and radios, which may hold '<'
+    LocalizeButtons(box);
     box.exec();
 }
 
@@ -29,13 +52,10 @@ bool CQtDialogServices::GetSaveFileName(QWidget* owner, const QString& title,
     return true;
 }
 
-bool CQtDialogServices::GetOpenFileName(QWidget* owner, const QString& filter, QString* path) {
-    return GetOpenFileNameIn(owner, QString(), filter, path);
-}
-
-bool CQtDialogServices::GetOpenFileNameIn(QWidget* owner, const QString& folder,
-                                          const QString& filter, QString* path) {
-    QFileDialog dlg(owner, QString(), folder, filter);
+bool CQtDialogServices::GetOpenFileName(QWidget* owner, const QString& title,
+                                        const QString& folder, const QString& filter,
+                                        QString* path) {
+    QFileDialog dlg(owner, title, folder, filter);
     dlg.setFileMode(QFileDialog::AnyFile);
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
@@ -43,12 +63,38 @@ bool CQtDialogServices::GetOpenFileNameIn(QWidget* owner, const QString& folder,
     return true;
 }
 
+bool CQtDialogServices::GetExistingDirectory(QWidget* owner, const QString& title,
+                                             const QString& folder, QString* path) {
+    const QString chosen = QFileDialog::getExistingDirectory(owner, title, folder);
+    if (chosen.isEmpty()) return false;
+    *path = chosen;
+    return true;
+}
+
+int IDialogServices::ExecDialog(QDialog& dialog) { return dialog.exec(); }
+
 bool CQtDialogServices::AskYesNo(QWidget* owner, const QString& text, const QString& caption) {
     QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, owner);
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
+    LocalizeButtons(box);
     return box.exec() == QMessageBox::Yes;
+}
+
+bool CQtDialogServices::AskYesNoCheck(QWidget* owner, const QString& text,
+                                      const QString& caption, const QString& checkText,
+                                      bool* checked) {
+    QMessageBox box(QMessageBox::Question, caption, text, QMessageBox::Yes | QMessageBox::No, owner);
+    box.setTextFormat(Qt::PlainText);
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    auto* check = new QCheckBox(checkText, &box);
+    box.setCheckBox(check);
+    LocalizeButtons(box);
+    const bool yes = box.exec() == QMessageBox::Yes;
+    *checked = check->isChecked();
+    return yes;
 }
 
 namespace {

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class QDialog;
 class QWidget;
 
 namespace pendrak {
@@ -24,20 +25,32 @@ public:
     virtual bool GetSaveFileName(QWidget* owner, const QString& title, const QString& proposedName,
                                  const QString& filter, QString* path) = 0;
 
-    // Open dialog with the system's own title; the file need not exist.
-    virtual bool GetOpenFileName(QWidget* owner, const QString& filter, QString* path) = 0;
+    // Open dialog titled by its purpose, starting in folder (empty: the
+    // system's choice); the file need not exist.
+    virtual bool GetOpenFileName(QWidget* owner, const QString& title, const QString& folder,
+                                 const QString& filter, QString* path) = 0;
 
-    // The same, starting in folder.
-    virtual bool GetOpenFileNameIn(QWidget* owner, const QString& folder, const QString& filter,
-                                   QString* path) {
-        (void)folder;
-        return GetOpenFileName(owner, filter, path);
-    }
+    // Folder dialog; true with the chosen folder when confirmed.
+    virtual bool GetExistingDirectory(QWidget* owner, const QString& title, const QString& folder,
+                                      QString* path) = 0;
+
+    // Runs one of the program's own modal dialogs (the contact editor, the
+    // Options, the backups); its result code.
+    virtual int ExecDialog(QDialog& dialog);
 
     // A modal question (its icon) with Yes and No (the default); true for Yes.
     virtual bool AskYesNo(QWidget* owner, const QString& text, const QString& caption) {
         (void)owner, (void)text, (void)caption;
         return false;
+    }
+
+    // The same with a check box ("do not ask again"), unchecked at first;
+    // *checked says how the user left it.
+    virtual bool AskYesNoCheck(QWidget* owner, const QString& text, const QString& caption,
+                               const QString& checkText, bool* checked) {
+        (void)checkText;
+        *checked = false;
+        return AskYesNo(owner, text, caption);
     }
 };
 
@@ -48,10 +61,13 @@ public:
                     BoxIcon icon) override;
     bool GetSaveFileName(QWidget* owner, const QString& title, const QString& proposedName,
                          const QString& filter, QString* path) override;
-    bool GetOpenFileName(QWidget* owner, const QString& filter, QString* path) override;
-    bool GetOpenFileNameIn(QWidget* owner, const QString& folder, const QString& filter,
-                           QString* path) override;
+    bool GetOpenFileName(QWidget* owner, const QString& title, const QString& folder,
+                         const QString& filter, QString* path) override;
+    bool GetExistingDirectory(QWidget* owner, const QString& title, const QString& folder,
+                              QString* path) override;
     bool AskYesNo(QWidget* owner, const QString& text, const QString& caption) override;
+    bool AskYesNoCheck(QWidget* owner, const QString& text, const QString& caption,
+                       const QString& checkText, bool* checked) override;
 };
 
 // The services in use: the Qt ones unless a test installed others.

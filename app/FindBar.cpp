@@ -92,8 +92,8 @@ void CFindBar::Retranslate() {
     }
 }
 
-void CFindBar::Open(const QRect& over) {
-    Place(over);
+void CFindBar::Open(const QRect& area) {
+    Place(area);
     show();
     raise();
     m_editFind->setFocus(Qt::ShortcutFocusReason);
@@ -106,10 +106,9 @@ void CFindBar::Close() {
     emit Closed();
 }
 
-void CFindBar::Place(const QRect& over) {
-    const QSize size = sizeHint().boundedTo(over.size());
-    // Inside the list's frame, over its column headings.
-    setGeometry(over.right() - size.width() - 1, over.top() + 1, size.width(), size.height());
+void CFindBar::Place(const QRect& area) {
+    const QSize size = sizeHint().boundedTo(area.size());
+    setGeometry(area.right() - size.width() + 1, area.top(), size.width(), size.height());
 }
 
 QString CFindBar::Text() const {

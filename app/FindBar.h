@@ -1,5 +1,5 @@
-// The find field that Ctrl+F lays over the top right of the contact list;
-// hidden while not in use.
+// The find field that Ctrl+F opens at the top right of the contact list's
+// room (the list moves down to make way); hidden while not in use.
 #pragma once
 
 #include <QFrame>
@@ -17,12 +17,12 @@ class CFindBar : public QFrame {
 public:
     explicit CFindBar(QWidget* parent);
 
-    // Shows the bar over the top right of `over` (a sibling) with the text
-    // selected for typing over.
-    void Open(const QRect& over);
+    // Shows the bar at the top right of `area` (a sibling's room) with the
+    // text selected for typing over.
+    void Open(const QRect& area);
     void Close();
-    // Keeps the bar at the top right of `over` after a resize.
-    void Place(const QRect& over);
+    // Keeps the bar at the top right of `area` after a resize.
+    void Place(const QRect& area);
 
     // Texts, tooltips and accessible names in the current language.
     void Retranslate();

@@ -209,6 +209,7 @@ void CPendrakDlg::OnInitDialog() {
     LocalizeDialog();
     InitContactList();
     InitFind();
+    InitEditing();
     InitKeyboard();
     SetControlTexts();
     m_staticStatus->SetFullText(QString());
@@ -241,15 +242,24 @@ void CPendrakDlg::InitContactList() {
     header->setHighlightSections(false);
     header->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     header->setSectionResizeMode(QHeaderView::Interactive);
-    for (int c = 0; c < CONTACT_LIST_COLUMNS; ++c)
-        m_listContacts->setColumnWidth(c, CContactPageModel::s_widths[c]);
+    std::vector<int> widths(CContactPageModel::s_widths,
+                            CContactPageModel::s_widths + CONTACT_LIST_COLUMNS);
     // Row numbers up to 130000 in full, not cut to "13…".
     const int margin = 2 * (m_listContacts->style()->pixelMetric(QStyle::PM_FocusFrameHMargin,
                                                                  nullptr, m_listContacts) +
                             1);
     const int numberWidth =
         m_listContacts->fontMetrics().horizontalAdvance(QStringLiteral("130000")) + margin + 1;
-    m_listContacts->setColumnWidth(0, std::max(CContactPageModel::s_widths[0], numberWidth));
+    widths[0] = std::max(widths[0], numberWidth);
+    // Callsign and the texts after it share the room; the user's widths first.
+    m_columnWidths = CColumnWidths(widths, 2);
+    m_columnWidths.Parse(theAppData.m_strColumnWidths);
+    for (int c = 0; c < CONTACT_LIST_COLUMNS; ++c)
+        m_listContacts->setColumnWidth(c, m_columnWidths.Base()[static_cast<size_t>(c)]);
+    connect(header, &QHeaderView::sectionResized, this, [this] {
+        if (!m_bFittingColumns) OnColumnDragged();
+    });
+    m_listContacts->viewport()->installEventFilter(this);
     m_listContacts->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_listContacts->verticalHeader()->setDefaultSectionSize(QFontMetrics(font()).height() + 4);
     m_nFirstIndex = 0;
@@ -272,6 +282,9 @@ void CPendrakDlg::ShowContactPage() {
     UpdatePageControls();
     if (m_nFirstIndex > m - 1) m_nFirstIndex = m - 1;
     m_pageModel->FillPage(theAppData.m_contacts, m_nCurPage * CONTACTS_PER_PAGE, m_nPageItems);
+    // Another page (or another list) starts at its first row.
+    if (m_nCurPage != m_nShownPage) m_listContacts->scrollToTop();
+    m_nShownPage = m_nCurPage;
     if (m_listContacts->hasFocus()) ShowListFocus();
 }
 
@@ -336,6 +349,8 @@ void CPendrakDlg::OnKillFocusPageEdit() {
 }
 
 bool CPendrakDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (m_listContacts && watched == m_listContacts->viewport() && event->type() == QEvent::Resize)
+        FitColumns();
     // A context menu takes the focus only for a moment: that is no leaving.
     if (watched == m_editPage && event->type() == QEvent::FocusOut &&
         static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)

@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/ColumnWidths.h"
+#include "contacts/ContactEdit.h"
 #include "app/UnwrittenList.h"
 #include "csv/ImportReport.h"
 #include "radio/RadioJob.h"
@@ -18,6 +20,7 @@ class QKeySequence;
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QTimer;
 class QProgressBar;
 class QPushButton;
 class QTableView;
@@ -71,8 +74,11 @@ public:
     // After a Read or an Import: the find field's count was of the old list.
     void OnContactsReplaced();
 
+    // Read and Write; while one runs its button stops it.
     void OnBnClickedRead();
     void OnBnClickedWrite();
+    // Stops a running Read at once; a Write only when the user says so.
+    void OnStopJob();
     void OnTimer(int nIDEvent);
     void OnExport();
     void OnImport();
@@ -86,6 +92,18 @@ public:
     void OnUpdateFromDatabase();
     bool IsDatabaseUpdateRunning() const;
     static QString OpenBackupMenuText();
+    // The settings without a text editor; they apply at once.
+    void OnOptions();
+    static QString OptionsMenuText();
+
+    // Single contacts: the editor for the current row or a new contact,
+    // Delete for the selected rows (asked first for more than one), undo.
+    void OnEditContact();
+    void EditContact(int n);
+    void OnNewContact();
+    void OnDeleteContacts();
+    void OnUndoEdit();
+    CContactEditor& Editor() { return *m_pEditor; }
 
     // True from an accepted Read/Write until its outcome has been shown.
     bool IsJobRunning() const { return m_bJobActive; }
@@ -105,6 +123,7 @@ public:
     QProgressBar* Progress() const { return m_progress; }
     RadioJob& Job() { return m_job; }
     CFindBar* FindBar() const { return m_findBar; }
+    const CColumnWidths& ColumnWidths() const { return m_columnWidths; }
     // Whether the list shown is still to be written; whatever changes it marks it here.
     CUnwrittenList& Unwritten() { return m_unwritten; }
 
@@ -138,11 +157,8 @@ private:
     void SetControlTexts();
     // Tells a screen reader the page shown ("Page 3 of 650") when it changed.
     void AnnouncePage();
-    // Open backup…, Add from file…, the Language submenu and About.
-    void FillWindowMenu(QMenu& menu);
     void ShowWindowMenu(const QPoint& globalPos);
     void InitFind();
-    QRect FindBarArea() const;
     void FindContact(FindStep step);
     // The template's layout, grown by what the window has beyond its size.
     void LayoutControls();
@@ -166,8 +182,31 @@ private:
     QString KeepReadBackup();
     // False when it could not be kept and the user would not write without.
     bool KeepWriteBackup();
-    static QString VerifyProgressText(int percent);
+    // The running job's button reads Stop; the other waits.
+    void ShowStopButton(bool stop);
+    // The Write's question, once the radio has said how many it holds.
+    void OnWriteConfirm();
     QString VerifyOutcomeText() const;
+    // Editing.
+    void InitEditing();
+    bool CanEdit() const;
+    std::vector<int> SelectedContacts() const;
+    // After an edit: the page again, contact `show` (if any) selected.
+    void ContactsEdited(int show);
+    // The list no longer holds what the radio or a file held.
+    void OnListChanged();
+    void ShowListMenu(const QPoint& globalPos);
+    // Open backup, Add from file, Update, Options, Language and About,
+    // after a separator.
+    void AddWindowMenuItems(QMenu& menu);
+    void AddLanguageMenu(QMenu& menu);
+    // setting.txt again (it may have been edited by hand), and what follows
+    // from it: texts, code page.
+    void ReloadSettings();
+    void ApplySettings();
+    // The text columns share the list's width.
+    void FitColumns();
+    void OnColumnDragged();
     // After a job or a box: Enter must not start the job again.
     void FocusList();
     // A list with the focus shows it on a row, though none is selected.
@@ -182,8 +221,14 @@ private:
     CContactPageModel* m_pageModel = nullptr;
     CFindBar* m_findBar = nullptr;
     int m_nFindCurrent = -1;  // the last match shown
+    int m_nShownPage = -1;    // the page the list shows; -1 after the list was replaced
+    std::unique_ptr<CContactEditor> m_pEditor;
+    CColumnWidths m_columnWidths{{}, 2};
+    bool m_bFittingColumns = false;
+    QTimer* m_pColumnSaveTimer = nullptr;
 
     QSize m_templateSize;
+    QRect m_rectListArea;  // the list's room, the find field's strip included
     std::vector<std::pair<QWidget*, QRect>> m_templateGeometry;
 
     RadioJob m_job;
@@ -194,6 +239,8 @@ private:
     // A Read fills this, so that one that fails leaves the list shown alone;
     // an Import keeps the list it replaces here while it may import again.
     std::unique_ptr<CContactImage> m_pSpareImage;
+    bool m_bRadioJobActive = false;  // the job running is a Read or a Write
+    QString m_strBusyButtonText;  // the running job's button's own text, while it reads Stop
     QString m_strWriteBackup;  // the backup kept before the last Write; empty: none
     CUnwrittenList m_unwritten;
     int m_nTimerId = 0;

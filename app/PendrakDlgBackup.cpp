@@ -7,6 +7,7 @@
 #include <cstring>
 #include <memory>
 
+#include "app/BackupListDlg.h"
 #include "app/DialogServices.h"
 #include "app/DisplayText.h"
 #include "app/PendrakDlg.h"
@@ -48,10 +49,14 @@ bool CPendrakDlg::KeepWriteBackup() {
 void CPendrakDlg::OnOpenBackup() {
     // The worker owns the image while a job runs.
     if (IsJobRunning() || theAppData.m_bRadioBusy) return;
-    QString path;
-    if (!DialogServices().GetOpenFileNameIn(this, FromPathBytes(theAppData.BackupDir()),
-                                            QStringLiteral("(*.bin)"), &path))
+    const std::string folder = theAppData.BackupDir();
+    std::vector<ContactBackupInfo> backups;
+    std::string reason;
+    ListContactBackups(folder, backups, &reason);
+    CBackupListDlg list(backups, FromPathBytes(folder), FromPathBytes(reason), this);
+    if (DialogServices().ExecDialog(list) != QDialog::Accepted || list.ChosenPath().isEmpty())
         return;
+    const QString path = list.ChosenPath();
     // Loaded aside: the list shown stays until the backup is taken.
     auto backup = std::make_unique<CContactImage>();
     backup->ClearContactImage();

@@ -7,6 +7,7 @@
 #include "app/DialogMessages.h"
 #include "app/DialogServices.h"
 #include "app/DisplayText.h"
+#include "app/FileDialogFolders.h"
 #include "app/ImportReportView.h"
 #include "app/PendrakDlg.h"
 #include "csv/ContactCsv.h"
@@ -47,12 +48,14 @@ private:
 void CPendrakDlg::OnExport() {
     // The worker owns the image while a job runs.
     if (IsJobRunning()) return;
-    const QString proposed =
-        FromLangBytes(MakeDefaultCsvName(theAppData.GetLangString("IDS_DMRCONTACT")));
+    const QString proposed = QDir(StartFolder(FilePurpose::Export))
+                                 .filePath(FromLangBytes(MakeDefaultCsvName(
+                                     theAppData.GetLangString("IDS_DMRCONTACT"))));
     QString path;
-    if (!DialogServices().GetSaveFileName(this, LangString("IDS_Savecsv"), proposed,
+    if (!DialogServices().GetSaveFileName(this, FileDialogTitle(FilePurpose::Export), proposed,
                                           QStringLiteral("Csv Files(*.csv)"), &path))
         return;
+    RememberFolder(FilePurpose::Export, path);
 
     if (!IsCsvFileName(PathBytes(QFileInfo(path).fileName()))) {
         AppMessageBox(this, LangString("IDS_FileNameError"), BoxIcon::Warning);
@@ -74,11 +77,16 @@ void CPendrakDlg::OnExport() {
 void CPendrakDlg::OnImport() {
     if (IsJobRunning()) return;
     QString path;
-    if (!DialogServices().GetOpenFileName(this, QStringLiteral("(*.csv)"), &path)) return;
+    if (!DialogServices().GetOpenFileName(this, FileDialogTitle(FilePurpose::Import),
+                                          StartFolder(FilePurpose::Import),
+                                          QStringLiteral("(*.csv)"), &path))
+        return;
+    RememberFolder(FilePurpose::Import, path);
     ImportFile(path, false);
 }
 
 bool CPendrakDlg::ImportFile(const QString& path, bool merge) {
+    ReloadSettings();  // a hand edit of setting.txt counts from now
     CsvImportOptions options;
     options.bMerge = merge;
     if (const QString error = ImportOptionsFromSettings(options.choice); !error.isEmpty()) {

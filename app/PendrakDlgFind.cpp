@@ -6,6 +6,7 @@
 #include <QShortcut>
 #include <QTableView>
 #include <algorithm>
+#include <memory>
 
 #include "app/ContactPageModel.h"
 #include "app/DisplayText.h"
@@ -13,16 +14,60 @@
 #include "app/PendrakDlg.h"
 #include "contacts/ContactFind.h"
 #include "platform/CodePage.h"
+#include "platform/TextConvert.h"
 #include "settings/AppData.h"
 
 namespace pendrak {
+
+namespace {
+
+// The rules of the code page in force, made once per code page: they decode
+// every character of it.
+const ContactTextRules& FindRules() {
+    static int s_codePage = 0;
+    static std::unique_ptr<ContactTextRules> s_rules;
+    const int codePage = GetProgramCodePage();
+    if (!s_rules || s_codePage != codePage) {
+        s_rules = std::make_unique<ContactTextRules>(
+            codePage == CP_UTF8_ID,
+            [codePage](unsigned char b) { return IsLeadByteInCodePage(b, codePage); },
+            [codePage](std::string_view bytes) { return ToUtf8(bytes, codePage); },
+            [codePage](std::string_view utf8, std::string& out) {
+                return FromUtf8(utf8, codePage, out);
+            });
+        s_codePage = codePage;
+    }
+    return *s_rules;
+}
+
+// The typed text as an import would store it: a character the code page
+// lacks becomes its transliteration, so that what was stored so is found.
+std::string QueryBytes(const QString& text) {
+    CTextConverter converter;
+    std::string bytes;
+    if (converter.Open(GetProgramCodePage(), {}, nullptr)) {
+        TextConvertStats stats;
+        converter.Convert(text.toStdString(), bytes, stats);
+        // A character that has neither a form nor a spelling there would be
+        // looked for as '?': no contact holds what was typed.
+        return stats.replaced > 0 ? std::string() : bytes;
+    }
+    bool exact = false;
+    bytes = ToProgramBytes(text, &exact);
+    return exact ? bytes : std::string();
+}
+
+}  // namespace
 
 void CPendrakDlg::InitFind() {
     m_findBar = new CFindBar(this);
     connect(m_findBar, &CFindBar::TextChanged, this, [this] { FindContact(FindStep::First); });
     connect(m_findBar, &CFindBar::FindNext, this, &CPendrakDlg::OnFindNext);
     connect(m_findBar, &CFindBar::FindPrevious, this, &CPendrakDlg::OnFindPrevious);
-    connect(m_findBar, &CFindBar::Closed, this, [this] { m_listContacts->setFocus(); });
+    connect(m_findBar, &CFindBar::Closed, this, [this] {
+        LayoutControls();  // the list takes the field's strip back
+        m_listContacts->setFocus();
+    });
 
     connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this,
             &CPendrakDlg::OnFindOpen);
@@ -32,15 +77,9 @@ void CPendrakDlg::InitFind() {
             &CPendrakDlg::OnFindPrevious);
 }
 
-// The list left of its scroll bar: the find field lies over its headings.
-QRect CPendrakDlg::FindBarArea() const {
-    QRect area = m_listContacts->geometry();
-    area.setRight(area.left() + m_listContacts->viewport()->geometry().right());
-    return area;
-}
-
 void CPendrakDlg::OnFindOpen() {
-    m_findBar->Open(FindBarArea());
+    m_findBar->Open(m_rectListArea);
+    LayoutControls();
 }
 
 void CPendrakDlg::OnFindNext() {
@@ -65,17 +104,15 @@ void CPendrakDlg::FindContact(FindStep step) {
         return;
     }
 
-    bool exact = false;
-    const std::string bytes = ToProgramBytes(text, &exact);
+    const std::string bytes = QueryBytes(text);
     std::vector<int> matches;
-    if (exact) {
-        const int codePage = GetProgramCodePage();
-        const ContactTextRules rules(codePage == CP_UTF8_ID, [codePage](unsigned char b) {
-            return IsLeadByteInCodePage(b, codePage);
-        });
-        matches = FindContacts(theAppData.m_contacts, CContactQuery(bytes, rules));
-    }
+    if (!bytes.empty()) matches = FindContacts(theAppData.m_contacts, CContactQuery(bytes, FindRules()));
     if (matches.empty()) {
+        // The row of an earlier match is no answer to this text.
+        m_nFindCurrent = -1;
+        m_listContacts->selectionModel()->clearSelection();
+        m_listContacts->selectionModel()->setCurrentIndex(QModelIndex(),
+                                                          QItemSelectionModel::NoUpdate);
         m_findBar->ShowResult(LangStringOr("IDS_FIND_NOMATCH", "No match"), true);
         return;
     }
@@ -98,6 +135,9 @@ void CPendrakDlg::FindContact(FindStep step) {
 void CPendrakDlg::OnContactsReplaced() {
     m_nFindCurrent = -1;
     m_findBar->ShowResult(QString(), false);
+    m_listContacts->scrollToTop();
+    // Undo steps name places in the list that was.
+    if (m_pEditor) m_pEditor->ClearHistory();
 }
 
 void CPendrakDlg::ShowContact(int n) {

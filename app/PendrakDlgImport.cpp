@@ -7,6 +7,7 @@
 
 #include "app/DialogServices.h"
 #include "app/DisplayText.h"
+#include "app/FileDialogFolders.h"
 #include "app/ImportReportView.h"
 #include "app/PendrakDlg.h"
 #include "app/StatusLine.h"
@@ -43,7 +44,11 @@ QString CPendrakDlg::AddFromFileMenuText() const {
 void CPendrakDlg::OnAddFromFile() {
     if (IsJobRunning()) return;
     QString path;
-    if (!DialogServices().GetOpenFileName(this, QStringLiteral("(*.csv)"), &path)) return;
+    if (!DialogServices().GetOpenFileName(this, FileDialogTitle(FilePurpose::AddFromFile),
+                                          StartFolder(FilePurpose::AddFromFile),
+                                          QStringLiteral("(*.csv)"), &path))
+        return;
+    RememberFolder(FilePurpose::AddFromFile, path);
     ImportFile(path, true);
 }
 

@@ -14,10 +14,10 @@ namespace pendrak {
 
 void CPendrakDlg::OnLanguage(const QString& language) {
     const std::string name = language.toStdString();
-    const std::string before = theAppData.m_strLanguage;
+    const std::string before = theAppData.LanguageInForce();
     std::string reason;
     const bool kept = theAppData.SwitchLanguage(name, &reason);
-    const bool switched = theAppData.m_strLanguage == name;
+    const bool switched = theAppData.LanguageInForce() == name;
     if (switched && name != before) Retranslate();
     if (!switched) {
         AppMessageBox(this,
@@ -41,7 +41,7 @@ void CPendrakDlg::Retranslate() {
     m_pageModel->headerDataChanged(Qt::Horizontal, 0, CONTACT_LIST_COLUMNS - 1);
     m_listContacts->horizontalHeader()->viewport()->update();
     m_findBar->Retranslate();
-    if (m_findBar->isVisible()) m_findBar->Place(FindBarArea());
+    if (m_findBar->isVisible()) LayoutControls();  // the bar fits its new hint
     m_strPagePosition.clear();
     SetControlTexts();
 #ifdef Q_OS_WIN

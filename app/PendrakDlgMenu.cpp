@@ -1,7 +1,7 @@
 // The window's menu: the system menu on Windows, a context menu elsewhere,
 // with Open backup…, Add from file…, Update from the user database…,
-// Language and About. Shift+F10 and the
-// Menu key open it on every system.
+// Options…, Language and About. Shift+F10 and the Menu key open it on every
+// system.
 #include <QActionGroup>
 #include <QContextMenuEvent>
 #include <QMenu>
@@ -31,6 +31,9 @@ void CPendrakDlg::OnSysCommand(int nID) {
         FocusList();
     } else if ((nID & 0xFFF0) == IDM_UPDATEDB) {
         OnUpdateFromDatabase();
+    } else if ((nID & 0xFFF0) == IDM_OPTIONS) {
+        OnOptions();
+        FocusList();
     }
 }
 
@@ -40,33 +43,42 @@ QString CPendrakDlg::OpenBackupMenuText() {
 
 QString CPendrakDlg::LanguageMenuText() { return LangStringOr("IDS_MENU_LANGUAGE", "&Language"); }
 
-void CPendrakDlg::FillWindowMenu(QMenu& menu) {
-    QAction* openBackup = menu.addAction(OpenBackupMenuText());
-    openBackup->setEnabled(!IsJobRunning());
-    connect(openBackup, &QAction::triggered, this, [this] { OnSysCommand(IDM_OPENBACKUP); });
-    QAction* add = menu.addAction(AddFromFileMenuText());
-    add->setEnabled(!IsJobRunning());
-    connect(add, &QAction::triggered, this, [this] { OnSysCommand(IDM_ADDFROMFILE); });
-    QAction* updateDb = menu.addAction(UpdateMenuText());
-    updateDb->setEnabled(!IsJobRunning() || IsDatabaseUpdateRunning());
-    connect(updateDb, &QAction::triggered, this, [this] { OnSysCommand(IDM_UPDATEDB); });
+void CPendrakDlg::AddWindowMenuItems(QMenu& menu) {
+    if (!menu.isEmpty()) menu.addSeparator();
+    const std::pair<QString, int> items[] = {
+        {OpenBackupMenuText(), IDM_OPENBACKUP},
+        {AddFromFileMenuText(), IDM_ADDFROMFILE},
+        {UpdateMenuText(), IDM_UPDATEDB},
+        {OptionsMenuText(), IDM_OPTIONS},
+        {AboutMenuText(), IDM_ABOUTBOX},
+    };
+    for (const auto& [text, id] : items) {
+        if (id == IDM_ABOUTBOX) AddLanguageMenu(menu);
+        QAction* action = menu.addAction(text);
+        // The update is also how its own download is stopped.
+        action->setEnabled(id == IDM_ABOUTBOX || !IsJobRunning() ||
+                           (id == IDM_UPDATEDB && IsDatabaseUpdateRunning()));
+        connect(action, &QAction::triggered, this, [this, id = id] { OnSysCommand(id); });
+    }
+}
+
+void CPendrakDlg::AddLanguageMenu(QMenu& menu) {
     QMenu* languages = menu.addMenu(LanguageMenuText());
     auto* group = new QActionGroup(languages);
+    const std::string current = theAppData.LanguageInForce();
     for (const LanguageEntry& entry : ListLanguages(theAppData.m_strDataDir)) {
         const QString name = QString::fromStdString(entry.strName);
         QAction* item = languages->addAction(QString::fromStdString(entry.strTitle));
         item->setCheckable(true);
-        item->setChecked(entry.strName == theAppData.m_strLanguage);
+        item->setChecked(entry.strName == current);
         group->addAction(item);
         connect(item, &QAction::triggered, this, [this, name] { OnLanguage(name); });
     }
-    QAction* about = menu.addAction(AboutMenuText());
-    connect(about, &QAction::triggered, this, [this] { OnSysCommand(IDM_ABOUTBOX); });
 }
 
 void CPendrakDlg::ShowWindowMenu(const QPoint& globalPos) {
     QMenu menu(this);
-    FillWindowMenu(menu);
+    AddWindowMenuItems(menu);
     menu.exec(globalPos);
 }
 
@@ -97,17 +109,20 @@ void CPendrakDlg::BuildSystemMenu() {
     const std::wstring addFromFile = AddFromFileMenuText().toStdWString();
     const std::wstring updateDb = UpdateMenuText().toStdWString();
     const std::wstring language = LanguageMenuText().toStdWString();
+    const std::wstring options = OptionsMenuText().toStdWString();
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, IDM_OPENBACKUP, openBackup.c_str());
     AppendMenuW(menu, MF_STRING, IDM_ADDFROMFILE, addFromFile.c_str());
     AppendMenuW(menu, MF_STRING, IDM_UPDATEDB, updateDb.c_str());
+    AppendMenuW(menu, MF_STRING, IDM_OPTIONS, options.c_str());
     HMENU languages = CreatePopupMenu();
     m_systemMenuLanguages.clear();
+    const std::string current = theAppData.LanguageInForce();
     for (const LanguageEntry& entry : ListLanguages(theAppData.m_strDataDir)) {
         const UINT id = IDM_LANGUAGE_FIRST + 0x10 * static_cast<UINT>(m_systemMenuLanguages.size());
         if (id >= 0xF000) break;
         const std::wstring title = QString::fromStdString(entry.strTitle).toStdWString();
-        const UINT checked = entry.strName == theAppData.m_strLanguage ? MF_CHECKED : 0;
+        const UINT checked = entry.strName == current ? MF_CHECKED : 0;
         AppendMenuW(languages, MF_STRING | checked, id, title.c_str());
         m_systemMenuLanguages.push_back(QString::fromStdString(entry.strName));
     }
@@ -120,7 +135,8 @@ bool CPendrakDlg::nativeEvent(const QByteArray& eventType, void* message, qintpt
     if (msg->message == WM_SYSCOMMAND) {
         const int id = static_cast<int>(msg->wParam & 0xFFF0);
         const int item = (id - IDM_LANGUAGE_FIRST) / 0x10;
-        if (id == IDM_ABOUTBOX || id == IDM_OPENBACKUP || id == IDM_ADDFROMFILE || id == IDM_UPDATEDB) {
+        if (id == IDM_ABOUTBOX || id == IDM_OPENBACKUP || id == IDM_ADDFROMFILE ||
+            id == IDM_UPDATEDB || id == IDM_OPTIONS) {
             OnSysCommand(static_cast<int>(msg->wParam));
             *result = 0;
             return true;

@@ -11,6 +11,7 @@
 #include "app/DialogServices.h"
 #include "app/DisplayText.h"
 #include "app/FindBar.h"
+#include "app/JobProgress.h"
 #include "app/PendrakDlg.h"
 #include "app/Resource.h"
 #include "app/StatusLine.h"
@@ -30,12 +31,20 @@ public:
 
 }  // namespace
 
-void CPendrakDlg::OnBnClickedRead() { StartRadioJob(JOB_MODE_READ); }
+// While its job runs, the button stops it.
+void CPendrakDlg::OnBnClickedRead() {
+    if (m_bRadioJobActive) OnStopJob();
+    else if (!IsJobRunning()) StartRadioJob(JOB_MODE_READ);
+}
 
-void CPendrakDlg::OnBnClickedWrite() { StartRadioJob(JOB_MODE_WRITE); }
+void CPendrakDlg::OnBnClickedWrite() {
+    if (m_bRadioJobActive) OnStopJob();
+    else if (!IsJobRunning()) StartRadioJob(JOB_MODE_WRITE);
+}
 
 void CPendrakDlg::StartRadioJob(int mode) {
     if (theAppData.m_bRadioBusy) return;
+    ReloadSettings();  // a hand edit of setting.txt counts from now
     theAppData.m_bRadioBusy = 1;
 
     SetRadioAddress(theAppData.m_strRadio.empty() ? std::string("usb") : theAppData.m_strRadio);
@@ -65,7 +74,11 @@ void CPendrakDlg::StartRadioJob(int mode) {
         theAppData.m_bRadioBusy = 0;
         return;
     }
-    if (mode == JOB_MODE_WRITE && !KeepWriteBackup()) {
+    // Asked once the radio has said how many it holds; the backup then
+    // follows the answer. Nothing to send replaces nothing: no question.
+    const bool ask = mode == JOB_MODE_WRITE && theAppData.m_bConfirmWrite != 0 &&
+                     theAppData.m_contacts.GetContactCount() > 0;
+    if (mode == JOB_MODE_WRITE && !ask && !KeepWriteBackup()) {
         RadioClose();
         theAppData.m_bRadioBusy = 0;
         return;
@@ -84,8 +97,11 @@ void CPendrakDlg::StartRadioJob(int mode) {
         m_job.pImage = &SpareImage();
     }
     m_job.bVerify = mode == JOB_MODE_WRITE && theAppData.m_bVerify != 0;
+    m_job.bConfirmWrite = ask;
+    m_job.nConfirmAnswer = 0;
 
     m_bJobActive = true;
+    m_bRadioJobActive = true;
     SetJobControlsEnabled(false);
     try {
         m_pJobThread = std::make_unique<std::thread>(RadioJobThread, &m_job);
@@ -102,6 +118,7 @@ CContactImage& CPendrakDlg::SpareImage() {
 }
 
 void CPendrakDlg::SetJobControlsEnabled(bool enabled) {
+    ShowStopButton(!enabled);
     GetDlgItem(IDC_IMPORT)->setEnabled(enabled);
     GetDlgItem(IDC_EXPORT)->setEnabled(enabled);
     m_editPage->setEnabled(enabled);
@@ -113,6 +130,7 @@ void CPendrakDlg::ReportJobEnd() {
     theAppData.m_bRadioBusy = 0;
     m_bJobActive = false;
     SetJobControlsEnabled(true);
+    m_bRadioJobActive = false;
 }
 
 void CPendrakDlg::OnTimer(int nIDEvent) {
@@ -122,14 +140,25 @@ void CPendrakDlg::OnTimer(int nIDEvent) {
     case JOB_READING:
     case JOB_WRITING:
     case JOB_VERIFYING: {
-        int percent = m_job.nProgress.load();
-        percent = percent < 0 ? 0 : percent > 100 ? 100 : percent;
-        m_staticStatus->SetFullText(state == JOB_VERIFYING ? VerifyProgressText(percent)
-                                                       : QString::asprintf(" %d%%", percent),
+        const int percent = std::clamp(m_job.nProgress.load(), 0, 100);
+        // A tick renames the line for a screen reader without speaking over it.
+        m_staticStatus->SetFullText(JobProgressText(state, m_job.nBytesDone.load(),
+                                                    m_job.nBytesTotal.load(), percent),
                                     false);
         m_progress->setValue(percent * PROGRESS_RANGE / 100);
         break;
     }
+    case JOB_WRITE_CONFIRM:
+        OnWriteConfirm();
+        break;
+    case JOB_WRITE_CANCELLED:
+        m_job.nState = JOB_IDLE;
+        if (m_pJobThread && m_pJobThread->joinable()) m_pJobThread->join();
+        m_progress->setValue(0);
+        m_staticStatus->SetFullText(LangStringOr("IDS_WRITE_CANCELLED", "Nothing was written."));
+        ReportJobEnd();
+        FocusList();
+        break;
     case JOB_READ_FAILED:
     case JOB_WRITE_FAILED:
     case JOB_VERIFY_FAILED:
@@ -240,6 +269,7 @@ void CPendrakDlg::StopJob() {
         m_job.nState = JOB_IDLE;
         theAppData.m_bRadioBusy = 0;
         m_bJobActive = false;
+        m_bRadioJobActive = false;
     }
 }
 

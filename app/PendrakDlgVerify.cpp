@@ -7,10 +7,6 @@
 
 namespace pendrak {
 
-QString CPendrakDlg::VerifyProgressText(int percent) {
-    return LangStringOr("IDS_PROMPT_VERIFYING", "Verifying") + QString::asprintf(" %d%%", percent);
-}
-
 QString CPendrakDlg::VerifyOutcomeText() const {
     const int offset = m_job.nMismatchOffset.load();
     if (offset < 0) return LangStringOr("IDS_ERR_VERIFYREAD", "Reading the radio back failed.");

@@ -3,13 +3,18 @@
 // a picture of the window; the file holds the window's geometry. Message
 // boxes go to stderr instead of the screen. With --exit-when-shown it ends as
 // soon as the window is on the screen (start-up benchmark).
-//   pendrak-shot READY-FILE [--find TEXT] [--maximised]
+//   pendrak-shot READY-FILE [--find TEXT] [--maximised] [--show edit|options|confirm]
 // --find types TEXT into the find field and goes to its second match before
-// the picture; --maximised shows the window maximised.
+// the picture; --maximised shows the window maximised; --show opens the
+// contact editor on the third row (a name typed too long for its field) or
+// the Options dialog, or clicks Write for its question, and the geometry
+// then takes it in too.
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QDialog>
+#include <QTableView>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
@@ -35,9 +40,33 @@ public:
         return false;
     }
     // PENDRAK_SHOT_ADD names a file that "Add from file…" takes after the Read.
-    bool GetOpenFileName(QWidget*, const QString&, QString* path) override {
+    bool GetOpenFileName(QWidget*, const QString&, const QString&, const QString&,
+                         QString* path) override {
         *path = qEnvironmentVariable("PENDRAK_SHOT_ADD");
         return !path->isEmpty();
+    }
+    bool GetExistingDirectory(QWidget*, const QString&, const QString&, QString*) override {
+        return false;
+    }
+    // The question before a Write is shown as the program shows it.
+    bool AskYesNoCheck(QWidget* owner, const QString& text, const QString& caption,
+                       const QString& checkText, bool* checked) override {
+        return pendrak::CQtDialogServices().AskYesNoCheck(owner, text, caption, checkText,
+                                                          checked);
+    }
+    int ExecDialog(QDialog& dialog) override {
+        // A name longer than its field and a city the code page lacks letters
+        // of, typed as a user would, show the cut and the stored text.
+        auto* name = dialog.findChild<QLineEdit*>(QStringLiteral("field1"));
+        auto* city = dialog.findChild<QLineEdit*>(QStringLiteral("field3"));
+        if (name && city)
+            QTimer::singleShot(200, name, [name, city] {
+                name->end(false);
+                name->insert(QString::fromUtf8("\xE5\xB0\x8F\xE6\x98\x8E\xE5\x90\x8C\xE5\xAD\xA6\xE4\xBB\xAC"));
+                city->selectAll();
+                city->insert(QString::fromUtf8("\xC5\x81\xC3\xB3\x64\xC5\xBA"));
+            });
+        return dialog.exec();
     }
 };
 
@@ -52,12 +81,15 @@ int main(int argc, char** argv) {
     const bool exitWhenShown = QByteArray(argv[1]) == "--exit-when-shown";
     const QString readyFile = QString::fromLocal8Bit(argv[1]);
     QString findText;
+    QByteArray show;
     bool maximised = false;
     for (int i = 2; i < argc; ++i) {
         if (QByteArray(argv[i]) == "--find" && i + 1 < argc)
             findText = QString::fromLocal8Bit(argv[++i]);
         else if (QByteArray(argv[i]) == "--maximised")
             maximised = true;
+        else if (QByteArray(argv[i]) == "--show" && i + 1 < argc)
+            show = argv[++i];
     }
     QApplication::setWindowIcon(pendrak::ProgramIcon());
     CLoggingServices services;
@@ -94,11 +126,22 @@ int main(int argc, char** argv) {
                 dlg.FindBar()->Edit()->setText(findText);
                 dlg.OnFindNext();
             }
-            // The window's place on the screen, for cropping the picture.
-            QTimer::singleShot(500, &dlg, [readyFile, &dlg] {
+            if (show == "edit") {
+                dlg.ContactList()->selectRow(2);
+                QTimer::singleShot(0, &dlg, [&dlg] { dlg.OnEditContact(); });
+            } else if (show == "options") {
+                QTimer::singleShot(0, &dlg, [&dlg] { dlg.OnOptions(); });
+            } else if (show == "confirm") {
+                QTimer::singleShot(0, &dlg, [&dlg] { dlg.OnBnClickedWrite(); });
+            }
+            // The window's place on the screen (and its dialog's), for
+            // cropping the picture.
+            QTimer::singleShot(800, &dlg, [readyFile, &dlg] {
+                QRect frame = dlg.frameGeometry();
+                if (QWidget* modal = QApplication::activeModalWidget())
+                    frame = frame.united(modal->frameGeometry());
                 // In the screen's pixels: at 200 % twice the window's own.
                 const qreal scale = dlg.devicePixelRatioF();
-                const QRect frame = dlg.frameGeometry();
                 const QRect g(QPoint(qRound(frame.x() * scale), qRound(frame.y() * scale)),
                               QSize(qRound(frame.width() * scale), qRound(frame.height() * scale)));
                 QFile f(readyFile);

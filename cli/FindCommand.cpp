@@ -23,17 +23,27 @@ struct FindOptions {
     std::string strCodePage;
 };
 
-// The argument's bytes in codePage; nothing when a character of it has no
-// form there (no contact can hold it then).
+// The argument's bytes in codePage, as an import would store them: a
+// character the code page lacks becomes its transliteration, so that what
+// was stored so is found. Nothing when the code page is not one to convert to.
 std::optional<std::string> ArgumentInCodePage(const std::string& arg, int codePage) {
     const int argCodePage = CommandLineCodePage();
-    if (codePage == argCodePage) return arg;
-    const std::string utf8 = argCodePage == CP_UTF8_ID ? arg : ToUtf8(arg, argCodePage);
-    std::string bytes;
-    if (FromUtf8(utf8, codePage, bytes)) return bytes;
     // Not UTF-8 at all: typed on a terminal in another encoding, taken as is.
     if (argCodePage == CP_UTF8_ID && ToUtf8(arg, CP_UTF8_ID) != arg) return arg;
-    return std::nullopt;
+    const std::string utf8 = argCodePage == CP_UTF8_ID ? arg : ToUtf8(arg, argCodePage);
+    CTextConverter converter;
+    if (!converter.Open(codePage, {}, nullptr)) {
+        std::string bytes;
+        if (codePage == argCodePage) return arg;
+        if (FromUtf8(utf8, codePage, bytes)) return bytes;
+        return std::nullopt;
+    }
+    std::string bytes;
+    TextConvertStats stats;
+    converter.Convert(utf8, bytes, stats);
+    // A character without a form or a spelling there would be looked for as '?'.
+    if (stats.replaced > 0) return std::nullopt;
+    return bytes;
 }
 
 int RunFind(const FindOptions& options) {
@@ -49,9 +59,13 @@ int RunFind(const FindOptions& options) {
     const std::optional<std::string> text = ArgumentInCodePage(options.strText, codePage);
     std::vector<int> matches;
     if (text) {
-        const ContactTextRules rules(codePage == CP_UTF8_ID, [codePage](unsigned char b) {
-            return IsLeadByteInCodePage(b, codePage);
-        });
+        const ContactTextRules rules(
+            codePage == CP_UTF8_ID,
+            [codePage](unsigned char b) { return IsLeadByteInCodePage(b, codePage); },
+            [codePage](std::string_view bytes) { return ToUtf8(bytes, codePage); },
+            [codePage](std::string_view utf8, std::string& out) {
+                return FromUtf8(utf8, codePage, out);
+            });
         matches = FindContacts(image, CContactQuery(*text, rules));
     }
     if (matches.empty())
@@ -69,7 +83,7 @@ int RunFind(const FindOptions& options) {
 void AddFindCommand(CLI::App& app, CommandList& commands) {
     auto find = std::make_shared<FindOptions>();
     CLI::App* cmd = app.add_subcommand(
-        "find", "Show every contact with a radio ID, or a text in Callsign to Country (any case)");
+        "find", "Show every contact with a radio ID, or a text in Callsign to Country (any case or accents)");
     cmd->add_option("text", find->strText, "Radio ID, or text to find")->required();
     AsPath(cmd->add_option("file", find->strFile, "Image file, or CSV file (name ending in .csv)"))
         ->required();

@@ -1,28 +1,17 @@
 // Finding contacts over the whole image: by radio ID, or by a text in
-// Callsign, Name, Nickname, City, State or Country, ignoring case.
+// Callsign, Name, Nickname, City, State or Country, ignoring case and
+// accents.
 #pragma once
 
 #include <array>
-#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "contacts/ContactImage.h"
+#include "contacts/ContactTextFold.h"
 
 namespace pendrak {
-
-// What a search needs of the radio's code page. The contacts know no code
-// pages: whoever does fills this in.
-struct ContactTextRules {
-    ContactTextRules() = default;
-    // isLeadByte: the byte starts a two-byte character (GBK, Big5, ...).
-    ContactTextRules(bool utf8Texts, const std::function<bool(unsigned char)>& isLeadByte);
-
-    std::array<bool, 256> leadByte{};
-    // UTF-8 texts: also the two-byte letters fold (Latin, Greek, Cyrillic).
-    bool utf8 = false;
-};
 
 // Fields 0 to 5; Remarks is not searched.
 constexpr int CONTACT_FIND_FIELDS = 6;

@@ -44,6 +44,18 @@ constexpr int ContactImageUsedLength(int m) {
            (m <= 36 ? CONTACT_HEADER_SIZE : 0);
 }
 
+// The contacts whose records lie wholly within the first `length` image
+// bytes: the largest m with ContactImageUsedLength(m) <= length.
+constexpr int ContactsWithinLength(int length) {
+    int lo = 0, hi = MAX_CONTACTS;
+    while (lo < hi) {
+        const int mid = lo + (hi - lo + 1) / 2;
+        if (ContactImageUsedLength(mid) <= length) lo = mid;
+        else hi = mid - 1;
+    }
+    return lo;
+}
+
 constexpr int ContactFieldOffset(ContactField f) { return f == 0 ? 4 : 16 * f - 4; }
 constexpr int ContactFieldWidth(ContactField f) { return f == 0 ? 8 : 16; }
 

@@ -40,6 +40,15 @@ bool IsCsvFileName(std::string_view bareName) {
     return bareName.size() > 4 && bareName.substr(bareName.size() - 4) == ".csv";
 }
 
+void AppendQuotedCsvValue(std::string& out, std::string_view value) {
+    out += '"';
+    for (const char c : value) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
 namespace {
 
 // A value with a comma, a quote, a line break or 0x1A (the end of the data
@@ -58,12 +67,7 @@ void AppendOwnValue(std::string& out, std::string_view value) {
         out += value;
         return;
     }
-    out += '"';
-    for (const char c : value) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    out += '"';
+    AppendQuotedCsvValue(out, value);
 }
 
 void AppendContactCsvLine(std::string& out, const CContactImage& image, int n) {

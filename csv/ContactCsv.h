@@ -27,6 +27,9 @@ bool IsCsvFileName(std::string_view bareName);
 // break or 0x1A is quoted (RFC 4180); the others are written as they are.
 std::string FormatContactCsvLine(const CContactImage& image, int n);
 
+// Appends value in double quotes, its own quotes doubled (RFC 4180).
+void AppendQuotedCsvValue(std::string& out, std::string_view value);
+
 // Where the export writes its bytes. Write gives false when the bytes could
 // not all be written; nothing more is written after that.
 class CCsvSink {

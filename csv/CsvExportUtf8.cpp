@@ -19,12 +19,7 @@ void AppendValue(std::string& out, std::string_view value) {
         out += value;
         return;
     }
-    out += '"';
-    for (const char c : value) {
-        if (c == '"') out += '"';
-        out += c;
-    }
-    out += '"';
+    AppendQuotedCsvValue(out, value);
 }
 
 }  // namespace

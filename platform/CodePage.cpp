@@ -259,6 +259,10 @@ int GetProgramCodePage() {
     return codePage;
 }
 
+int GetSystemCodePage() {
+    return SystemCodePage();
+}
+
 void SetProgramCodePage(int codePage) {
     g_programCodePage.store(codePage > 0 ? codePage : 0, std::memory_order_relaxed);
 }

@@ -20,6 +20,8 @@ int CodePageFromName(std::string_view name);
 // when the system default locale is Chinese (PRC), else UTF-8 elsewhere).
 int GetProgramCodePage();
 void SetProgramCodePage(int codePage);
+// The system's own, which an empty `codepage` setting means.
+int GetSystemCodePage();
 
 // True when b starts a double-byte character in codePage (false for every
 // byte of single-byte code pages and of UTF-8, whose trail bytes are never

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/System.h"
 #include "radio/RadioLink.h"
 #include "radio/RadioProtocol.h"
 
@@ -110,7 +111,22 @@ bool VerifyImage(RadioJob* job, uint32_t base, int digit) {
     });
 }
 
-enum class JobOutcome { Done, Failed, VerifyFailed };
+enum class JobOutcome { Done, Failed, VerifyFailed, Cancelled };
+
+// The radio's own count, from its header block; then the caller's answer,
+// while the link waits. False (the job ends) on a failure; *go says
+// whether to write.
+bool AskBeforeWriting(RadioJob* job, uint32_t base, int digit, bool* go) {
+    unsigned char header[CONTACT_HEADER_SIZE] = {};
+    if (RadioReadBlock(base, digit, CONTACT_HEADER_SIZE, header) != 1)
+        return FailAt(job, JOB_STEP_HEADER);
+    job->nRadioCount.store(header[0] | header[1] << 8 | header[2] << 16);
+    job->nConfirmAnswer.store(0);
+    Post(job, JOB_WRITE_CONFIRM);
+    while (job->nConfirmAnswer.load() == 0 && !StopRequested(job)) SleepMs(10);
+    *go = job->nConfirmAnswer.load() > 0 && !StopRequested(job);
+    return true;
+}
 
 // Everything after the connection check; ends at the first failure.
 JobOutcome RunJob(RadioJob* job, bool reading) {
@@ -136,6 +152,11 @@ JobOutcome RunJob(RadioJob* job, bool reading) {
     // which selects the narrow format.
     const int digit = int(version[kVersionDigitByte]) - '0';
     if (!reading) {
+        if (job->bConfirmWrite.load()) {
+            bool go = false;
+            if (!AskBeforeWriting(job, base, digit, &go)) return failed;
+            if (!go) return JobOutcome::Cancelled;
+        }
         if (!WriteImage(job, base, digit)) return failed;
         if (!job->bVerify.load()) return JobOutcome::Done;
         return VerifyImage(job, base, digit) ? JobOutcome::Done : JobOutcome::VerifyFailed;
@@ -170,6 +191,7 @@ int RadioJobThread(RadioJob* job) {
     job->nFailCause.store(JOB_CAUSE_NONE);
     job->bRadioChanged.store(false);
     job->bWriteComplete.store(false);
+    job->nRadioCount.store(-1);
     JobOutcome outcome = job->pImage ? RunJob(job, reading) : JobOutcome::Failed;
     RadioClose();
     // Every block acknowledged, yet the link knows the data is not kept
@@ -184,7 +206,9 @@ int RadioJobThread(RadioJob* job) {
     // A block the link refused for its own reason (a full disk) is told by it.
     if (outcome == JobOutcome::Failed && !RadioLinkFault().empty())
         job->nFailCause.store(JOB_CAUSE_LINK);
-    if (outcome == JobOutcome::VerifyFailed) {
+    if (outcome == JobOutcome::Cancelled) {
+        Post(job, JOB_WRITE_CANCELLED);
+    } else if (outcome == JobOutcome::VerifyFailed) {
         Post(job, JOB_VERIFY_FAILED);
     } else if (reading) {
         Post(job, outcome == JobOutcome::Done ? JOB_READ_DONE : JOB_READ_FAILED);
@@ -201,7 +225,7 @@ bool RadioLeftIncomplete(const RadioJob& job) {
 
 bool IsJobEndState(int32_t state) {
     return state == JOB_READ_DONE || state == JOB_READ_FAILED || state == JOB_WRITE_DONE ||
-           state == JOB_WRITE_FAILED || state == JOB_VERIFY_FAILED;
+           state == JOB_WRITE_FAILED || state == JOB_VERIFY_FAILED || state == JOB_WRITE_CANCELLED;
 }
 
 }  // namespace pendrak

@@ -19,6 +19,10 @@ enum RadioJobState : int32_t {
     JOB_WRITE_DONE = 17,   // also after a read-back that matched
     JOB_VERIFYING = 18,    // a Write's read-back is under way
     JOB_VERIFY_FAILED = 19,
+    // A Write that asks (bConfirmWrite) has read the radio's count into
+    // nRadioCount and waits for nConfirmAnswer; no block has gone yet.
+    JOB_WRITE_CONFIRM = 20,
+    JOB_WRITE_CANCELLED = 21,  // the answer was no: nothing was written
 };
 
 enum RadioJobMode : int32_t { JOB_MODE_READ = 0, JOB_MODE_WRITE = 1 };
@@ -67,6 +71,11 @@ struct RadioJob {
     // acknowledged. Between the two the radio holds part of the new list.
     std::atomic<bool> bRadioChanged{false};
     std::atomic<bool> bWriteComplete{false};
+    // A Write reads the radio's contact count first and waits for the
+    // caller's answer: 1 to go on, -1 to write nothing.
+    std::atomic<bool> bConfirmWrite{false};
+    std::atomic<int32_t> nRadioCount{-1};
+    std::atomic<int32_t> nConfirmAnswer{0};
 };
 
 // True when a Write was cut short after the radio took part of it.

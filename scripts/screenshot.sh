@@ -5,8 +5,11 @@
 #   scripts/screenshot.sh [OUT.png]      (default build/screenshot.png)
 # writes OUT.png and OUT-find.png. PRESET (default dev) picks the build;
 # LANGUAGE (default lang_cn) the texts; FIND (default 王) the text found;
-# MAXIMISED=1 shows the window maximised; SCREEN (default 1024x768x24) sizes
-# the X screen, for QT_SCALE_FACTOR=2 say 2200x1700x24.
+# MAXIMISED=1 shows the window maximised; SHOW=edit, SHOW=options or
+# SHOW=confirm takes a third picture, OUT-edit.png, OUT-options.png or
+# OUT-confirm.png, with that dialog (or the question before a Write) open;
+# SCREEN (default 1024x768x24) sizes the X screen, for QT_SCALE_FACTOR=2 say
+# 2200x1700x24.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -100,6 +103,7 @@ xvfb-run -a -s "-screen 0 ${SCREEN:-1024x768x24}" bash -c '
   }
   shoot "$1" "${@:3}"
   shoot "$2" --find "$FIND" "${@:3}"
+  if [ -n "${SHOW:-}" ]; then shoot "${1%.png}-$SHOW.png" --show "$SHOW" "${@:3}"; fi
 ' screenshot "$work" "$out" "$out_find" "${options[@]}"
 
 sed 's/^/message box: /' "$work/boxes.txt"

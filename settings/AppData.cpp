@@ -84,7 +84,6 @@ std::string ExpandEscape(const std::string& text, char letter, char with, int co
 bool CAppData::LoadSettings(IStartupNotifier* notifier, const std::string& programPath) {
     // Nothing of an earlier load survives a failed one.
     m_strLangFile.clear();
-    m_strLanguage.clear();
     m_strBinDir.clear();
     m_strCodePage.clear();
     m_strRadio.clear();
@@ -96,6 +95,13 @@ bool CAppData::LoadSettings(IStartupNotifier* notifier, const std::string& progr
     m_strOwnContacts.clear();
     m_strDatabaseUrl.clear();
     m_bVerify = 0;
+    m_strLanguage.clear();
+    m_bConfirmWrite = 1;
+    m_strColumnWidths.clear();
+    m_strImportFolder.clear();
+    m_strAddFolder.clear();
+    m_strExportFolder.clear();
+    m_strBackupFolder.clear();
     m_bInstalledData = 0;
     m_langFile.Close();
 
@@ -122,40 +128,66 @@ bool CAppData::LoadSettings(IStartupNotifier* notifier, const std::string& progr
         return false;
     }
 
-    std::string language;
-    {
-        SettingsReader settings(m_strSettingFile);
-        language = settings.Get("language");
-        m_strBinFile = settings.Get("BinFile");
-        m_strCodePage = settings.Get("codepage");
-        m_strRadio = settings.Get("radio");
-        m_strPrefer = settings.Get("prefer");
-        m_strNear = settings.Get("near");
-        m_strOnly = settings.Get("only");
-        m_strExclude = settings.Get("exclude");
-        m_bVerify = std::atoi(settings.Get("verify").c_str()) != 0 ? 1 : 0;
-        m_strOwnContacts = settings.Get("own_contacts");
-        m_strDatabaseUrl = settings.Get("database_url");
-    }
+    ReadSetupKeys();
+    m_contacts.ClearContactImage();
+    m_bRadioBusy = 0;
+    return true;
+}
+
+void CAppData::ReadSetupKeys() {
+    SettingsReader settings(m_strSettingFile);
+    m_strLanguage = settings.Get("language");
+    m_strBinFile = settings.Get("BinFile");
+    m_strCodePage = settings.Get("codepage");
+    m_strRadio = settings.Get("radio");
+    m_strPrefer = settings.Get("prefer");
+    m_strNear = settings.Get("near");
+    m_strOnly = settings.Get("only");
+    m_strExclude = settings.Get("exclude");
+    m_bVerify = std::atoi(settings.Get("verify").c_str()) != 0 ? 1 : 0;
+    const std::string confirm = settings.Get("confirm_write");
+    m_bConfirmWrite = confirm.empty() || std::atoi(confirm.c_str()) != 0 ? 1 : 0;
+    m_strColumnWidths = settings.Get("column_widths");
+    m_strImportFolder = settings.Get("import_folder");
+    m_strAddFolder = settings.Get("add_folder");
+    m_strExportFolder = settings.Get("export_folder");
+    m_strBackupFolder = settings.Get("backup_folder");
+    m_strOwnContacts = settings.Get("own_contacts");
+    m_strDatabaseUrl = settings.Get("database_url");
 
     // The settings decide the code page; without a known name the system's
     // own is in force.
     SetProgramCodePage(CodePageFromName(m_strCodePage));
 
+    std::string language = m_strLanguage;
     if (language.empty()) {
         // The system's language where its file is there, else English.
         language = LanguageFileForLcid(SystemDefaultLcid());
         if (!PathExists(m_strDataDir + SEP + language + ".lng")) language = "lang_en";
     }
-    m_strLanguage = language;
-    m_strLangFile = m_strDataDir + SEP + language + ".lng";
+    const std::string langFile = m_strDataDir + SEP + language + ".lng";
     m_strBinDir = m_strBinFile.empty() ? m_strAppDir + SEP + "Bin" : m_strBinFile;
+    if (langFile != m_strLangFile || !m_langFile.IsOpen()) {
+        m_strLangFile = langFile;
+        // A missing or unmappable language file leaves every text empty.
+        m_langFile.Open(m_strLangFile.c_str());
+    }
+}
 
-    // A missing or unmappable language file leaves every text empty.
-    m_langFile.Open(m_strLangFile.c_str());
+std::string CAppData::GetSetupValue(const char* key) const {
+    if (m_strSettingFile.empty()) return {};
+    return SettingsReader(m_strSettingFile).Get(key);
+}
 
-    m_contacts.ClearContactImage();
-    m_bRadioBusy = 0;
+bool CAppData::ReloadSettings() {
+    if (m_strSettingFile.empty() || !PathExists(m_strSettingFile)) return false;
+    ReadSetupKeys();
+    return true;
+}
+
+bool CAppData::SaveSettings(const SettingValues& values, std::string* reason) {
+    if (!WriteSettingValues(m_strSettingFile, values, reason)) return false;
+    ReloadSettings();
     return true;
 }
 
@@ -199,8 +231,13 @@ bool CAppData::SwitchLanguage(const std::string& language, std::string* reason) 
     probe.Close();
     m_langFile.Open(path.c_str());
     m_strLangFile = path;
+    if (!WriteSettingValues(m_strSettingFile, {{"language", language}}, reason)) return false;
     m_strLanguage = language;
-    return WriteSettingValues(m_strSettingFile, {{"language", language}}, reason);
+    return true;
+}
+
+std::string CAppData::LanguageInForce() const {
+    return std::filesystem::path(m_strLangFile).stem().string();
 }
 
 std::vector<std::string> CAppData::OwnContactFiles() const {

@@ -35,7 +35,7 @@ std::vector<LanguageEntry> ListLanguages(const std::string& dataDir) {
         entry.strName = path.stem().string();
         CMappedIniFile file;
         char buffer[CMappedIniFile::BUFFER_SIZE] = "";
-        if (file.Open(path.string().c_str()) && file.GetValue("String", "IDS_LANGUAGE_NAME", buffer) > 0)
+        if (file.Open(path.string().c_str()) && file.GetValue("String", "IDS_LANGUAGE", buffer) > 0)
             entry.strTitle = ToUtf8(buffer, file.TextCodePage());
         if (entry.strTitle.empty()) entry.strTitle = entry.strName;
         languages.push_back(std::move(entry));

@@ -15,7 +15,7 @@ std::string LanguageFileForLcid(uint32_t lcid);
 
 struct LanguageEntry {
     std::string strName;   // file name without ".lng"
-    std::string strTitle;  // the language's own name (IDS_LANGUAGE_NAME), UTF-8; else strName
+    std::string strTitle;  // the language's own name (IDS_LANGUAGE), UTF-8; else strName
 };
 
 // The *.lng files of dataDir, by file name.

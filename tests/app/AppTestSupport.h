@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QStringList>
@@ -49,29 +50,62 @@ public:
         *path = answerPath;
         return true;
     }
-    bool GetOpenFileName(QWidget*, const QString& filter, QString* path) override {
+    bool GetOpenFileName(QWidget*, const QString& title, const QString& folder,
+                         const QString& filter, QString* path) override {
+        openTitle = title;
+        openFolder = folder;
         openFilter = filter;
         if (answerPath.isEmpty()) return false;
         *path = answerPath;
         return true;
     }
-    bool GetOpenFileNameIn(QWidget* owner, const QString& folder, const QString& filter,
-                           QString* path) override {
+    bool GetExistingDirectory(QWidget*, const QString& title, const QString& folder,
+                              QString* path) override {
+        openTitle = title;
         openFolder = folder;
-        return GetOpenFileName(owner, filter, path);
+        if (answerPath.isEmpty()) return false;
+        *path = answerPath;
+        return true;
+    }
+    // A test drives the program's own dialogs through onDialog; without
+    // it they are cancelled.
+    int ExecDialog(QDialog& dialog) override {
+        dialogs.push_back(dialog.windowTitle());
+        return onDialog ? onDialog(dialog) : 0;
     }
     bool AskYesNo(QWidget*, const QString& text, const QString& caption) override {
         questions.push_back({nullptr, text, caption, BoxIcon::None});
         return answerYes;
     }
+    bool AskYesNoCheck(QWidget* owner, const QString& text, const QString& caption,
+                       const QString& checkText, bool* checked) override {
+        checkTexts.push_back(checkText);
+        *checked = answerCheck;
+        return AskYesNo(owner, text, caption);
+    }
 
     QVector<RecordedBox> boxes;
     std::function<void(const RecordedBox&)> onBox;
     QString answerPath;  // empty: the user cancels
-    QString saveTitle, saveProposed, saveFilter, openFilter, openFolder;
+    QString saveTitle, saveProposed, saveFilter, openTitle, openFilter, openFolder;
+    std::function<int(QDialog&)> onDialog;
+    QStringList dialogs;  // titles of the dialogs run
     QVector<RecordedBox> questions;
     bool answerYes = false;
+    bool answerCheck = false;  // the check box of a question, as the user leaves it
+    QStringList checkTexts;
 };
+
+inline void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
+    f.write(bytes);
+}
+
+inline QByteArray ReadFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
 
 // Language file texts are their own keys, so tests can tell which was shown.
 inline QByteArray KeyedLanguageFile(bool withResources) {
@@ -125,8 +159,14 @@ inline void FillContacts(CContactImage& image, int count,
 class CRadioProgram {
 public:
     explicit CRadioProgram(const QByteArray& extraSettings = {}) {
+        // Writes go without the question before them unless extraSettings
+        // names confirm_write.
         m_dir.Write("Data/setting.txt", "[setup]\nlanguage=test\nradio=sim:" +
-                                             m_dir.Path("radio.bin").toUtf8() + "\n" + extraSettings);
+                                             m_dir.Path("radio.bin").toUtf8() + "\n" +
+                                             (extraSettings.contains("confirm_write")
+                                                  ? QByteArray()
+                                                  : QByteArray("confirm_write=0\n")) +
+                                             extraSettings);
         m_dir.Load();
     }
     std::string MemoryFile() const { return m_dir.Path("radio.bin").toStdString(); }

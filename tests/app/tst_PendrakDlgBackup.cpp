@@ -6,9 +6,11 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QtTest>
 
 #include "AppTestSupport.h"
+#include "app/BackupListDlg.h"
 #include "app/ContactPageModel.h"
 #include "app/PendrakDlg.h"
 #include "app/Resource.h"
@@ -38,6 +40,28 @@ QByteArray FileBytes(const std::string& path) {
 
 QByteArray ShortBytes(const unsigned char* image, int count) {
     return QByteArray(reinterpret_cast<const char*>(image), ContactImageShortLength(count));
+}
+
+// Answers the next "Open backup…" with the list's row `row` (newest first),
+// or with "Other file…" for -1; *shown gets the rows as the list shows them.
+void AnswerOpenBackup(CFakeDialogServices& services, int row, QStringList* shown = nullptr) {
+    services.onDialog = [row, shown](QDialog& dialog) {
+        auto* backups = qobject_cast<CBackupListDlg*>(&dialog);
+        if (!backups) return 0;
+        QTreeWidget* list = backups->List();
+        for (int i = 0; shown && i < list->topLevelItemCount(); ++i) {
+            QStringList cells;
+            for (int c = 0; c < list->columnCount(); ++c) cells << list->topLevelItem(i)->text(c);
+            *shown << cells.join(QLatin1Char('|'));
+        }
+        if (row < 0) {
+            backups->OtherFileButton()->click();
+        } else {
+            list->setCurrentItem(list->topLevelItem(row));
+            QTest::keyClick(list, Qt::Key_Return);
+        }
+        return dialog.result();
+    };
 }
 
 // Runs one job from its button to its outcome box.
@@ -88,9 +112,14 @@ private slots:
         QVERIFY(FileBytes(program.MemoryFile()) != radioBefore);
 
         // The Read's backup, opened and written, gives the radio back exactly.
-        services.answerPath = QString::fromStdString(backups[1].strPath);
+        QStringList shown;
+        AnswerOpenBackup(services, 1, &shown);
         dlg.OnOpenBackup();
-        QCOMPARE(services.openFolder, bin);
+        QCOMPARE(shown.size(), 2);  // newest first: date, kind, count, file
+        QCOMPARE(shown[0], QString("%1|Write|30|%2").arg(QString::fromStdString(backups[0].strWhen),
+                                                          QString::fromStdString(backups[0].strName)));
+        QCOMPARE(shown[1], QString("%1|Read|450|%2").arg(QString::fromStdString(backups[1].strWhen),
+                                                          QString::fromStdString(backups[1].strName)));
         QCOMPARE(services.boxes.back().text,
                  QString("450 contacts from %1.\nWrite puts them into the radio.")
                      .arg(QString::fromStdString(backups[1].strName)));
@@ -133,7 +162,10 @@ private slots:
         bad.write(QByteArray(100, '\x01'));  // a count a radio can hold: the size is wrong
         bad.close();
         services.answerPath = program.Path("bad.bin");
+        AnswerOpenBackup(services, -1);
         dlg.OnOpenBackup();
+        QCOMPARE(services.openTitle, QString("Open backup"));
+        QCOMPARE(services.openFolder, program.Path("Bin"));
         QCOMPARE(services.boxes.size(), 1);
         QCOMPARE(services.boxes[0].icon, BoxIcon::Error);
         QVERIFY(services.boxes[0].text.contains(QDir::toNativeSeparators(program.Path("bad.bin"))));
@@ -159,6 +191,7 @@ private slots:
         image->SetContactRadioId(2, 0);
         const std::string damaged = program.Path("damaged.bin").toStdString();
         QCOMPARE(WriteContactImageFile(damaged, *image, true).outcome, ImageFileResult::Done);
+        AnswerOpenBackup(services, -1);  // "Other file…"
         services.answerPath = program.Path("damaged.bin");
         dlg.OnOpenBackup();
         QCOMPARE(services.questions.size(), 1);
@@ -196,9 +229,10 @@ private slots:
         });
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), dlg.mapToGlobal(QPoint(5, 5)));
         QApplication::sendEvent(&dlg, &event);
-        QCOMPARE(texts, QStringList({"Open backup…", "Add from file…", "Update from the user database…",
+        QCOMPARE(texts, QStringList({"Open backup…", "Add from file…",
+                                     "Update from the user database…", "Options…",
                                      "&Language", "&About Pendrak..."}));
-        QCOMPARE(services.openFolder, program.Path("Bin"));
+        QCOMPARE(services.dialogs, QStringList{"Open backup"});
     }
 
     void aBackupThatCannotBeKeptIsTold() {

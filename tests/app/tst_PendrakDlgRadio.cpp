@@ -106,10 +106,10 @@ private slots:
         QCOMPARE(dlg.PageModel()->rowCount(), 100);
         Click(dlg, IDC_READ);
         QVERIFY(dlg.IsJobRunning());
-        // A job runs: a second Read or Write does nothing; the rest waits.
-        Click(dlg, IDC_READ);
+        // A job runs: its button reads Stop, Write waits, and so does the rest.
         Click(dlg, IDC_WRITE);
-        QVERIFY(Enabled(dlg, IDC_READ) && Enabled(dlg, IDC_WRITE));
+        QVERIFY(Enabled(dlg, IDC_READ) && !Enabled(dlg, IDC_WRITE));
+        QCOMPARE(static_cast<QPushButton*>(dlg.GetDlgItem(IDC_READ))->text(), QString("Stop"));
         for (int id : {IDC_IMPORT, IDC_EXPORT, IDC_PAGE_EDIT}) QVERIFY(!Enabled(dlg, id));
         QCOMPARE(services.boxes.size(), 0);
         QTRY_COMPARE(services.boxes.size(), 1);
@@ -193,7 +193,10 @@ private slots:
         options.faults.versionText = version.toStdString();
         options.faults.silentFromExchange = silentFromExchange;
         SetSimOptions(options);
-        if (!openable) theAppData.m_strRadio = "sim:/nonexistent-folder/radio.bin";
+        // As the user would: in setting.txt, which every Read reads again.
+        if (!openable)
+            WriteFile(program.Path("Data/setting.txt"),
+                      "[setup]\nlanguage=test\nradio=sim:/nonexistent-folder/radio.bin\n");
         FillContacts(theAppData.m_contacts, 5);
         CPendrakDlg dlg;
         Click(dlg, IDC_READ);
@@ -273,17 +276,27 @@ private slots:
     void timerShowsProgress_data() {
         QTest::addColumn<int>("state");
         QTest::addColumn<int>("percent");
+        QTest::addColumn<int>("done");   // bytes, as the worker posts them
+        QTest::addColumn<int>("total");
         QTest::addColumn<QString>("status");
         QTest::addColumn<int>("position");
-        QTest::newRow("read 1") << int(JOB_READING) << 1 << " 1%" << 10;
-        QTest::newRow("write 50") << int(JOB_WRITING) << 50 << " 50%" << 512;
-        QTest::newRow("read 100") << int(JOB_READING) << 100 << " 100%" << 1024;
-        QTest::newRow("verify 50") << int(JOB_VERIFYING) << 50 << "Verifying 50%" << 512;
-        QTest::newRow("idle") << int(JOB_IDLE) << 70 << "" << 0;
+        // Contacts done: whole records only, the sector gaps counted.
+        QTest::newRow("read, count not known") << int(JOB_READING) << 1 << 0 << 0 << " 1%" << 10;
+        QTest::newRow("read 1") << int(JOB_READING) << 1 << 4095 << 14391300
+                                << "Reading: 36 of 130,000 contacts, 1%" << 10;
+        QTest::newRow("write 50") << int(JOB_WRITING) << 50 << 4096 << 110700
+                                  << "Writing: 37 of 1,000 contacts, 50%" << 512;
+        QTest::newRow("read 100") << int(JOB_READING) << 100 << 110700 << 110700
+                                  << "Reading: 1,000 of 1,000 contacts, 100%" << 1024;
+        QTest::newRow("verify 50") << int(JOB_VERIFYING) << 50 << 124 << 124
+                                   << "Verifying: 1 of 1 contacts, 50%" << 512;
+        QTest::newRow("idle") << int(JOB_IDLE) << 70 << 124 << 124 << "" << 0;
     }
     void timerShowsProgress() {
         QFETCH(int, state);
         QFETCH(int, percent);
+        QFETCH(int, done);
+        QFETCH(int, total);
         QFETCH(QString, status);
         QFETCH(int, position);
         CFakeDialogServices services;
@@ -291,6 +304,8 @@ private slots:
         dir.Load();
         CPendrakDlg dlg;
         dlg.Job().nProgress = percent;
+        dlg.Job().nBytesDone = done;
+        dlg.Job().nBytesTotal = total;
         dlg.Job().nState = state;
         dlg.OnTimer(2);  // not the job's timer
         QCOMPARE(dlg.Status()->text(), QString());
@@ -350,7 +365,10 @@ private slots:
         // awaited, so that the job cannot end first).
         dlg.OnTimer(ID_TIMER_JOB);
         QVERIFY(dlg.Progress()->value() > 0);
-        QVERIFY(QRegularExpression("^ \\d+%$").match(dlg.Status()->text()).hasMatch());
+        QVERIFY2(QRegularExpression("^Writing: [\\d,]+ of 130,000 contacts, \\d+%$")
+                     .match(dlg.Status()->text())
+                     .hasMatch(),
+                 qPrintable(dlg.Status()->text()));
 
         // Esc with the default answer: the Write goes on, the window stays.
         QTest::keyClick(&dlg, Qt::Key_Escape);

@@ -96,6 +96,36 @@ TEST(CliFind, CodePageOfTheTextsAndNoMatch) {
     EXPECT_NE(r.out.find("张三"), std::string::npos) << r.out;
     EXPECT_EQ(r.out.find("李四"), std::string::npos) << r.out;
 }
+
+// What an import into a GBK radio transliterated is found as the user
+// types it, with case and accents ignored; in UTF-8 by the same words.
+TEST(CliFind, TransliteratedAndAccentedNamesAreFoundAsTyped) {
+    CTempDir dir;
+    const std::string csv = dir.Path("user.csv");
+    WriteFile(csv,
+              "RADIO_ID,CALLSIGN,FIRST_NAME,LAST_NAME,CITY,STATE,COUNTRY\n"
+              "2021234,SV1ABC,Γιώργος,Π,Αθήνα,,Greece\n"
+              "2601111,SP5XYZ,Łukasz,K,Łódź,,Poland\n"
+              "2501234,R3ABC,Иван,П,Москва,,Russia\n"
+              "2621234,DL1ABC,Jürgen,S,Köln,NRW,Germany\n");
+    for (const char* codePage : {"GBK", "UTF-8"}) {
+        const std::string bin = dir.Path(std::string(codePage) + ".bin");
+        ASSERT_EQ(RunCli({"import", csv, "--image", bin, "--codepage", codePage}).exitCode, 0);
+        const struct {
+            const char* typed;
+            const char* callsign;
+        } cases[] = {{"Γιώργος", "SV1ABC"}, {"lodz", "SP5XYZ"}, {"иван", "R3ABC"},
+                     {"köln", "DL1ABC"},   {"KOLN", "DL1ABC"},  {"ŁUKASZ", "SP5XYZ"}};
+        for (const auto& c : cases) {
+            const ProcessResult r = RunCli({"find", c.typed, bin, "--codepage", codePage});
+            EXPECT_EQ(r.exitCode, 0) << codePage << " " << c.typed << " " << r.err;
+            const std::vector<std::string> lines = Lines(r.out);
+            ASSERT_EQ(lines.size(), 3u) << codePage << " " << c.typed << "\n" << r.out;
+            EXPECT_EQ(lines[0], "1 of 4 contacts match \"" + std::string(c.typed) + "\"");
+            EXPECT_NE(lines[2].find(c.callsign), std::string::npos) << lines[2];
+        }
+    }
+}
 #endif
 
 }  // namespace

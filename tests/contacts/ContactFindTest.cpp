@@ -81,30 +81,101 @@ TEST_F(ContactFindTest, GbkListByIdAndText) {
     for (const auto& c : cases) EXPECT_EQ(Find(c.query, kGbk), c.expected) << c.query;
 }
 
-TEST_F(ContactFindTest, Utf8LettersFoldBeyondAscii) {
+TEST_F(ContactFindTest, Utf8LettersFoldCaseAndAccents) {
     Fill({
         {1, {"DL2XYZ", "Jürgen Müller"}},
         {2, {"SV1AA", "Σοφία"}},
         {3, {"R3AB", "Иван"}},
         {4, {"", "Ÿ", "", "København", "", "€"}},
+        {5, {"SP5Z", "Łukasz", "", "Łódź", "", "Straße"}},
+        {6, {"3W1A", "Nguyễn Văn An", "", "", "", "ŻAŽ"}},
     });
     const struct {
         const char* query;
         Matches expected;
     } cases[] = {
-        // No transliteration; final sigma folds too; € stays as it is; never
-        // a match from inside a character.
-        {"MÜLLER", {0}}, {"jürgen", {0}},  {"mueller", {}}, {"σοφ", {1}},
-        {"ςΟ", {1}},     {"иВАН", {2}},    {"ÿ", {3}},      {"KØBEN", {3}},
-        {"€", {3}},      {"\x82\xAC", {}}, {"\xBC", {}},
+        // No transliteration (ü is no ue); final sigma folds too; € stays as
+        // it is; never a match from inside a character.
+        {"MÜLLER", {0}}, {"jurgen", {0}},    {"mueller", {}},     {"σοφια", {1}},
+        {"ςΟ", {1}},     {"иВАН", {2}},      {"ÿ", {0, 3, 5}},     {"KOBEN", {3}},
+        {"€", {3}},      {"\x82\xAC", {}}, {"\xBC", {}},         {"lodz", {4}},
+        {"ŁUK", {4}},    {"strasse", {4}},   {"STRAẞE", {4}},     {"nguyen van", {5}},
+        {"NGUYỄN", {5}}, {"zaz", {5}},       {"Ž", {0, 4, 5}},
     };
     for (const auto& c : cases) EXPECT_EQ(Find(c.query, kUtf8), c.expected) << c.query;
 }
 
-TEST_F(ContactFindTest, SingleByteCodePageFoldsAsciiOnly) {
-    Fill({{5, {"F1ABC", "Andr\xE9", "", "", "", ""}}, {6, {"F1ABD", "ANDR\xC9"}}});
-    EXPECT_EQ(Find("andr\xE9", kLatin), Matches{0});
+// A code page's conversions, as the caller hands them over: ISO-8859-1,
+// and a made-up one whose lead byte 0x81 carries three characters.
+std::string Latin1ToUtf8(std::string_view bytes) {
+    std::string out;
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x80) out += c;
+        else out += {static_cast<char>(0xC0 | (b >> 6)), static_cast<char>(0x80 | (b & 0x3F))};
+    }
+    return out;
+}
+
+bool Utf8ToLatin1(std::string_view utf8, std::string& out) {
+    out.clear();
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const auto b = static_cast<unsigned char>(utf8[i]);
+        if (b < 0x80) out += utf8[i];
+        else if ((b == 0xC2 || b == 0xC3) && i + 1 < utf8.size())
+            out += static_cast<char>(((b & 3) << 6) | (utf8[++i] & 0x3F));
+        else return false;
+    }
+    return true;
+}
+
+const std::pair<std::string, std::string> kMadeUp[] = {
+    {"\x81\x41", "И"}, {"\x81\x61", "и"}, {"\x81\x42", "É"}};
+
+std::string MadeUpToUtf8(std::string_view bytes) {
+    std::string out;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (static_cast<unsigned char>(bytes[i]) < 0x80) {
+            out += bytes[i];
+            continue;
+        }
+        std::string utf8 = "\xEF\xBF\xBD";
+        for (const auto& [code, text] : kMadeUp)
+            if (bytes.substr(i, 2) == code) utf8 = text;
+        out += utf8;
+        i += bytes[i] == '\x81';
+    }
+    return out;
+}
+
+bool Utf8ToMadeUp(std::string_view utf8, std::string& out) {
+    for (const auto& [code, text] : kMadeUp)
+        if (utf8 == text) return out = code, true;
+    if (utf8.size() != 1 || static_cast<unsigned char>(utf8[0]) >= 0x80) return false;
+    out = std::string(utf8);
+    return true;
+}
+
+TEST_F(ContactFindTest, OtherCodePagesFoldThroughTheirConversions) {
+    const ContactTextRules latin1(false, [](unsigned char) { return false; }, Latin1ToUtf8,
+                                  Utf8ToLatin1);
+    Fill({{5, {"F1ABC", "Andr\xE9", "", "", "", ""}},
+          {6, {"F1ABD", "ANDR\xC9", "", "K\xF6ln", "", "Stra\xDF" "e"}}});
+    EXPECT_EQ(Find("andr\xE9", kLatin), Matches{0});  // without conversions: ASCII only
     EXPECT_EQ(Find("andr", kLatin), (Matches{0, 1}));
+    EXPECT_EQ(Find("andr\xE9", latin1), (Matches{0, 1}));
+    EXPECT_EQ(Find("andre", latin1), (Matches{0, 1}));
+    EXPECT_EQ(Find("koln", latin1), Matches{1});
+    EXPECT_EQ(Find("strasse", latin1), Matches{1});  // one byte becomes two
+    EXPECT_EQ(Find("\xDF" "e", latin1), Matches{1});
+
+    const ContactTextRules madeUp(false, [](unsigned char b) { return b == 0x81; }, MadeUpToUtf8,
+                                  Utf8ToMadeUp);
+    Fill({{7, {"", "\x81\x41"}}, {8, {"", "\x81\x61x"}}, {9, {"", "\x81\x42"}}, {10, {"", "a"}}});
+    EXPECT_EQ(Find("\x81\x61", madeUp), (Matches{0, 1}));
+    EXPECT_EQ(Find("\x81\x41", madeUp), (Matches{0, 1}));
+    EXPECT_EQ(Find("e", madeUp), Matches{2});
+    EXPECT_EQ(Find("a", madeUp), Matches{3});  // trail bytes 'A' and 'a' are no letters
 }
 
 TEST_F(ContactFindTest, OnlyTheCountedContacts) {

@@ -35,6 +35,14 @@ TEST(ContactLayout, RecordOffsetsAndUsedLengths) {
                    {38, 4204}, {74, 8192}, {130000, 14391300}};
     for (const auto& c : lengths) EXPECT_EQ(ContactImageUsedLength(c.m), c.length) << c.m;
 
+    // Back from bytes moved to whole contacts (the progress line's count).
+    const struct {
+        int length, contacts;
+    } within[] = {{0, 0},     {123, 0},   {124, 1},       {3903, 35},      {3904, 36},
+                  {4095, 36}, {4096, 37}, {4203, 37},     {14391299, 129999},
+                  {14391300, 130000},     {CONTACT_IMAGE_SIZE, 130000}};
+    for (const auto& c : within) EXPECT_EQ(ContactsWithinLength(c.length), c.contacts) << c.length;
+
     // Every record lies inside its own sector, after the header in sector 0,
     // and the used length ends right after the last record (or its sector).
     for (int n = 0; n < MAX_CONTACTS; ++n) {

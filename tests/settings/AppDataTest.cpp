@@ -131,7 +131,7 @@ TEST_F(AppDataTest, SwitchedLanguageIsShownAndKept) {
     std::string reason;
     EXPECT_TRUE(app->SwitchLanguage("lang_pl", &reason)) << reason;
     EXPECT_EQ(app->GetLangString("IDS_ERROR"), "pl");
-    EXPECT_EQ(app->m_strLanguage, "lang_pl");
+    EXPECT_EQ(app->LanguageInForce(), "lang_pl");
     std::ifstream in(Native("bin/Data/setting.txt"), std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
               "; test\r\n[setup]\r\nlanguage=lang_pl\r\n; the radio\r\nradio=usb\r\n");
@@ -142,7 +142,7 @@ TEST_F(AppDataTest, SwitchedLanguageIsShownAndKept) {
     // A file that is not there changes nothing.
     EXPECT_FALSE(app->SwitchLanguage("lang_xx", &reason));
     EXPECT_NE(reason.find("lang_xx.lng"), std::string::npos) << reason;
-    EXPECT_EQ(app->m_strLanguage, "lang_pl");
+    EXPECT_EQ(app->LanguageInForce(), "lang_pl");
     EXPECT_EQ(app->GetLangString("IDS_ERROR"), "pl");
 }
 
@@ -281,6 +281,31 @@ TEST_F(AppDataTest, EscapesMoveByCharacter) {
     dir.Write("bin/Data/gbk.lng", "\xEF\xBB\xBF[String]\nk=\xE3\x80\x82\\n\xE3\x80\x82\\t\n");
     ASSERT_TRUE(app->LoadSettings(&notifier, program));
     EXPECT_EQ(app->GetLangString("k"), "\xE3\x80\x82\n\xE3\x80\x82\t");
+}
+
+TEST_F(AppDataTest, HandEditIsReadAgainAndSavingKeepsTheContacts) {
+    ScopedLocale locale("en_US.UTF-8");
+    const std::string program = MakeProgram("language=lang_en\r\ncodepage=\r\nverify=0\r\n");
+    dir.Write("bin/Data/lang_en.lng", "[String]\nIDS_ERROR=en\n");
+    dir.Write("bin/Data/lang_cn.lng", "[String]\nIDS_ERROR=cn\n");
+    ASSERT_TRUE(app->LoadSettings(&notifier, program));
+    EXPECT_EQ(app->m_bConfirmWrite, 1);  // asked unless turned off
+    app->m_contacts.SetContactCount(7);
+
+    MakeProgram("language=lang_cn\r\ncodepage=GBK\r\nverify=1\r\nconfirm_write=0\r\n");
+    ASSERT_TRUE(app->ReloadSettings());
+    EXPECT_EQ(app->GetLangString("IDS_ERROR"), "cn");
+    EXPECT_EQ(GetProgramCodePage(), CP_GBK_ID);
+    EXPECT_EQ(app->m_bVerify, 1);
+    EXPECT_EQ(app->m_bConfirmWrite, 0);
+    EXPECT_EQ(app->m_contacts.GetContactCount(), 7);
+
+    std::string reason;
+    ASSERT_TRUE(app->SaveSettings({{"language", "lang_en"}, {"import_folder", "/srv/in"}}, &reason))
+        << reason;
+    EXPECT_EQ(app->GetLangString("IDS_ERROR"), "en");
+    EXPECT_EQ(app->m_strImportFolder, "/srv/in");
+    EXPECT_EQ(app->m_contacts.GetContactCount(), 7);
 }
 
 TEST(ShippedData, EveryLanguageHoldsEveryText) {

@@ -141,7 +141,7 @@ TEST(LanguageChoice, SystemLanguagePicksItsFile) {
 
 TEST(LanguageChoice, ListNamesEachFileByItsOwnName) {
     test::TempDir dir;
-    dir.Write("lang_b.lng", "\xEF\xBB\xBF[String]\nIDS_LANGUAGE_NAME=\xC4\x8C" "e\xC5\xA1tina\n");
+    dir.Write("lang_b.lng", "\xEF\xBB\xBF[String]\nIDS_LANGUAGE=\xC4\x8C" "e\xC5\xA1tina\n");
     dir.Write("lang_a.lng", "[String]\nIDS_ERROR=x\n");  // no name of its own
     dir.Write("setting.txt", "[setup]\n");
     dir.Write("lang_c.lng.bak", "");
