@@ -3,6 +3,7 @@
 // (QT_SCALE_FACTOR 1, 1.5 and 2, see CMakeLists.txt); the layout holds at
 // that scale, and the icon is drawn at the screen's pixels.
 #include <QApplication>
+#include <QCheckBox>
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
@@ -14,6 +15,11 @@
 
 #include "AppTestSupport.h"
 #include "app/AboutDlg.h"
+#include "app/BackupListDlg.h"
+#include "app/ContactEditDlg.h"
+#include "app/OptionsDlg.h"
+#include "contacts/ContactEdit.h"
+#include "settings/AppData.h"
 #include "app/ContactPageModel.h"
 #include "app/FindBar.h"
 #include "app/PendrakDlg.h"
@@ -59,6 +65,36 @@ QString LabelCut(QLabel* l, const QString& text) {
                : QStringLiteral("text \"%1\" needs %2 px of %3").arg(text).arg(need).arg(l->contentsRect().width());
 }
 
+// What a dialog laid out by itself cuts: buttons, check boxes, one-line
+// labels and the headings of its lists.
+QStringList WidgetCuts(QWidget* dialog) {
+    QStringList cut;
+    for (QWidget* w : dialog->findChildren<QWidget*>()) {
+        if (!w->isVisible()) continue;
+        if (auto* b = qobject_cast<QPushButton*>(w)) cut << ButtonCut(b);
+        if (auto* c = qobject_cast<QCheckBox*>(w)) {
+            QStyleOptionButton option;
+            option.initFrom(c);
+            option.text = c->text();
+            const int room = c->style()->subElementRect(QStyle::SE_CheckBoxContents, &option, c).width();
+            const int need = c->fontMetrics().horizontalAdvance(Shown(c->text()));
+            if (need > room) cut << QStringLiteral("check box \"%1\" needs %2 px of %3").arg(c->text()).arg(need).arg(room);
+        }
+        if (auto* l = qobject_cast<QLabel*>(w); l && !l->wordWrap() && !l->text().isEmpty())
+            cut << LabelCut(l, Shown(l->text()));
+        if (auto* h = qobject_cast<QHeaderView*>(w)) {
+            const int margin = 2 * h->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, h);
+            for (int c = 0; c < h->count(); ++c) {
+                const QString heading = h->model()->headerData(c, h->orientation()).toString();
+                const int need = h->fontMetrics().horizontalAdvance(heading) + margin;
+                if (!h->isSectionHidden(c) && need > h->sectionSize(c))
+                    cut << QStringLiteral("heading \"%1\" needs %2 px of %3").arg(heading).arg(need).arg(h->sectionSize(c));
+            }
+        }
+    }
+    return cut;
+}
+
 // Every text the status line shows in that language, at its longest.
 QStringList StatusTexts() {
     QStringList texts;
@@ -86,7 +122,10 @@ QStringList StatusTexts() {
                                LangString("IDS_DB_UNCHANGED").arg("2026-12-31")})
         texts << age << LangString("IDS_DB_STATUS").arg(age, summary);
     texts << LangString("IDS_DB_PROGRESS").arg("999.9").arg("999.9") << LangString("IDS_DB_PROGRESS_NOTOTAL").arg("999.9")
-          << LangString("IDS_DB_CANCELLED") << LangString("IDS_DB_FAILEDSTATUS");
+          << LangString("IDS_DB_CANCELLED") << LangString("IDS_DB_FAILEDSTATUS")
+          << LangString("IDS_WRITE_CANCELLED");
+    for (const char* job : {"IDS_PROGRESS_READ", "IDS_PROGRESS_WRITE", "IDS_PROGRESS_VERIFY"})
+        texts << LangString(job).arg(129999).arg(130000).arg(99);
     return texts;
 }
 
@@ -140,10 +179,34 @@ private slots:
         const int hint = find->fontMetrics().horizontalAdvance(find->placeholderText());
         if (hint + 2 * find->fontMetrics().height() > find->width())
             cut << QStringLiteral("find hint \"%1\" needs %2 px of %3").arg(find->placeholderText()).arg(hint).arg(find->width());
+        // A running Read or Write reads Stop on its button.
+        for (const int id : {IDC_READ, IDC_WRITE}) {
+            auto* button = static_cast<QPushButton*>(dlg.GetDlgItem(id));
+            const QString text = button->text();
+            button->setText(LangString("IDS_STOP"));
+            cut << ButtonCut(button);
+            button->setText(text);
+        }
         CAboutDlg about(&dlg);
         for (QObject* child : about.children()) {
             if (auto* b = qobject_cast<QPushButton*>(child)) cut << ButtonCut(b);
             if (auto* l = qobject_cast<QLabel*>(child); l && !l->text().isEmpty()) cut << LabelCut(l, l->text());
+        }
+        // The dialogs beside the window, at the size they take.
+        COptionsDlg options(&dlg);
+        CContactEditor editor(theAppData.m_contacts);
+        CContactEditDlg edit(theAppData.m_contacts, -1, editor, &dlg);
+        CBackupListDlg backups({{"/b/1.bin", "2026-12-31_23-59-59_999_write.bin", "2026-12-31 23:59:59",
+                                 BackupKind::Write, 130000, 1},
+                                {"/b/2.bin", "2026-12-30_08-00-00_000_read.bin", "2026-12-30 08:00:00",
+                                 BackupKind::Read, -1, 1}},
+                               QStringLiteral("/b"), QString(), &dlg);
+        for (QDialog* d : {static_cast<QDialog*>(&options), static_cast<QDialog*>(&edit),
+                           static_cast<QDialog*>(&backups)}) {
+            d->show();
+            QVERIFY(QTest::qWaitForWindowExposed(d));
+            cut << WidgetCuts(d);
+            d->hide();
         }
         cut.removeAll(QString());
         QVERIFY2(cut.isEmpty(), qPrintable(language + ": " + cut.join("; ")));
