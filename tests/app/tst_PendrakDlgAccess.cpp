@@ -10,11 +10,16 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableView>
+#include <QTreeWidget>
 #include <QTimer>
 #include <QtTest>
 
 #include "AppTestSupport.h"
 #include "app/Announce.h"
+#include "app/BackupListDlg.h"
+#include "app/ContactEditDlg.h"
+#include "app/OptionsDlg.h"
+#include "contacts/ContactEdit.h"
 #include "app/ContactPageModel.h"
 #include "app/FindBar.h"
 #include "app/PendrakDlg.h"
@@ -306,6 +311,52 @@ private slots:
         QVERIFY(!heard("Status: 42%"));
         QCOMPARE(g_heard.size(), 2);
         QCOMPARE(dlg.Status()->toolTip(), QString(" 42%"));
+    }
+
+    // The dialogs beside the window: each field named in the language shown,
+    // what it says under a field heard with it.
+    void dialogsNameTheirFields() {
+        CFakeDialogServices services;
+        CProgramDir dir(Shipped("lang_de"));
+        dir.Load();
+        FillContacts(theAppData.m_contacts, 3);
+        COptionsDlg options(nullptr);
+        CContactEditor editor(theAppData.m_contacts);
+        CContactEditDlg edit(theAppData.m_contacts, -1, editor, nullptr);
+        CBackupListDlg backups({}, QStringLiteral("/b"), QString(), nullptr);
+        auto said = [](QWidget* w, QAccessible::Text what) {
+            return QAccessible::queryAccessibleInterface(w)->text(what);
+        };
+        const struct {
+            QWidget* widget;
+            const char* name;
+        } named[] = {
+            {options.Editor("prefer"), "Zuerst übernehmen (Radio-ID-Präfixe, Länder)"},
+            {options.Editor("verify"), "Funkgerät nach jedem Schreiben zurücklesen"},
+            {options.Editor("BinFile"), "Ordner für Sicherungen (leer: wählt das Programm)"},
+            {edit.RadioIdEdit(), "Radio-ID"},
+            {edit.FieldEdit(CONTACT_CALLSIGN), "Rufzeichen"},
+            {backups.List(), "Sicherung öffnen"},
+        };
+        for (const auto& n : named) QCOMPARE(said(n.widget, QAccessible::Name), QString::fromUtf8(n.name));
+        // A list box's name is its choice; its label comes as a relation.
+        const auto labels = QAccessible::queryAccessibleInterface(options.Editor("language"))->relations(QAccessible::Label);
+        QCOMPARE(labels.size(), 1);
+        QCOMPARE(labels[0].first->text(QAccessible::Name), QString("Sprache"));
+
+        QTest::keyClicks(edit.FieldEdit(CONTACT_CALLSIGN), "DL1ABCDEFG");
+        QCOMPARE(said(edit.FieldEdit(CONTACT_CALLSIGN), QAccessible::Description),
+                 QString("10/8 Bytes. Gespeichert als: DL1ABCDEFG (der rote Teil passt nicht)"));
+        QCOMPARE(said(edit.RadioIdEdit(), QAccessible::Description), QString("Radio-ID eingeben."));
+        QTest::keyClicks(edit.RadioIdEdit(), "2");
+        QCOMPARE(said(edit.RadioIdEdit(), QAccessible::Description), QString("Kontakt 2 (C1) hat diese Radio-ID."));
+        QTest::keyClicks(edit.RadioIdEdit(), "0000");
+        QCOMPARE(said(edit.RadioIdEdit(), QAccessible::Description), QString());
+
+        static_cast<QLineEdit*>(options.Editor("near"))->setText("99999999");
+        options.OkButton()->click();
+        QVERIFY(!options.Problem("near")->text().isEmpty());
+        QCOMPARE(said(options.Editor("near"), QAccessible::Description), options.Problem("near")->text());
     }
 
     // The Language submenu switches every text at once and keeps the choice.
