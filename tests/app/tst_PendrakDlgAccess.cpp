@@ -3,6 +3,7 @@
 #include <QAccessible>
 #include <QAccessibleInterface>
 #include <QApplication>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -398,6 +399,26 @@ private slots:
         QFile setting(dir.Path("Data/setting.txt"));
         QVERIFY(setting.open(QIODevice::ReadOnly));
         QCOMPARE(setting.readAll(), QByteArray("; mine\n[setup]\nlanguage=lang_de\n; the radio\nradio=usb\n"));
+        setting.close();
+
+        // Options offers what the menu chose, and its choice switches as much.
+        QString offered;
+        services.onDialog = [&offered](QDialog& d) {
+            auto* language = static_cast<QComboBox*>(static_cast<COptionsDlg&>(d).Editor("language"));
+            offered = language->currentText();
+            language->setCurrentIndex(language->findData(QByteArray("lang_en")));
+            static_cast<COptionsDlg&>(d).OkButton()->click();
+            return d.result();
+        };
+        dlg.OnOptions();
+        QCOMPARE(offered, QString("Deutsch"));
+        QCOMPARE(dlg.GetDlgItem(IDC_READ)->property("text").toString(), QString("Read"));
+        QCOMPARE(dlg.ContactList()->model()->headerData(2, Qt::Horizontal).toString(), QString("Callsign"));
+        QCOMPARE(dlg.GetDlgItem(IDC_PAGE_NEXT)->accessibleName(), QString("Next page"));
+        QCOMPARE(dlg.FindBar()->Edit()->accessibleName(), QString("Find"));
+        QVERIFY(setting.open(QIODevice::ReadOnly));
+        QCOMPARE(setting.readAll(), QByteArray("; mine\n[setup]\nlanguage=lang_en\n; the radio\nradio=usb\n"));
+        dlg.OnLanguage("lang_de");
 
         // A file gone since the menu was made: told, and nothing changes.
         QFile::remove(dir.Path("Data/lang_en.lng"));
