@@ -116,6 +116,7 @@ TEST(ShippedLanguages, EveryFileDecodes) {
 }
 
 TEST(LanguageChoice, SystemLanguagePicksItsFile) {
+#ifndef _WIN32  // Windows has no locale names: only its identifiers below
     const struct {
         const char* locale;
         const char* file;
@@ -128,7 +129,6 @@ TEST(LanguageChoice, SystemLanguagePicksItsFile) {
         {"ja_JP.eucJP", "lang_ja"}, {"en_GB.UTF-8", "lang_en"}, {"C", "lang_en"},
         {"POSIX", "lang_en"},       {"sv_SE", "lang_en"},        {"", "lang_en"},
     };
-#ifndef _WIN32
     for (const auto& c : cases) EXPECT_EQ(LanguageFileForLcid(LcidFromLocaleName(c.locale)), c.file) << c.locale;
 #endif
     // Windows' own identifiers: the sub-language of Chinese counts, of the others not.
