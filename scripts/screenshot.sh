@@ -7,7 +7,9 @@
 # LANGUAGE (default lang_cn) the texts; FIND (default 王) the text found;
 # MAXIMISED=1 shows the window maximised; SHOW=edit, SHOW=options or
 # SHOW=confirm takes a third picture, OUT-edit.png, OUT-options.png or
-# OUT-confirm.png, with that dialog (or the question before a Write) open.
+# OUT-confirm.png, with that dialog (or the question before a Write) open;
+# SCREEN (default 1024x768x24) sizes the X screen, for QT_SCALE_FACTOR=2 say
+# 2200x1700x24.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -82,7 +84,7 @@ options=()
 export FIND=${FIND:-王}
 
 # shoot OUT.png [pendrak-shot options]: one run of the dialog, one picture.
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+xvfb-run -a -s "-screen 0 ${SCREEN:-1024x768x24}" bash -c '
   set -euo pipefail
   work=$1; shift
   shoot() {
