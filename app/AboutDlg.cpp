@@ -26,7 +26,8 @@ CAboutDlg::CAboutDlg(QWidget* parent)
     auto* icon = new QLabel(this);
     const QRect iconRect = CPendrakDlg::DialogUnitsToPixels(QRect(14, 14, 21, 20), dlgFont);
     icon->setGeometry(iconRect);
-    icon->setPixmap(ProgramIcon().pixmap(iconRect.size()));
+    // At the screen's own pixels: sharp at 150 % and 200 %.
+    icon->setPixmap(ProgramIcon().pixmap(iconRect.size(), icon->devicePixelRatioF()));
     icon->setProperty(CONTROL_ID_PROPERTY, IDR_MAINFRAME);
 
     auto* text = new QLabel(LangStringOr("IDS_ABOUT_VERSION", "Pendrak, version 1.0"), this);

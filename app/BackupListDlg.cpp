@@ -64,6 +64,8 @@ CBackupListDlg::CBackupListDlg(const std::vector<ContactBackupInfo>& backups,
     m_list->setMinimumWidth(m_list->header()->length() + 24);
     if (m_list->topLevelItemCount() > 0) m_list->setCurrentItem(m_list->topLevelItem(0));
     layout->addWidget(m_list);
+    m_list->setAccessibleName(windowTitle());
+    m_list->setAccessibleDescription(where->text());
 
     auto* buttons = new QDialogButtonBox(this);
     m_buttonOpen = buttons->addButton(LangStringOr("IDS_BACKUP_OPEN", "Open"),

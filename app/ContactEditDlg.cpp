@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTextDocumentFragment>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -47,8 +48,10 @@ CContactEditDlg::CContactEditDlg(const CContactImage& image, int n, const CConta
     const int width = fontMetrics().horizontalAdvance(QLatin1Char('M')) * 18;
 
     int row = 0;
-    grid->addWidget(new QLabel(LangStringOr("IDS_FIELD_RADIOID", "Radio ID"), this), row, 0);
+    auto* idLabel = new QLabel(LangStringOr("IDS_FIELD_RADIOID", "Radio ID"), this);
+    grid->addWidget(idLabel, row, 0);
     m_editRadioId = new QLineEdit(m_draft.RadioIdText(), this);
+    idLabel->setBuddy(m_editRadioId);  // the field's name for a screen reader
     m_editRadioId->setObjectName(QStringLiteral("radioId"));
     m_editRadioId->setMinimumWidth(width);
     grid->addWidget(m_editRadioId, row++, 1);
@@ -111,6 +114,8 @@ void CContactEditDlg::UpdateField(ContactField f) {
     count->setStyleSheet(used > width ? QStringLiteral("color:#c00000") : QString());
 
     QLabel* note = m_staticNotes[f];
+    // Said with the field: its bytes, and what will be stored when that differs.
+    m_editFields[f]->setAccessibleDescription(count->text());
     if (!fit.IsCut() && !fit.bConverted) {
         note->clear();
         note->hide();
@@ -125,6 +130,8 @@ void CContactEditDlg::UpdateField(ContactField f) {
         fit.IsCut() ? "Stored as: %1 (the part in red does not fit)" : "Stored as: %1";
     note->setText(LangStringOr(key, english).toHtmlEscaped().arg(QStringLiteral("<b>%1</b>").arg(stored)));
     note->show();
+    m_editFields[f]->setAccessibleDescription(
+        count->text() + QStringLiteral(". ") + QTextDocumentFragment::fromHtml(note->text()).toPlainText());
     // The note's line needs room: the open window grows to it.
     if (isVisible()) QTimer::singleShot(0, this, [this] { resize(size().expandedTo(sizeHint())); });
 }
@@ -154,6 +161,7 @@ void CContactEditDlg::UpdateRadioId() {
     m_bIdOk = problem.isEmpty();
     m_staticIdNote->setText(problem);
     m_staticIdNote->setVisible(!m_bIdOk);
+    m_editRadioId->setAccessibleDescription(problem);
     UpdateOk();
 }
 

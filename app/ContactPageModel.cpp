@@ -62,6 +62,8 @@ QVariant CContactPageModel::headerData(int section, Qt::Orientation orientation,
     if (role == Qt::DisplayRole)
         return kHeadingKeys[section] ? LangStringOr(kHeadingKeys[section], s_headings[section])
                                      : QString();
+    // The row numbers' column has no heading on screen; a screen reader names it.
+    if (role == Qt::AccessibleTextRole && section == 0) return LangStringOr("IDS_COL_NUMBER", "No.");
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
     return {};

@@ -70,7 +70,7 @@ QString CauseText(const RadioJob& job, const QString& linkFault) {
     case JOB_CAUSE_SHORT_ANSWER:
         return LangStringOr("IDS_CAUSE_SHORT", "Cause: the radio's answer was cut short.");
     case JOB_CAUSE_WRONG_ANSWER:
-        return LangStringOr("IDS_CAUSE_WRONG", "Cause: the radio's answer was not the one asked for.");
+        return LangStringOr("IDS_CAUSE_WRONG", "Cause: the radio gave a wrong answer.");
     case JOB_CAUSE_REFUSED:
         return LangStringOr("IDS_CAUSE_REFUSED", "Cause: the radio refused the block.");
     case JOB_CAUSE_STOPPED: return LangStringOr("IDS_CAUSE_STOPPED", "Cause: it was stopped.");

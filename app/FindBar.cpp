@@ -1,9 +1,13 @@
 #include "app/FindBar.h"
 
+#include <QFontMetrics>
 #include <QHBoxLayout>
+#include <algorithm>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QStyle>
 #include <QToolButton>
 
@@ -13,10 +17,9 @@ namespace pendrak {
 
 namespace {
 
-QToolButton* MakeButton(QWidget* parent, QStyle::StandardPixmap icon, const QString& tip) {
+QToolButton* MakeButton(QWidget* parent, QStyle::StandardPixmap icon) {
     auto* button = new QToolButton(parent);
     button->setIcon(parent->style()->standardIcon(icon));
-    button->setToolTip(tip);
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);  // typing stays in the field
     return button;
@@ -30,18 +33,16 @@ CFindBar::CFindBar(QWidget* parent) : QFrame(parent) {
     setAutoFillBackground(true);
 
     m_editFind = new QLineEdit(this);
-    m_editFind->setPlaceholderText(
-        LangStringOr("IDS_FIND_HINT", "Radio ID, callsign, name, city…"));
     m_editFind->setClearButtonEnabled(true);
-    m_editFind->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 28);
     m_paletteNormal = m_editFind->palette();
     m_staticResult = new QLabel(this);
     m_staticResult->setTextFormat(Qt::PlainText);
     m_staticResult->setMinimumWidth(
         fontMetrics().horizontalAdvance(QStringLiteral("130000/130000")));
-    auto* previousButton = MakeButton(this, QStyle::SP_ArrowUp, QStringLiteral("Shift+F3"));
-    auto* nextButton = MakeButton(this, QStyle::SP_ArrowDown, QStringLiteral("F3"));
-    auto* closeButton = MakeButton(this, QStyle::SP_TitleBarCloseButton, QStringLiteral("Esc"));
+    auto* previousButton = m_buttonPrevious = MakeButton(this, QStyle::SP_ArrowUp);
+    auto* nextButton = m_buttonNext = MakeButton(this, QStyle::SP_ArrowDown);
+    auto* closeButton = m_buttonClose = MakeButton(this, QStyle::SP_TitleBarCloseButton);
+    Retranslate();
 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(4, 2, 2, 2);
@@ -57,6 +58,38 @@ CFindBar::CFindBar(QWidget* parent) : QFrame(parent) {
     connect(nextButton, &QToolButton::clicked, this, &CFindBar::FindNext);
     connect(closeButton, &QToolButton::clicked, this, &CFindBar::Close);
     hide();
+}
+
+void CFindBar::Retranslate() {
+    const QString hint = LangStringOr("IDS_FIND_HINT", "Radio ID, callsign, name, city…");
+    m_editFind->setPlaceholderText(hint);
+    // Room for the hint whole beside the clear button, in any language.
+    const QFontMetrics fm = m_editFind->fontMetrics();
+    m_editFind->setMinimumWidth(std::max(fm.horizontalAdvance(QLatin1Char('x')) * 28,
+                                         fm.horizontalAdvance(hint) + 2 * fm.height()));
+    m_editFind->setAccessibleName(LangStringOr("IDS_ACC_FIND", "Find"));
+    const QString keys = QKeySequence(QKeySequence::Find).toString(QKeySequence::NativeText);
+    m_editFind->setToolTip(
+        LangStringOr("IDS_TIP_FIND", "Find a contact in the whole list (%1)").arg(keys));
+    m_editFind->setAccessibleDescription(m_editFind->toolTip());
+    m_staticResult->setAccessibleName(LangStringOr("IDS_ACC_FINDRESULT", "Match"));
+    const struct {
+        QToolButton* button;
+        const char* key;
+        const char* english;
+        QKeySequence keys;
+    } buttons[] = {
+        {m_buttonPrevious, "IDS_TIP_FINDPREV", "Previous match (%1)", QKeySequence(Qt::SHIFT | Qt::Key_F3)},
+        {m_buttonNext, "IDS_TIP_FINDNEXT", "Next match (%1)", QKeySequence(Qt::Key_F3)},
+        {m_buttonClose, "IDS_TIP_FINDCLOSE", "Close find (%1)", QKeySequence(Qt::Key_Escape)},
+    };
+    for (const auto& b : buttons) {
+        const QString tip = LangStringOr(b.key, b.english);
+        b.button->setToolTip(tip.arg(b.keys.toString(QKeySequence::NativeText)));
+        // Read out without the key: the name is what the button does.
+        static const QRegularExpression keyPart(QStringLiteral("\\s*[(\\x{FF08}]%1[)\\x{FF09}]"));
+        b.button->setAccessibleName(QString(tip).remove(keyPart).trimmed());
+    }
 }
 
 void CFindBar::Open(const QRect& area) {

@@ -8,6 +8,7 @@
 
 class QLabel;
 class QLineEdit;
+class QToolButton;
 
 namespace pendrak {
 
@@ -22,6 +23,9 @@ public:
     void Close();
     // Keeps the bar at the top right of `area` after a resize.
     void Place(const QRect& area);
+
+    // Texts, tooltips and accessible names in the current language.
+    void Retranslate();
 
     QString Text() const;
     QLineEdit* Edit() const { return m_editFind; }
@@ -41,6 +45,9 @@ protected:
 private:
     QLineEdit* m_editFind = nullptr;
     QLabel* m_staticResult = nullptr;
+    QToolButton* m_buttonPrevious = nullptr;
+    QToolButton* m_buttonNext = nullptr;
+    QToolButton* m_buttonClose = nullptr;
     QPalette m_paletteNormal;
 };
 

@@ -8,7 +8,7 @@
 #include "contacts/ContactChoice.h"
 #include "platform/CodePage.h"
 #include "settings/AppData.h"
-#include "settings/MappedIniFile.h"
+#include "settings/LanguageChoice.h"
 
 namespace pendrak {
 
@@ -85,20 +85,9 @@ std::vector<OptionChoice> CodePageChoices() {
 std::vector<OptionChoice> LanguageChoices() {
     std::vector<OptionChoice> choices;
     choices.push_back({"", LangStringOr("IDS_OPT_SYSTEMLANG", "The system's")});
-    const QDir data(QFile::decodeName(QByteArray::fromStdString(theAppData.m_strDataDir)));
-    for (const QFileInfo& file : data.entryInfoList({QStringLiteral("*.lng")}, QDir::Files,
-                                                    QDir::Name)) {
-        // Each file names its own language, in that language.
-        CMappedIniFile lang;
-        char name[CMappedIniFile::BUFFER_SIZE] = "";
-        if (lang.Open(QFile::encodeName(file.filePath()).constData()))
-            lang.GetValue("String", "IDS_LANGUAGE", name);
-        const QString base = file.completeBaseName();
-        const QString shown = lang.StartsWithUtf8Bom() ? QString::fromUtf8(name)
-                                                       : QString::fromStdString(ToUtf8(name));
-        choices.push_back({PathBytes(base), shown.isEmpty() ? base
-                                                            : QStringLiteral("%1 (%2)").arg(shown, base)});
-    }
+    // As the Language menu offers them: each named in its own language.
+    for (const LanguageEntry& entry : ListLanguages(theAppData.m_strDataDir))
+        choices.push_back({entry.strName, QString::fromStdString(entry.strTitle)});
     return choices;
 }
 

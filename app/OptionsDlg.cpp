@@ -54,11 +54,18 @@ COptionsDlg::COptionsDlg(QWidget* parent) : QDialog(parent) {
         cell->addWidget(editor->parentWidget() == this ? editor : editor->parentWidget());
         cell->addWidget(problem);
         const QString label = LangStringOr(option.labelKey, option.label);
+        editor->setAccessibleName(label);
+        if (option.kind == OptionKind::Folder)
+            editor->parentWidget()->findChild<QPushButton*>()->setAccessibleDescription(label);
         if (option.kind == OptionKind::Check) {
             static_cast<QCheckBox*>(editor)->setText(label);
             form->addRow(QString(), cell);
         } else {
-            form->addRow(label, cell);
+            // Its buddy: how a screen reader on Linux names a list box.
+            auto* name = new QLabel(label, this);
+            name->setTextFormat(Qt::PlainText);
+            name->setBuddy(editor);
+            form->addRow(name, cell);
         }
         m_rows.push_back({&option, editor, problem, value, QString()});
         m_rows.back().shown = ShownText(m_rows.back());
@@ -173,6 +180,7 @@ void COptionsDlg::OnOk() {
     std::vector<std::string> values;
     for (const Row& row : m_rows) {
         row.problem->hide();
+        row.editor->setAccessibleDescription(QString());
         values.push_back(ValueOf(row));
     }
     QString reason;
@@ -181,6 +189,7 @@ void COptionsDlg::OnOk() {
         const Row& row = m_rows[static_cast<size_t>(bad)];
         row.problem->setText(reason);
         row.problem->show();
+        row.editor->setAccessibleDescription(reason);  // heard as the focus lands
         row.editor->setFocus();
         return;
     }

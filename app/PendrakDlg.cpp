@@ -163,6 +163,8 @@ void CPendrakDlg::CreateControls() {
             m_listContacts->verticalHeader()->hide();
             m_listContacts->setWordWrap(false);
             m_listContacts->setFocusPolicy(Qt::StrongFocus);
+            // Tab leaves the list for the next control instead of walking its cells.
+            m_listContacts->setTabKeyNavigation(false);
             w = m_listContacts;
             break;
         }
@@ -208,6 +210,8 @@ void CPendrakDlg::OnInitDialog() {
     InitContactList();
     InitFind();
     InitEditing();
+    InitKeyboard();
+    SetControlTexts();
     m_staticStatus->SetFullText(QString());
     m_progress->setRange(0, PROGRESS_RANGE);
     m_progress->setValue(0);
@@ -281,6 +285,7 @@ void CPendrakDlg::ShowContactPage() {
     // Another page (or another list) starts at its first row.
     if (m_nCurPage != m_nShownPage) m_listContacts->scrollToTop();
     m_nShownPage = m_nCurPage;
+    if (m_listContacts->hasFocus()) ShowListFocus();
 }
 
 void CPendrakDlg::UpdatePageControls() {
@@ -291,6 +296,7 @@ void CPendrakDlg::UpdatePageControls() {
     GetDlgItem(IDC_PAGE_PREV)->setEnabled(idle && m_nCurPage > 0);
     GetDlgItem(IDC_PAGE_NEXT)->setEnabled(idle && m_nCurPage < m_nPageCount - 1);
     GetDlgItem(IDC_PAGE_LAST)->setEnabled(idle && m_nCurPage < m_nPageCount - 1);
+    AnnouncePage();
 }
 
 void CPendrakDlg::OnFirstPage() {
@@ -360,7 +366,10 @@ void CPendrakDlg::reject() {
     QDialog::reject();
 }
 
-void CPendrakDlg::FocusList() { m_listContacts->setFocus(Qt::OtherFocusReason); }
+void CPendrakDlg::FocusList() {
+    m_listContacts->setFocus(Qt::OtherFocusReason);
+    ShowListFocus();
+}
 
 void CPendrakDlg::keyPressEvent(QKeyEvent* event) {
     // Esc closes an open find field first, not the window.

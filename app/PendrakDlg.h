@@ -16,6 +16,7 @@
 #include "csv/ImportReport.h"
 #include "radio/RadioJob.h"
 
+class QKeySequence;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -56,6 +57,13 @@ public:
     void OnKillFocusPageEdit();
 
     void LocalizeDialog();
+    // Every text of the window again, after the language was switched.
+    void Retranslate();
+    // Switches to Data/<language>.lng at once and keeps the choice in setting.txt.
+    void OnLanguage(const QString& language);
+    static QString LanguageMenuText();
+    // The keys of Read, Write, Import, Export and find, as shown in tooltips.
+    static QKeySequence ActionKeys(int id);
 
     // Find over the whole image (the find field, in its own files).
     void OnFindOpen();
@@ -143,6 +151,13 @@ private:
     enum class FindStep { First, Next, Previous };
 
     void CreateControls();
+    // Shortcuts of the buttons and the menu's keys.
+    void InitKeyboard();
+    // Tooltips, accessible names and descriptions in the current language.
+    void SetControlTexts();
+    // Tells a screen reader the page shown ("Page 3 of 650") when it changed.
+    void AnnouncePage();
+    void ShowWindowMenu(const QPoint& globalPos);
     void InitFind();
     void FindContact(FindStep step);
     // The template's layout, grown by what the window has beyond its size.
@@ -181,7 +196,8 @@ private:
     // The list no longer holds what the radio or a file held.
     void OnListChanged();
     void ShowListMenu(const QPoint& globalPos);
-    // Open backup, Add from file, Options and About, after a separator.
+    // Open backup, Add from file, Update, Options, Language and About,
+    // after a separator.
     void AddWindowMenuItems(QMenu& menu);
     // The window menu's items (system menu on Windows, context menu
     // elsewhere), each usable or not as the running job allows.
@@ -191,6 +207,7 @@ private:
         bool bEnabled;
     };
     std::vector<WindowMenuItem> WindowMenuItems() const;
+    void AddLanguageMenu(QMenu& menu);
     // setting.txt again (it may have been edited by hand), and what follows
     // from it: texts, code page.
     void ReloadSettings();
@@ -200,6 +217,8 @@ private:
     void OnColumnDragged();
     // After a job or a box: Enter must not start the job again.
     void FocusList();
+    // A list with the focus shows it on a row, though none is selected.
+    void ShowListFocus();
 
     QIcon m_hIcon;
     QTableView* m_listContacts = nullptr;
@@ -233,10 +252,13 @@ private:
     QString m_strWriteBackup;  // the backup kept before the last Write; empty: none
     CUnwrittenList m_unwritten;
     int m_nTimerId = 0;
+    QString m_strPagePosition;  // last announced
 #ifdef Q_OS_WIN
     // The system-menu items' texts and states as the running job allows.
     void RefreshSystemMenu();
+    void BuildSystemMenu();
     bool m_bSystemMenuDone = false;
+    std::vector<QString> m_systemMenuLanguages;  // by item, from IDM_LANGUAGE_FIRST
 #endif
 };
 

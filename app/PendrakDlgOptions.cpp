@@ -29,9 +29,8 @@ void CPendrakDlg::ReloadSettings() {
 }
 
 void CPendrakDlg::ApplySettings() {
-    LocalizeDialog();
-    m_findBar->Edit()->setPlaceholderText(
-        LangStringOr("IDS_FIND_HINT", "Radio ID, callsign, name, city…"));
+    // Every text, tooltip and accessible name again: the language may be another.
+    Retranslate();
     // The texts again, in the code page now in force.
     const int first = m_nFirstIndex;
     ShowContactPage();

@@ -10,6 +10,8 @@ constexpr int IDM_OPENBACKUP = 0x0020;
 constexpr int IDM_ADDFROMFILE = 0x0030;  // "Add from file…", beside About
 constexpr int IDM_UPDATEDB = 0x0040;     // "Update from the user database…"
 constexpr int IDM_OPTIONS = 0x0050;      // "Options…", beside them
+// The system menu's language items, 0x10 apart (Windows keeps the low four bits).
+constexpr int IDM_LANGUAGE_FIRST = 0x0100;
 
 constexpr int IDD_ABOUTBOX = 100;
 constexpr int IDD_PENDRAK_DIALOG = 102;

@@ -107,6 +107,7 @@ int main(int argc, char** argv) {
         dlg.setGeometry(dlg.screen()->availableGeometry());
     } else {
         dlg.show();
+        dlg.activateWindow();  // no window manager gives it the keyboard
     }
     if (exitWhenShown) {
         QTimer shown;
@@ -139,9 +140,13 @@ int main(int argc, char** argv) {
             // The window's place on the screen (and its dialog's), for
             // cropping the picture.
             QTimer::singleShot(800, &dlg, [readyFile, &dlg] {
-                QRect g = dlg.frameGeometry();
+                QRect frame = dlg.frameGeometry();
                 if (QWidget* modal = QApplication::activeModalWidget())
-                    g = g.united(modal->frameGeometry());
+                    frame = frame.united(modal->frameGeometry());
+                // In the screen's pixels: at 200 % twice the window's own.
+                const qreal scale = dlg.devicePixelRatioF();
+                const QRect g(QPoint(qRound(frame.x() * scale), qRound(frame.y() * scale)),
+                              QSize(qRound(frame.width() * scale), qRound(frame.height() * scale)));
                 QFile f(readyFile);
                 if (f.open(QIODevice::WriteOnly))
                     f.write(QStringLiteral("%1x%2+%3+%4\n")

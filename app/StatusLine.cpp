@@ -3,6 +3,9 @@
 #include <QFontMetrics>
 #include <QTextLayout>
 
+#include "app/Announce.h"
+#include "app/DisplayText.h"
+
 namespace pendrak {
 
 QString FitToTwoLines(const QString& text, const QFont& font, int width) {
@@ -31,10 +34,20 @@ CStatusLine::CStatusLine(QWidget* parent) : QLabel(parent) {
     setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
 
-void CStatusLine::SetFullText(const QString& text) {
+void CStatusLine::SetFullText(const QString& text, bool announce) {
     m_strFull = text;
     setToolTip(text);
     Refit();
+    Announce(this, AccessibleText(), announce && !text.trimmed().isEmpty());
+}
+
+void CStatusLine::Retranslate() { Announce(this, AccessibleText(), false); }
+
+QString CStatusLine::AccessibleText() const {
+    const QString name = LangStringOr("IDS_ACC_STATUS", "Status");
+    return m_strFull.trimmed().isEmpty()
+               ? name
+               : LangStringOr("IDS_ACC_STATUSTEXT", "%1: %2").arg(name, m_strFull.trimmed());
 }
 
 void CStatusLine::resizeEvent(QResizeEvent* event) {

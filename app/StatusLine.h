@@ -14,8 +14,11 @@ class CStatusLine : public QLabel {
     Q_OBJECT
 public:
     explicit CStatusLine(QWidget* parent = nullptr);
-    // The text as given; text() is what is shown.
-    void SetFullText(const QString& text);
+    // The text as given; text() is what is shown. Screen readers are told
+    // of it; `announce` false (progress ticks) only renames the line.
+    void SetFullText(const QString& text, bool announce = true);
+    // The accessible name in the current language ("Status: …").
+    void Retranslate();
     QString FullText() const { return m_strFull; }
 
 protected:
@@ -23,6 +26,7 @@ protected:
 
 private:
     void Refit();
+    QString AccessibleText() const;
     QString m_strFull;
 };
 

@@ -10,6 +10,7 @@
 #include "platform/CodePage.h"
 #include "platform/System.h"
 #include "settings/AppData.h"
+#include "settings/LanguageChoice.h"
 
 namespace pendrak::cli {
 
@@ -56,7 +57,7 @@ std::string OneLine(std::string text) {
 
 void AddCommonOptions(CLI::App& command, CommonOptions& options) {
     command.add_option("--lang", options.strLang,
-                       "Language file in Data/ without .lng (lang_en, lang_cn); default from setting.txt");
+                       "Language file in Data/ without .lng (lang_en, lang_de, lang_ja, ...); default from setting.txt");
     command.add_flag("-q,--quiet", options.bQuiet, "No progress display");
 }
 
@@ -73,7 +74,12 @@ void StartUp(const CommonOptions& options) {
         std::string dataDir = theAppData.m_strDataDir;
         if (dataDir.empty()) dataDir = DirectoryOf(ProgramPath()) + "/Data";
         const std::string path = NativePath(dataDir + "/" + options.strLang + ".lng");
-        if (!PathExists(path)) UsageFail("no language file " + path);
+        if (!PathExists(path)) {
+            std::string known;
+            for (const LanguageEntry& entry : ListLanguages(DirectoryOf(path)))
+                known += (known.empty() ? "" : ", ") + entry.strName;
+            UsageFail("no language file " + path + (known.empty() ? "" : "; there are " + known));
+        }
         theAppData.m_langFile.Close();
         theAppData.m_strLangFile = path;
         if (!theAppData.m_langFile.Open(path.c_str())) Fail("cannot read the language file " + path);

@@ -173,13 +173,36 @@ bool CanWriteInFolder(const std::string& folder) {
 #endif
 }
 
+#ifndef _WIN32
+uint32_t LcidFromLocaleName(const char* name) {
+    // Language, then region: "de_AT.UTF-8@euro" is German, "pt_BR" Brazilian.
+    const std::string text(name ? name : "");
+    const std::string language = text.substr(0, text.find_first_of("_.@"));
+    const size_t regionAt = text.find('_');
+    const std::string region =
+        regionAt == std::string::npos ? std::string()
+                                      : text.substr(regionAt + 1, text.find_first_of(".@", regionAt) - regionAt - 1);
+    if (language == "zh") return region == "CN" ? 0x0804u : 0x0404u;
+    if (language == "pt") return region == "BR" ? 0x0416u : 0x0816u;
+    static const struct {
+        const char* language;
+        uint32_t lcid;
+    } kLanguages[] = {{"cs", 0x0405}, {"de", 0x0407}, {"es", 0x0C0A}, {"fr", 0x040C},
+                      {"it", 0x0410}, {"ja", 0x0411}, {"nl", 0x0413}, {"pl", 0x0415},
+                      {"ru", 0x0419}, {"uk", 0x0422}};
+    for (const auto& l : kLanguages)
+        if (language == l.language) return l.lcid;
+    return 0x0409u;
+}
+#endif
+
 uint32_t SystemDefaultLcid() {
 #ifdef _WIN32
     return GetSystemDefaultLCID();
 #else
     for (const char* var : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
         const char* value = std::getenv(var);
-        if (value && *value) return std::strncmp(value, "zh_CN", 5) == 0 ? 0x0804u : 0x0409u;
+        if (value && *value) return LcidFromLocaleName(value);
     }
     return 0x0409u;
 #endif

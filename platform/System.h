@@ -47,8 +47,14 @@ std::string UserCacheDir();
 bool CanWriteInFolder(const std::string& folder);
 
 // The system's default locale identifier: Windows' own; elsewhere from the
-// locale environment (LC_ALL, LC_MESSAGES, LANG): zh_CN gives 0x0804,
-// anything else 0x0409.
+// locale environment (LC_ALL, LC_MESSAGES, LANG) by LcidFromLocaleName.
 uint32_t SystemDefaultLcid();
+
+#ifndef _WIN32
+// The Windows identifier of a POSIX locale name, for the languages the
+// program has texts in (zh_CN 0x0804, zh_TW 0x0404, de_DE 0x0407, pt_BR
+// 0x0416, other pt 0x0816 …); 0x0409 for every other.
+uint32_t LcidFromLocaleName(const char* name);
+#endif
 
 }  // namespace pendrak

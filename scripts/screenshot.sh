@@ -7,9 +7,10 @@
 # LANGUAGE (default lang_cn) the texts; FIND (default 王) the text found;
 # MAXIMISED=1 shows the window maximised; SHOW=edit, SHOW=options or
 # SHOW=confirm takes a third picture, OUT-edit.png, OUT-options.png or
-# OUT-confirm.png, with that dialog (or the question before a Write) open.
-# --windows takes the Windows build (build/mingw) under wine instead, on a
-# system whose code page is not GBK's.
+# OUT-confirm.png, with that dialog (or the question before a Write) open;
+# SCREEN (default 1024x768x24) sizes the X screen, for QT_SCALE_FACTOR=2 say
+# 2200x1700x24. --windows takes the Windows build (build/mingw) under wine
+# instead, on a system whose code page is not GBK's.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -117,7 +118,7 @@ options=()
 export FIND=${FIND:-王}
 
 # shoot OUT.png [pendrak-shot options]: one run of the dialog, one picture.
-xvfb-run -a -s "-screen 0 1024x768x24" bash -c '
+xvfb-run -a -s "-screen 0 ${SCREEN:-1024x768x24}" bash -c '
   set -euo pipefail
   eval "$shot_functions"
   work=$1; shift

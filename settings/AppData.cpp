@@ -7,6 +7,8 @@
 
 #include "platform/CodePage.h"
 #include "platform/System.h"
+#include "settings/LanguageChoice.h"
+#include "settings/SettingsWriter.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -157,9 +159,12 @@ void CAppData::ReadSetupKeys() {
     // own is in force.
     SetProgramCodePage(CodePageFromName(m_strCodePage));
 
-    const std::string language = m_strLanguage.empty()
-                                     ? (SystemDefaultLcid() == 0x0804u ? "lang_cn" : "lang_en")
-                                     : m_strLanguage;
+    std::string language = m_strLanguage;
+    if (language.empty()) {
+        // The system's language where its file is there, else English.
+        language = LanguageFileForLcid(SystemDefaultLcid());
+        if (!PathExists(m_strDataDir + SEP + language + ".lng")) language = "lang_en";
+    }
     const std::string langFile = m_strDataDir + SEP + language + ".lng";
     m_strBinDir = m_strBinFile.empty() ? m_strAppDir + SEP + "Bin" : m_strBinFile;
     if (langFile != m_strLangFile || !m_langFile.IsOpen()) {
@@ -210,6 +215,29 @@ std::string CAppData::BackupDir() const {
         return beside;
     const std::string user = UserDataDir();
     return user.empty() ? beside : user + SEP + "pendrak" + SEP + "Bin";
+}
+
+bool CAppData::SwitchLanguage(const std::string& language, std::string* reason) {
+    const std::string path = m_strDataDir + SEP + language + ".lng";
+    if (m_strDataDir.empty() || !PathExists(path)) {
+        *reason = "there is no language file " + path;
+        return false;
+    }
+    CMappedIniFile probe;
+    if (!probe.Open(path.c_str())) {
+        *reason = "cannot read the language file " + path;
+        return false;
+    }
+    probe.Close();
+    m_langFile.Open(path.c_str());
+    m_strLangFile = path;
+    if (!WriteSettingValues(m_strSettingFile, {{"language", language}}, reason)) return false;
+    m_strLanguage = language;
+    return true;
+}
+
+std::string CAppData::LanguageInForce() const {
+    return std::filesystem::path(m_strLangFile).stem().string();
 }
 
 std::vector<std::string> CAppData::OwnContactFiles() const {

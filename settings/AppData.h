@@ -67,6 +67,14 @@ public:
     // be written, else the user's data folder (pendrak/Bin in it).
     std::string BackupDir() const;
 
+    // Shows the texts of Data/<language>.lng from now on and keeps the
+    // choice in setting.txt (its other lines untouched). False with the
+    // reason when the file cannot be read (the language stays) or the
+    // choice cannot be kept (the language is switched all the same).
+    bool SwitchLanguage(const std::string& language, std::string* reason);
+    // The language file shown, without ".lng" (lang_de), whatever chose it.
+    std::string LanguageInForce() const;
+
     // The files of own_contacts in order, a relative path counted from the
     // program's folder.
     std::vector<std::string> OwnContactFiles() const;

@@ -234,7 +234,7 @@ private slots:
         QApplication::sendEvent(&dlg, &event);
         QCOMPARE(texts, QStringList({"Open backup…", "Add from file…",
                                      "Update from the user database…", "Options…",
-                                     "&About Pendrak..."}));
+                                     "&Language", "&About Pendrak..."}));
         QCOMPARE(services.dialogs, QStringList{"Open backup"});
     }
 

@@ -65,7 +65,7 @@ private slots:
         dlg.hide();
         dlg.show();
         const auto items = OwnSystemMenuItems(dlg);
-        QCOMPARE(items.size(), size_t(5));
+        QCOMPARE(items.size(), size_t(6));
         const struct {
             UINT id;
             QString text;
@@ -73,12 +73,13 @@ private slots:
                         {IDM_ADDFROMFILE, "Add from file…"},
                         {IDM_UPDATEDB, "Update from the user database…"},
                         {IDM_OPTIONS, "Options…"},
+                        {UINT(-1), "&Language"},  // a submenu
                         {IDM_ABOUTBOX, QString("&About Pendrak...")}};
         for (size_t i = 0; i < items.size(); ++i) {
             QCOMPARE(items[i].id, expected[i].id);
             QCOMPARE(items[i].text, expected[i].text);
         }
-        QCOMPARE(GrayedItems(dlg), QString("00000"));
+        QCOMPARE(GrayedItems(dlg), QString("000000"));
     }
 
     // The items a job must not interrupt are grayed while it runs.
@@ -91,10 +92,10 @@ private slots:
         dlg.show();
         dlg.OnBnClickedRead();
         QVERIFY(dlg.IsJobRunning());
-        // Open backup, Add from file, Update and Options wait; About does not.
-        QCOMPARE(GrayedItems(dlg), QString("11110"));
+        // Open backup, Add from file, Update and Options wait; Language and About do not.
+        QCOMPARE(GrayedItems(dlg), QString("111100"));
         QTRY_VERIFY(!dlg.IsJobRunning() && services.boxes.size() == 1);
-        QCOMPARE(GrayedItems(dlg), QString("00000"));
+        QCOMPARE(GrayedItems(dlg), QString("000000"));
     }
 
     // While the list downloads, its item cancels it: shown so when the menu opens.
@@ -115,13 +116,13 @@ private slots:
         QVERIFY(dlg.IsJobRunning());
         SendMessageW(hwnd, WM_INITMENU, reinterpret_cast<WPARAM>(GetSystemMenu(hwnd, FALSE)), 0);
         QCOMPARE(OwnSystemMenuItems(dlg)[2].text, QString("Cancel the download"));
-        QCOMPARE(GrayedItems(dlg), QString("11010"));
+        QCOMPARE(GrayedItems(dlg), QString("110100"));
 
         SendMessageW(hwnd, WM_SYSCOMMAND, IDM_UPDATEDB, 0);
         QTRY_VERIFY_WITH_TIMEOUT(!dlg.IsJobRunning(), 2000);
         SendMessageW(hwnd, WM_INITMENU, reinterpret_cast<WPARAM>(GetSystemMenu(hwnd, FALSE)), 0);
         QCOMPARE(OwnSystemMenuItems(dlg)[2].text, QString("Update from the user database…"));
-        QCOMPARE(GrayedItems(dlg), QString("00000"));
+        QCOMPARE(GrayedItems(dlg), QString("000000"));
     }
 
     void systemCommandsReachTheWindow() {

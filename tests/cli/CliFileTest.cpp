@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <memory>
+#include <set>
 
 #include "CliProcess.h"
 #include "contacts/ContactImage.h"
@@ -184,6 +186,35 @@ TEST(CliUsage, HelpForEveryCommand) {
     EXPECT_EQ(r.exitCode, 0);
     for (const char* command : {"read", "write", "import", "export", "list", "find", "info", "emulate", "backups"})
         EXPECT_NE(r.out.find(command), std::string::npos) << command;
+}
+
+// Every shipped language file, each with its own words for the same fault.
+TEST(CliLanguage, EveryShippedFileIsTaken) {
+    CTempDir dir;
+    const std::string good = dir.Path("good.bin");
+    WriteFile(good, std::string(CONTACT_IMAGE_SIZE, '\0'));
+    const std::filesystem::path data = std::filesystem::path(PENDRAK_CLI).parent_path() / "Data";
+    std::set<std::string> said;
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(data)) {
+        if (entry.path().extension() != ".lng") continue;
+        ++files;
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::string line, expected;
+        while (std::getline(in, line))
+            if (line.rfind("IDS_FileNameError=", 0) == 0) expected = line.substr(18);
+        const std::string name = entry.path().stem().string();
+        const ProcessResult r = RunCli({"export", good, "-o", dir.Path("x.txt"), "--lang", name});
+        EXPECT_EQ(r.exitCode, 2) << name;
+        EXPECT_NE(r.err.find(expected), std::string::npos) << name << ": " << r.err;
+        said.insert(r.err);
+    }
+    EXPECT_GE(files, 13);
+    EXPECT_EQ(said.size(), static_cast<size_t>(files));
+    // A name that is not there: the ones that are, so a typo is easy to mend.
+    const ProcessResult typo = RunCli({"list", good, "--lang", "lang_dee"});
+    EXPECT_EQ(typo.exitCode, 2);
+    EXPECT_NE(typo.err.find("lang_de,"), std::string::npos) << typo.err;
 }
 
 TEST(CliLanguage, MessagesComeFromTheChosenLanguageFile) {

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <optional>
 #include <string>
@@ -97,11 +99,14 @@ TEST_F(AppDataTest, LanguageFollowsTheLocaleWhenNotSet) {
     const std::string program = MakeProgram("language=\r\nBinFile=\r\n");
     dir.Write("bin/Data/lang_cn.lng", "[String]\nIDS_ERROR=cn\n");
     dir.Write("bin/Data/lang_en.lng", "[String]\nIDS_ERROR=en\n");
+    dir.Write("bin/Data/lang_de.lng", "[String]\nIDS_ERROR=de\n");
     const struct {
         const char* locale;
         const char* text;
     } cases[] = {{"zh_CN.UTF-8", "cn"},
                  {"zh_CN", "cn"},
+                 {"de_CH.UTF-8", "de"},
+                 {"ja_JP.UTF-8", "en"},  // no lang_ja here: English, not nothing
                  {"en_US.UTF-8", "en"},
                  {"zh_TW.UTF-8", "en"},
                  {"C", "en"}};
@@ -116,6 +121,29 @@ TEST_F(AppDataTest, LanguageFollowsTheLocaleWhenNotSet) {
     EXPECT_EQ(app->m_strLangFile, Native("bin/Data/lang_en.lng"));
     EXPECT_EQ(app->m_strBinDir, Native("bin/Bin"));
     EXPECT_TRUE(notifier.calls.empty());
+}
+
+TEST_F(AppDataTest, SwitchedLanguageIsShownAndKept) {
+    const std::string program = MakeProgram("language=lang_cn\r\n; the radio\r\nradio=usb\r\n");
+    dir.Write("bin/Data/lang_cn.lng", "[String]\nIDS_ERROR=cn\n");
+    dir.Write("bin/Data/lang_pl.lng", "[String]\nIDS_ERROR=pl\n");
+    ASSERT_TRUE(app->LoadSettings(&notifier, program));
+    std::string reason;
+    EXPECT_TRUE(app->SwitchLanguage("lang_pl", &reason)) << reason;
+    EXPECT_EQ(app->GetLangString("IDS_ERROR"), "pl");
+    EXPECT_EQ(app->LanguageInForce(), "lang_pl");
+    std::ifstream in(Native("bin/Data/setting.txt"), std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}),
+              "; test\r\n[setup]\r\nlanguage=lang_pl\r\n; the radio\r\nradio=usb\r\n");
+    in.close();
+    ASSERT_TRUE(app->LoadSettings(&notifier, program));
+    EXPECT_EQ(app->GetLangString("IDS_ERROR"), "pl");
+
+    // A file that is not there changes nothing.
+    EXPECT_FALSE(app->SwitchLanguage("lang_xx", &reason));
+    EXPECT_NE(reason.find("lang_xx.lng"), std::string::npos) << reason;
+    EXPECT_EQ(app->LanguageInForce(), "lang_pl");
+    EXPECT_EQ(app->GetLangString("IDS_ERROR"), "pl");
 }
 
 TEST_F(AppDataTest, ChineseSystemFindsAUtf8ProgramFolder) {

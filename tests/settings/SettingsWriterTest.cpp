@@ -48,6 +48,11 @@ const EditCase kEdits[] = {
      "[setup]\na=x\nb=y\n", {{"a", " pad "}, {"b", "\"q\""}},
      "[setup]\na=\" pad \"\nb=\"\"q\"\"\n"},
     {"emptied value", "[setup]\nprefer=460,461\n", {{"prefer", ""}}, "[setup]\nprefer=\n"},
+    {"a commented key is no key, and two keys set at once",
+     "[setup]\n;language=a\nverify=0\n", {{"verify", "1"}, {"language", "lang_de"}},
+     "[setup]\n;language=a\nverify=1\nlanguage=lang_de\n"},
+    {"missing section appended in the file's CR LF", "; only\r\n", {{"language", "lang_ja"}},
+     "; only\r\n[setup]\r\nlanguage=lang_ja\r\n"},
     {"a key after the next section is not this section's",
      "[setup]\na=1\n[x]\nverify=0\n", {{"verify", "1"}}, "[setup]\na=1\nverify=1\n[x]\nverify=0\n"},
 };
