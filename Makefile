@@ -1,5 +1,5 @@
 # The commands of the README. Each installs what it needs first.
-.PHONY: deps build test test-windows test-sanitizers demo clean
+.PHONY: deps build test qt-mingw test-windows package-windows test-sanitizers demo clean
 
 deps:
 	bash scripts/deps.sh
@@ -13,13 +13,24 @@ test: build
 	$(MAKE) test-windows
 	$(MAKE) test-sanitizers
 
+# Qt for MinGW, built from Debian's qt6-base sources into ~/.cache/pendrak
+# when it is not there yet (13-25 minutes; later runs find it).
+qt-mingw: deps
+	bash scripts/qt-mingw.sh
+
 # The Windows build, its tests run under wine. The wine prefix is made once
 # up front (about 15 s) rather than by whichever test starts first.
-test-windows: deps
+test-windows: qt-mingw
 	scripts/wine-run.sh cmd /c exit
 	cmake --preset mingw
 	cmake --build --preset mingw
 	ctest --preset mingw
+
+# The portable zip: build/mingw/pendrak-VERSION-windows-x64.zip.
+package-windows: qt-mingw
+	cmake --preset mingw
+	cmake --build --preset mingw
+	cd build/mingw && cpack -G ZIP
 
 # Every test again under ASan+UBSan, then under TSan (no benchmarks built).
 test-sanitizers: deps

@@ -24,39 +24,14 @@ QByteArray CodePageCodecName(int codePage) {
     return "CP" + QByteArray::number(codePage);
 }
 
-CTextDecoder::CTextDecoder(int codePage)
-    : m_codePage(codePage),
-      m_decoder(CodePageCodecName(codePage).constData(), QStringDecoder::Flag::Stateless) {}
-
-QString CTextDecoder::Decode(std::string_view bytes) {
+QString CTextDecoder::Decode(std::string_view bytes) const {
     bool ascii = true;
-    for (char c : bytes) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            ascii = false;
-            break;
-        }
-    }
+    for (const char c : bytes) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
     if (ascii) return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    if (m_codePage == CP_UTF8_ID || !m_decoder.isValid()) {
-        if (m_codePage == CP_UTF8_ID)
-            return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-        return QString::fromStdString(ToUtf8(bytes, m_codePage));
-    }
-    // A lead byte cut off at the end of a field would be swallowed silently;
-    // a control byte behind it, never a trail byte, makes it show as U+FFFD.
-    QByteArray buffer(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    buffer.append('\x01');
-    m_decoder.resetState();
-    QString text = m_decoder.decode(buffer);
-    if (text.endsWith(QChar(0x01))) text.chop(1);
-    return text;
+    return QString::fromStdString(ToUtf8(bytes, m_codePage));
 }
 
-QString FromProgramBytes(std::string_view bytes) {
-    static thread_local CTextDecoder decoder(GetProgramCodePage());
-    if (decoder.CodePage() != GetProgramCodePage()) decoder = CTextDecoder(GetProgramCodePage());
-    return decoder.Decode(bytes);
-}
+QString FromProgramBytes(std::string_view bytes) { return CTextDecoder(GetProgramCodePage()).Decode(bytes); }
 
 QString FromLangBytes(std::string_view bytes) {
     if (theAppData.m_langFile.StartsWithUtf8Bom())

@@ -1,28 +1,28 @@
 // Bytes to screen text: contact bytes in the program's code page, language
 // texts in UTF-8 or the program's code page. Bytes that do not decode show
-// as U+FFFD; the bytes themselves are never changed.
+// as U+FFFD; the bytes themselves are never changed. The decoding is the
+// core's own (platform/), as in pendrak-cli: Qt needs no ICU for it.
 #pragma once
 
 #include <QString>
-#include <QStringDecoder>
 #include <string>
 #include <string_view>
 
 namespace pendrak {
 
+// The usual name of a Windows code page, for messages.
+QByteArray CodePageCodecName(int codePage);
+
+// Bytes of one code page to screen text.
 class CTextDecoder {
 public:
-    explicit CTextDecoder(int codePage);
-    QString Decode(std::string_view bytes);
+    explicit CTextDecoder(int codePage) : m_codePage(codePage) {}
+    QString Decode(std::string_view bytes) const;
     int CodePage() const { return m_codePage; }
 
 private:
     int m_codePage;
-    QStringDecoder m_decoder;
 };
-
-// Name that QStringDecoder (ICU) knows for a Windows code-page number.
-QByteArray CodePageCodecName(int codePage);
 
 // In the program's code page (pendrak::GetProgramCodePage()).
 QString FromProgramBytes(std::string_view bytes);

@@ -199,6 +199,14 @@ private:
     // Open backup, Add from file, Update, Options, Language and About,
     // after a separator.
     void AddWindowMenuItems(QMenu& menu);
+    // The window menu's items (system menu on Windows, context menu
+    // elsewhere), each usable or not as the running job allows.
+    struct WindowMenuItem {
+        QString strText;
+        int nId;
+        bool bEnabled;
+    };
+    std::vector<WindowMenuItem> WindowMenuItems() const;
     void AddLanguageMenu(QMenu& menu);
     // setting.txt again (it may have been edited by hand), and what follows
     // from it: texts, code page.
@@ -246,6 +254,8 @@ private:
     int m_nTimerId = 0;
     QString m_strPagePosition;  // last announced
 #ifdef Q_OS_WIN
+    // The system-menu items' texts and states as the running job allows.
+    void RefreshSystemMenu();
     void BuildSystemMenu();
     bool m_bSystemMenuDone = false;
     std::vector<QString> m_systemMenuLanguages;  // by item, from IDM_LANGUAGE_FIRST

@@ -43,22 +43,28 @@ QString CPendrakDlg::OpenBackupMenuText() {
 
 QString CPendrakDlg::LanguageMenuText() { return LangStringOr("IDS_MENU_LANGUAGE", "&Language"); }
 
+std::vector<CPendrakDlg::WindowMenuItem> CPendrakDlg::WindowMenuItems() const {
+    std::vector<WindowMenuItem> items = {
+        {OpenBackupMenuText(), IDM_OPENBACKUP, false},
+        {AddFromFileMenuText(), IDM_ADDFROMFILE, false},
+        {UpdateMenuText(), IDM_UPDATEDB, false},
+        {OptionsMenuText(), IDM_OPTIONS, false},
+        {AboutMenuText(), IDM_ABOUTBOX, false},
+    };
+    for (WindowMenuItem& item : items)
+        // The update is also how its own download is stopped.
+        item.bEnabled = item.nId == IDM_ABOUTBOX || !IsJobRunning() ||
+                        (item.nId == IDM_UPDATEDB && IsDatabaseUpdateRunning());
+    return items;
+}
+
 void CPendrakDlg::AddWindowMenuItems(QMenu& menu) {
     if (!menu.isEmpty()) menu.addSeparator();
-    const std::pair<QString, int> items[] = {
-        {OpenBackupMenuText(), IDM_OPENBACKUP},
-        {AddFromFileMenuText(), IDM_ADDFROMFILE},
-        {UpdateMenuText(), IDM_UPDATEDB},
-        {OptionsMenuText(), IDM_OPTIONS},
-        {AboutMenuText(), IDM_ABOUTBOX},
-    };
-    for (const auto& [text, id] : items) {
-        if (id == IDM_ABOUTBOX) AddLanguageMenu(menu);
-        QAction* action = menu.addAction(text);
-        // The update is also how its own download is stopped.
-        action->setEnabled(id == IDM_ABOUTBOX || !IsJobRunning() ||
-                           (id == IDM_UPDATEDB && IsDatabaseUpdateRunning()));
-        connect(action, &QAction::triggered, this, [this, id = id] { OnSysCommand(id); });
+    for (const WindowMenuItem& item : WindowMenuItems()) {
+        if (item.nId == IDM_ABOUTBOX) AddLanguageMenu(menu);
+        QAction* action = menu.addAction(item.strText);
+        action->setEnabled(item.bEnabled);
+        connect(action, &QAction::triggered, this, [this, id = item.nId] { OnSysCommand(id); });
     }
 }
 
@@ -128,10 +134,26 @@ void CPendrakDlg::BuildSystemMenu() {
     }
     AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(languages), language.c_str());
     if (!text.empty()) AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, text.c_str());
+    RefreshSystemMenu();
+}
+
+void CPendrakDlg::RefreshSystemMenu() {
+    // Before the first show there are no items, and winId() would make the
+    // native window early.
+    if (!m_bSystemMenuDone) return;
+    HMENU menu = GetSystemMenu(reinterpret_cast<HWND>(winId()), FALSE);
+    if (!menu) return;
+    // Texts too: a running download's item reads Cancel.
+    for (const WindowMenuItem& item : WindowMenuItems()) {
+        ModifyMenuW(menu, item.nId, MF_BYCOMMAND | MF_STRING, item.nId, item.strText.toStdWString().c_str());
+        EnableMenuItem(menu, item.nId, MF_BYCOMMAND | (item.bEnabled ? MF_ENABLED : MF_GRAYED));
+    }
 }
 
 bool CPendrakDlg::nativeEvent(const QByteArray& eventType, void* message, qintptr* result) {
     auto* msg = static_cast<MSG*>(message);
+    // The system menu is about to open: its items as the window is now.
+    if (msg->message == WM_INITMENU) RefreshSystemMenu();
     if (msg->message == WM_SYSCOMMAND) {
         const int id = static_cast<int>(msg->wParam & 0xFFF0);
         const int item = (id - IDM_LANGUAGE_FIRST) / 0x10;

@@ -124,6 +124,9 @@ void CPendrakDlg::SetJobControlsEnabled(bool enabled) {
     m_editPage->setEnabled(enabled);
     m_findBar->Edit()->setEnabled(enabled);
     UpdatePageControls();
+#ifdef Q_OS_WIN
+    RefreshSystemMenu();
+#endif
 }
 
 void CPendrakDlg::ReportJobEnd() {

@@ -78,18 +78,21 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: %s READY-FILE | --exit-when-shown\n", argv[0]);
         return 2;
     }
-    const bool exitWhenShown = QByteArray(argv[1]) == "--exit-when-shown";
-    const QString readyFile = QString::fromLocal8Bit(argv[1]);
+    // Qt's own copy of the arguments: on Windows argv is in the ANSI code
+    // page, which has no 王.
+    const QStringList args = QCoreApplication::arguments();
+    const bool exitWhenShown = args[1] == "--exit-when-shown";
+    const QString readyFile = args[1];
     QString findText;
     QByteArray show;
     bool maximised = false;
-    for (int i = 2; i < argc; ++i) {
-        if (QByteArray(argv[i]) == "--find" && i + 1 < argc)
-            findText = QString::fromLocal8Bit(argv[++i]);
-        else if (QByteArray(argv[i]) == "--maximised")
+    for (qsizetype i = 2; i < args.size(); ++i) {
+        if (args[i] == "--find" && i + 1 < args.size())
+            findText = args[++i];
+        else if (args[i] == "--maximised")
             maximised = true;
-        else if (QByteArray(argv[i]) == "--show" && i + 1 < argc)
-            show = argv[++i];
+        else if (args[i] == "--show" && i + 1 < args.size())
+            show = args[++i].toLatin1();
     }
     QApplication::setWindowIcon(pendrak::ProgramIcon());
     CLoggingServices services;

@@ -1,3 +1,8 @@
+if(WIN32)
+  include(${CMAKE_CURRENT_LIST_DIR}/PendrakWindowsZip.cmake)
+  return()
+endif()
+
 # Installation where a Linux user expects things, and a Debian package:
 #   bin/pendrak, bin/pendrak-cli
 #   share/pendrak/Data/        settings and language files (the programs look

@@ -118,6 +118,29 @@ size_t CTextConverter::CImpl::Encode(std::string_view utf8, std::string& out) {
     return used;
 }
 
+namespace {
+
+// Letters that neither decompose nor have a best fit, spelled as the other
+// systems' transliteration spells them, so that an import stores the same
+// bytes everywhere.
+const wchar_t* LatinSpelling(wchar_t c) {
+    static const struct {
+        wchar_t letter;
+        const wchar_t* latin;
+    } kLetters[] = {
+        {L'\u0141', L"L"},  {L'\u0142', L"l"},  {L'\u0110', L"D"},  {L'\u0111', L"d"},
+        {L'\u00D8', L"O"},  {L'\u00F8', L"o"},  {L'\u00DF', L"ss"}, {L'\u00C6', L"AE"},
+        {L'\u00E6', L"ae"}, {L'\u0152', L"OE"}, {L'\u0153', L"oe"}, {L'\u00DE', L"TH"},
+        {L'\u00FE', L"th"}, {L'\u0131', L"i"},  {L'\u0126', L"H"},  {L'\u0127', L"h"},
+        {L'\u03C2', L"s"},  // final sigma
+    };
+    for (const auto& entry : kLetters)
+        if (entry.letter == c) return entry.latin;
+    return nullptr;
+}
+
+}  // namespace
+
 std::string CTextConverter::CImpl::Transliterate(std::string_view utf8) {
     const std::wstring decomposed = Normalized(Widen(utf8, CP_UTF8), NormalizationKD);
     std::wstring latin;
@@ -135,6 +158,8 @@ std::string CTextConverter::CImpl::Transliterate(std::string_view utf8) {
         const std::string fit = Narrow(one, m_pState->target, 0, &defaulted);
         if (!defaulted)
             latin += Widen(fit, m_pState->target);
+        else if (const wchar_t* spelled = LatinSpelling(c))
+            latin += spelled;
         else
             latin += c;
     }

@@ -10,9 +10,9 @@ packages=(
   libusb-1.0-0-dev libcli11-dev libicu-dev
   umockdev libumockdev-dev gir1.2-umockdev-1.0 python3-gi
   clang-14 libclang-rt-14-dev
-  g++-mingw-w64-x86-64 wine wine64
+  g++-mingw-w64-x86-64 wine wine64 fonts-wine
   locales
-  xvfb xauth imagemagick fonts-wqy-microhei
+  xvfb xauth imagemagick fonts-wqy-microhei xdotool
   dpkg-dev file
   libcurl4-openssl-dev openssl ca-certificates
 )

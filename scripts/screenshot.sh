@@ -2,23 +2,33 @@
 # Takes two pictures of the contact window after a Read from the built-in
 # radio emulator holding a few hundred contacts (some with Chinese names in
 # GBK): the list as the Read leaves it, and the find field in use.
-#   scripts/screenshot.sh [OUT.png]      (default build/screenshot.png)
+#   scripts/screenshot.sh [--windows] [OUT.png]   (default build/screenshot.png)
 # writes OUT.png and OUT-find.png. PRESET (default dev) picks the build;
 # LANGUAGE (default lang_cn) the texts; FIND (default 王) the text found;
 # MAXIMISED=1 shows the window maximised; SHOW=edit, SHOW=options or
 # SHOW=confirm takes a third picture, OUT-edit.png, OUT-options.png or
 # OUT-confirm.png, with that dialog (or the question before a Write) open;
 # SCREEN (default 1024x768x24) sizes the X screen, for QT_SCALE_FACTOR=2 say
-# 2200x1700x24.
+# 2200x1700x24. --windows takes the Windows build (build/mingw) under wine
+# instead, on a system whose code page is not GBK's.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
+windows=0
+if [ "${1:-}" = "--windows" ]; then windows=1; shift; fi
 out=$(realpath -m "${1:-$root/build/screenshot.png}")
 out_find=${out%.png}-find.png
-preset=${PRESET:-dev}
+if [ $windows = 1 ]; then
+  preset=mingw
+  shot=pendrak-shot.exe
+else
+  preset=${PRESET:-dev}
+  shot=pendrak-shot
+fi
 bin=$root/build/$preset/bin
 
-if [ ! -x "$bin/pendrak-shot" ] || [ ! -d "$bin/Data" ]; then
+if [ ! -f "$bin/$shot" ] || [ ! -d "$bin/Data" ]; then
+  [ $windows = 0 ] || bash "$root/scripts/qt-mingw.sh"
   (cd "$root" && cmake --preset "$preset" >/dev/null &&
      cmake --build --preset "$preset" --target pendrak-shot)
 fi
@@ -27,13 +37,37 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/Data"
 # Named pendrak so that the window and its boxes carry the program's name.
-cp "$bin/pendrak-shot" "$work/pendrak"
+if [ $windows = 1 ]; then
+  # With the DLLs and plugins beside it, as in the zip.
+  cp "$bin/$shot" "$work/pendrak.exe"
+  cp "$bin"/*.dll "$work/"
+  cp -r "$bin/platforms" "$bin/styles" "$work/"
+  run=("$root/scripts/wine-run.sh" "$work/pendrak.exe")
+  export PENDRAK_WINE_DISPLAY=1 PENDRAK_WINE_LOCALE=${PENDRAK_WINE_LOCALE:-en_US.UTF-8}
+  # A prefix of its own in which wine draws the title bar itself, as Windows
+  # does: there is no window manager to draw it.
+  export WINEPREFIX=${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/pendrak-wine-shot}
+  prepare() { "$root/scripts/wine-run.sh" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null; }
+  winpath() { echo "Z:${1//\//\\}"; }
+else
+  cp "$bin/$shot" "$work/pendrak"
+  run=("$work/pendrak")
+  prepare() { :; }
+  winpath() { echo "$1"; }
+fi
+# The program as the picture-taking shell below starts it (exec: its process
+# id is the program's, for kill).
+eval "program() { exec $(printf '%q ' "${run[@]}") \"\$@\"; }"
+# As text: xvfb-run's sh drops exported shell functions.
+shot_functions=$(declare -f program winpath prepare)
+export root
+export shot_functions
 cp "$bin"/Data/*.lng "$work/Data/"
 cat > "$work/Data/setting.txt" <<SETTINGS
 [setup]
 language=${LANGUAGE:-lang_cn}
 codepage=GBK
-radio=sim:$work/radio.bin
+radio=sim:$(winpath "$work/radio.bin")
 SETTINGS
 
 # The emulator's memory: 16 MiB of erased flash with the contact region at
@@ -86,11 +120,12 @@ export FIND=${FIND:-王}
 # shoot OUT.png [pendrak-shot options]: one run of the dialog, one picture.
 xvfb-run -a -s "-screen 0 ${SCREEN:-1024x768x24}" bash -c '
   set -euo pipefail
+  eval "$shot_functions"
   work=$1; shift
   shoot() {
     local out=$1; shift
     rm -f "$work/ready"
-    "$work/pendrak" "$work/ready" "$@" 2>>"$work/boxes.txt" &
+    program "$(winpath "$work/ready")" "$@" 2>>"$work/boxes.txt" &
     local pid=$!
     for _ in $(seq 600); do
       [ -s "$work/ready" ] && break
@@ -101,6 +136,7 @@ xvfb-run -a -s "-screen 0 ${SCREEN:-1024x768x24}" bash -c '
     import -window root -crop "$(head -n1 "$work/ready")" +repage "$out"
     kill "$pid"; wait "$pid" 2>/dev/null || true
   }
+  prepare
   shoot "$1" "${@:3}"
   shoot "$2" --find "$FIND" "${@:3}"
   if [ -n "${SHOW:-}" ]; then shoot "${1%.png}-$SHOW.png" --show "$SHOW" "${@:3}"; fi

@@ -132,7 +132,8 @@ public:
         Write("Data/test.lng", language);
     }
     QString Path(const QString& name) const { return m_dir.filePath(name); }
-    std::string ProgramPath() const { return Path("pendrak").toStdString(); }
+    // With the system's separators, as the program gets its own path.
+    std::string ProgramPath() const { return QDir::toNativeSeparators(Path("pendrak")).toStdString(); }
     void Write(const QString& name, const QByteArray& bytes) const {
         QFile f(Path(name));
         f.open(QIODevice::WriteOnly);

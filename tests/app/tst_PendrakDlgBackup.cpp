@@ -89,7 +89,7 @@ private slots:
         CRadioProgram program;
         program.PutContactsInRadio(450, [](int n) { return 90000 - n; });  // unsorted
         const QByteArray radioBefore = FileBytes(program.MemoryFile());
-        const QString bin = program.Path("Bin");
+        const QString bin = QDir::toNativeSeparators(program.Path("Bin"));
         CPendrakDlg dlg;
 
         RunJob(dlg, services, IDC_READ);
@@ -165,7 +165,7 @@ private slots:
         AnswerOpenBackup(services, -1);
         dlg.OnOpenBackup();
         QCOMPARE(services.openTitle, QString("Open backup"));
-        QCOMPARE(services.openFolder, program.Path("Bin"));
+        QCOMPARE(services.openFolder, QDir::toNativeSeparators(program.Path("Bin")));
         QCOMPARE(services.boxes.size(), 1);
         QCOMPARE(services.boxes[0].icon, BoxIcon::Error);
         QVERIFY(services.boxes[0].text.contains(QDir::toNativeSeparators(program.Path("bad.bin"))));
@@ -214,6 +214,9 @@ private slots:
     }
 
     void contextMenuOffersOpenBackup() {
+#ifdef Q_OS_WIN
+        QSKIP("on Windows these items are in the system menu (tst_PendrakDlgWindows)");
+#endif
         CFakeDialogServices services;
         CRadioProgram program;
         CPendrakDlg dlg;
@@ -250,7 +253,7 @@ private slots:
         Click(dlg, IDC_WRITE);
         QCOMPARE(services.questions.size(), 1);
         QVERIFY(services.questions[0].text.contains("could not be kept"));
-        QVERIFY(services.questions[0].text.contains(taken.fileName()));
+        QVERIFY(services.questions[0].text.contains(QDir::toNativeSeparators(taken.fileName())));
         QVERIFY(!dlg.IsJobRunning());
         QCOMPARE(theAppData.m_bRadioBusy, 0);
         QVERIFY(FileBytes(program.MemoryFile()) == radioBefore);

@@ -67,7 +67,8 @@ private slots:
         dlg.OnExport();
         QCOMPARE(services.boxes.size(), message.isEmpty() ? 0 : 1);
         if (!message.isEmpty()) {
-            QVERIFY2(services.boxes[0].text.contains(message), qPrintable(services.boxes[0].text));
+            QVERIFY2(services.boxes[0].text.contains(QDir::toNativeSeparators(message)),
+                     qPrintable(services.boxes[0].text));
             QCOMPARE(int(services.boxes[0].icon), icon);
             QCOMPARE(services.boxes[0].caption, AppName());
         }

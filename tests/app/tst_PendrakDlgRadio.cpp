@@ -206,8 +206,8 @@ private slots:
             QVERIFY(services.boxes[0].text.startsWith("<" + key + ">"));
         else
             QVERIFY(services.boxes[0].text.startsWith(
-                "Emulator memory file /nonexistent-folder/radio.bin: there is no folder "
-                "/nonexistent-folder"));
+                "Emulator memory file " + QDir::toNativeSeparators("/nonexistent-folder/radio.bin") +
+                ": there is no folder " + QDir::toNativeSeparators("/nonexistent-folder")));
         QCOMPARE(services.boxes[0].caption, QString("<IDS_ERROR>"));
         QCOMPARE(services.boxes[0].icon, BoxIcon::Error);
         QVERIFY(!dlg.IsJobRunning());
@@ -229,10 +229,10 @@ private slots:
             QVERIFY(held.Open(program.MemoryFile(), other.Memory(), other.MemorySize(), failure));
             Click(dlg, IDC_WRITE);
             QCOMPARE(services.boxes.size(), 1);
-            QCOMPARE(services.boxes[0].text,
-                     QString::fromStdString("Emulator memory file " + program.MemoryFile() +
-                                            " is in use by another program "
-                                            "(a radio takes one link at a time)"));
+            const QString memory = QDir::toNativeSeparators(QString::fromStdString(program.MemoryFile()));
+            QCOMPARE(services.boxes[0].text, "Emulator memory file " + memory +
+                                                 " is in use by another program "
+                                                 "(a radio takes one link at a time)");
             QVERIFY(!dlg.IsJobRunning());
         }
 

@@ -22,6 +22,16 @@ class TestPendrakDlgUpdate : public QObject {
                                       "database_url=" + QByteArray::fromStdString(server.Url(path)) + "\n");
         dir.Load();
         qputenv("XDG_CACHE_HOME", dir.Path("cache").toUtf8());
+        qputenv("LOCALAPPDATA", QDir::toNativeSeparators(dir.Path("cache")).toUtf8());
+    }
+
+    // Where the downloaded list is kept under the cache folder set above.
+    static QString CacheFolder(const CProgramDir& dir) {
+#ifdef Q_OS_WIN
+        return dir.Path("cache/pendrak/cache");
+#else
+        return dir.Path("cache/pendrak");
+#endif
     }
 
 private slots:
@@ -42,7 +52,7 @@ private slots:
         QVERIFY2(dlg.Status()->FullText().startsWith("User database of 2026-12-08, "),
                  qPrintable(dlg.Status()->FullText()));
         QVERIFY(dlg.Status()->FullText().contains("; 3 of 6 lines taken"));
-        QVERIFY(QFile::exists(dir.Path("cache/pendrak/user.csv")));
+        QVERIFY(QFile::exists(CacheFolder(dir) + "/user.csv"));
     }
 
     void failureAndCancelChangeNothing() {
@@ -72,8 +82,8 @@ private slots:
         QCOMPARE(dlg.Status()->FullText(), QString("Download cancelled; nothing changed."));
         QCOMPARE(theAppData.m_contacts.GetContactCount(), 7);
         QCOMPARE(services.boxes.size(), 1);
-        QVERIFY(!QFile::exists(dir.Path("cache/pendrak/user.csv")));
-        QCOMPARE(QDir(dir.Path("cache/pendrak")).entryList(QDir::Files | QDir::Hidden).size(), 0);
+        QVERIFY(!QFile::exists(CacheFolder(dir) + "/user.csv"));
+        QCOMPARE(QDir(CacheFolder(dir)).entryList(QDir::Files | QDir::Hidden).size(), 0);
     }
 };
 
