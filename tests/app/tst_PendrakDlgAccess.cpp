@@ -13,6 +13,7 @@
 #include <QTableView>
 #include <QTreeWidget>
 #include <QTimer>
+#include <QScopeGuard>
 #include <QtTest>
 
 #include "AppTestSupport.h"
@@ -289,12 +290,18 @@ private slots:
         QCOMPARE(table->columnCount(), CONTACT_LIST_COLUMNS);
         QAccessibleInterface* cell = table->cellAt(199, 2);
         QCOMPARE(cell->text(QAccessible::Name), QString("C199"));
-        const QList<QAccessibleInterface*> heads = cell->tableCellInterface()->columnHeaderCells();
+        // Qt makes a new header cell for each call and leaves it to the caller.
+        QList<QAccessibleInterface*> heads = cell->tableCellInterface()->columnHeaderCells();
+        const auto dropHeads = qScopeGuard([&heads] {
+            for (QAccessibleInterface* head : heads)
+                QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(head));
+        });
         QCOMPARE(heads.size(), 1);
         QCOMPARE(heads[0]->text(QAccessible::Name), QString("Callsign"));
         QCOMPARE(table->cellAt(5, 0)->text(QAccessible::Name), QString("6"));
-        QCOMPARE(table->cellAt(5, 0)->tableCellInterface()->columnHeaderCells().value(0)->text(QAccessible::Name),
-                 QString("No."));
+        heads += table->cellAt(5, 0)->tableCellInterface()->columnHeaderCells();
+        QCOMPARE(heads.size(), 2);
+        QCOMPARE(heads[1]->text(QAccessible::Name), QString("No."));
 
         // Qt hands events on only to an active screen reader; the offscreen
         // platform has none, so the announcements are taken where they leave.
